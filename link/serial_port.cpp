@@ -30,14 +30,14 @@ struct TRateEntry
 
 // The table of bit rates the settings offer, in the order of the dialog.
 constexpr TRateEntry kRates[] = {
-    {TBaudRate::brCustom, "Custom", 0},       {TBaudRate::br110, "110", 110},
-    {TBaudRate::br300, "300", 300},           {TBaudRate::br600, "600", 600},
-    {TBaudRate::br1200, "1200", 1200},        {TBaudRate::br2400, "2400", 2400},
-    {TBaudRate::br4800, "4800", 4800},        {TBaudRate::br9600, "9600", 9600},
-    {TBaudRate::br14400, "14400", 14400},     {TBaudRate::br19200, "19200", 19200},
-    {TBaudRate::br38400, "38400", 38400},     {TBaudRate::br56000, "56000", 56000},
-    {TBaudRate::br57600, "57600", 57600},     {TBaudRate::br115200, "115200", 115200},
-    {TBaudRate::br128000, "128000", 128000},  {TBaudRate::br256000, "256000", 256000},
+    {TBaudRate::brCustom, "Custom", 0},      {TBaudRate::br110, "110", 110},
+    {TBaudRate::br300, "300", 300},          {TBaudRate::br600, "600", 600},
+    {TBaudRate::br1200, "1200", 1200},       {TBaudRate::br2400, "2400", 2400},
+    {TBaudRate::br4800, "4800", 4800},       {TBaudRate::br9600, "9600", 9600},
+    {TBaudRate::br14400, "14400", 14400},    {TBaudRate::br19200, "19200", 19200},
+    {TBaudRate::br38400, "38400", 38400},    {TBaudRate::br56000, "56000", 56000},
+    {TBaudRate::br57600, "57600", 57600},    {TBaudRate::br115200, "115200", 115200},
+    {TBaudRate::br128000, "128000", 128000}, {TBaudRate::br256000, "256000", 256000},
 };
 
 // Rates the kernel knows by a B constant; the others go through BOTHER.
@@ -82,7 +82,8 @@ template <typename T, size_t N> QString NameOf(const TNamed<T> (&table)[N], T va
     return QString();
 }
 
-template <typename T, size_t N> bool ValueOf(const TNamed<T> (&table)[N], const QString &text, T &value)
+template <typename T, size_t N>
+bool ValueOf(const TNamed<T> (&table)[N], const QString &text, T &value)
 {
     for (const auto &e : table)
         if (text.trimmed().compare(QLatin1String(e.text), Qt::CaseInsensitive) == 0) {
@@ -157,16 +158,34 @@ QStringList BaudRateTexts()
     return list;
 }
 
-QString DataBitsToStr(TDataBits bits) { return NameOf(kDataBits, bits); }
-bool StrToDataBits(const QString &text, TDataBits &bits) { return ValueOf(kDataBits, text, bits); }
-QString StopBitsToStr(TStopBits bits) { return NameOf(kStopBits, bits); }
-bool StrToStopBits(const QString &text, TStopBits &bits) { return ValueOf(kStopBits, text, bits); }
-QString ParityToStr(TParityBits parity) { return NameOf(kParities, parity); }
+QString DataBitsToStr(TDataBits bits)
+{
+    return NameOf(kDataBits, bits);
+}
+bool StrToDataBits(const QString &text, TDataBits &bits)
+{
+    return ValueOf(kDataBits, text, bits);
+}
+QString StopBitsToStr(TStopBits bits)
+{
+    return NameOf(kStopBits, bits);
+}
+bool StrToStopBits(const QString &text, TStopBits &bits)
+{
+    return ValueOf(kStopBits, text, bits);
+}
+QString ParityToStr(TParityBits parity)
+{
+    return NameOf(kParities, parity);
+}
 bool StrToParity(const QString &text, TParityBits &parity)
 {
     return ValueOf(kParities, text, parity);
 }
-QString FlowControlToStr(TFlowControl flow) { return NameOf(kFlows, flow); }
+QString FlowControlToStr(TFlowControl flow)
+{
+    return NameOf(kFlows, flow);
+}
 bool StrToFlowControl(const QString &text, TFlowControl &flow)
 {
     return ValueOf(kFlows, text, flow);
@@ -213,12 +232,14 @@ static std::string ErrorWhat(int code, int winCode, const QString &reason)
 ESerialError::ESerialError(int code, int winCode, const QString &reason)
     : std::runtime_error(ErrorWhat(code, winCode, reason)), m_code(code), m_winCode(winCode),
       m_reason(reason)
-{
-}
+{}
 
 TComPort::TComPort() = default;
 
-TComPort::~TComPort() { Disconnect(); }
+TComPort::~TComPort()
+{
+    Disconnect();
+}
 
 QString TComPort::DevicePath(const QString &portName)
 {
@@ -248,7 +269,9 @@ QStringList TComPort::EnumPorts()
             return a.size() != b.size() ? a.size() < b.size() : a < b;
         });
         for (const QString &name : names) {
-            struct stat st{};
+            struct stat st
+            {
+            };
             const QByteArray path = dev.filePath(name).toLocal8Bit();
             if (::stat(path.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
                 continue;
@@ -331,7 +354,10 @@ void TComPort::SetFlowControl(TFlowControl flow)
     ApplyIfOpen();
 }
 
-void TComPort::SetTimeouts(const TComTimeouts &timeouts) { m_timeouts = timeouts; }
+void TComPort::SetTimeouts(const TComTimeouts &timeouts)
+{
+    m_timeouts = timeouts;
+}
 
 void TComPort::SetBufferSizes(int input, int output)
 {
@@ -340,7 +366,10 @@ void TComPort::SetBufferSizes(int input, int output)
     m_outputBufferSize = output;
 }
 
-void TComPort::BeginUpdate() { ++m_updateCount; }
+void TComPort::BeginUpdate()
+{
+    ++m_updateCount;
+}
 
 void TComPort::EndUpdate()
 {
@@ -399,9 +428,12 @@ void TComPort::Disconnect()
 
 void TComPort::ApplySettings()
 {
-    struct termios2 tio{};
+    struct termios2 tio
+    {
+    };
     if (::ioctl(m_fd, TCGETS2, &tio) != 0)
-        throw ESerialError(CE_SetStateFailed, errno, QStringLiteral("Устройство не является портом"));
+        throw ESerialError(CE_SetStateFailed, errno,
+                           QStringLiteral("Устройство не является портом"));
 
     // Raw byte stream: no line editing, no echo, no translation.
     tio.c_iflag = IGNBRK;
@@ -499,7 +531,8 @@ int TComPort::Write(const QByteArray &bytes)
 {
     if (!Connected())
         throw ESerialError(CE_WriteFailed, EBADF);
-    const int total = m_timeouts.WriteTotalConstant + m_timeouts.WriteTotalMultiplier * bytes.size();
+    const int total =
+        m_timeouts.WriteTotalConstant + m_timeouts.WriteTotalMultiplier * bytes.size();
     const bool limited = total > 0;
     const auto deadline = TClock::now() + std::chrono::milliseconds(total);
     int written = 0;

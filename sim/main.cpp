@@ -56,8 +56,8 @@ int main(int argc, char **argv)
         };
         auto number = [&](long min, long max, long &value) {
             if (!ParseInt(next("a number"), min, max, value)) {
-                std::fprintf(stderr, "%s: a number from %ld to %ld is expected\n", arg.c_str(),
-                             min, max);
+                std::fprintf(stderr, "%s: a number from %ld to %ld is expected\n", arg.c_str(), min,
+                             max);
                 std::exit(2);
             }
         };

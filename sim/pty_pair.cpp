@@ -9,7 +9,10 @@
 
 namespace tals {
 
-TPtyPair::~TPtyPair() { Close(); }
+TPtyPair::~TPtyPair()
+{
+    Close();
+}
 
 bool TPtyPair::Open(QString *error)
 {
@@ -19,7 +22,8 @@ bool TPtyPair::Open(QString *error)
     cfmakeraw(&tio);
     if (::openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
         if (error)
-            *error = QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            *error =
+                QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         m_master = m_slave = -1;
         return false;
     }

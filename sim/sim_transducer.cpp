@@ -44,72 +44,72 @@ struct TDef
 // The transducer's holding registers with their values after a reset and
 // the ranges the device accepts (the high-frequency limits where they differ).
 const TDef kHolding[] = {
-    {1000, TRegKind::Single, 30000, 0, 30000, false},  // Hmax
-    {1002, TRegKind::Single, 30000, 0, 30000, false},  // Lmax (also <= Hmax)
-    {1004, TRegKind::Single, 0, 0, 30000, false},      // LevelKalibr (also <= Lmax)
-    {1006, TRegKind::Single, 1, 0.01, 1, false},       // KKalman
-    {1008, TRegKind::Single, 0, 0, 99.999, false},     // Speed
-    {1010, TRegKind::Word, 1, 0, 3, false},            // CurrentOutput_Input
-    {1011, TRegKind::Word, 2, 0, 2, false},            // CurrentOutput_Range
-    {1012, TRegKind::Word, 3, 0, 4, false},            // CurrentOutput_ErrorValue
-    {1160, TRegKind::Single, 0, 0, 99.999, false},     // Speed, second address
-    {1162, TRegKind::Word, 0, 0, 2, false},            // LevelState
-    {2000, TRegKind::Word, 0, 0, 65535, false},        // Password
-    {2001, TRegKind::Word, 0, 0, 6, false},            // ControlCommand
-    {2002, TRegKind::Word, 1234, 0, 65535, true},      // PlantNumber
-    {2003, TRegKind::Word, 6, 0, 12, true},            // mbBaudRate
-    {2004, TRegKind::Word, 2, 0, 2, true},             // mbParity
-    {2005, TRegKind::Word, 1, 0, 1, true},             // CalibrModeTals
-    {2006, TRegKind::Single, 1, 0.1, 1.5, true},       // KrPer
-    {2008, TRegKind::Single, 0.001, -10000, 10000, true}, // SmPer
-    {3000, TRegKind::Word, 0, 0, 4, true},             // PPMType
-    {3001, TRegKind::Word, 0, 0, 65535, true},         // PPMNumber
-    {3002, TRegKind::Word, 1, 0, 65535, true},         // ProgramType
-    {3003, TRegKind::Word, 1, 0, 1, true},             // WDActive
-    {3004, TRegKind::Word, 1, 0, 1, true},             // WDUpdate
-    {3005, TRegKind::Word, 0, 0, 255, true},           // Amplification
-    {3006, TRegKind::Word, 1, 0, 1, true},             // AutoControlAmplification
-    {3007, TRegKind::Word, 0, 0, 1, true},             // ModulationType
-    {3008, TRegKind::Word, 1024, 512, 2048, true},     // CountSteps
-    {3009, TRegKind::Word, 0, 0, 10, true},            // MDOS
-    {3010, TRegKind::Word, 4093, 2, 4095, true},       // FracDS
-    {3011, TRegKind::Word, 15, 0, 15, true},           // Izns
-    {3012, TRegKind::Word, 189, 23, 4095, true},       // DSint
-    {3013, TRegKind::Word, 0, 0, 65535, true},         // DSfrac
-    {3014, TRegKind::Signed, 88, -32768, 32767, true}, // DSdelta
-    {3015, TRegKind::Single, 8, 4, 25, true},          // FreqPeriod
-    {3017, TRegKind::Single, 24, 0, kInf, true},       // FreqValue
-    {3100, TRegKind::Word, 5, 5, 65535, true},         // CountSkip
-    {3101, TRegKind::Word, 1, 1, 65535, true},         // IncreaseFreqStep
-    {3102, TRegKind::Word, 0, 0, 1, true},             // CountFixedFreqs
-    {3103, TRegKind::Word, 0, 0, 1, true},             // CountFreqs
-    {3104, TRegKind::Word, 0, 0, 1, true},             // WindowBlackmanEnabled
-    {3105, TRegKind::Single, -0.00015, -2, 2, true},   // KrFChH
-    {3107, TRegKind::Single, -2.75, -1000, 1000, true}, // SmFChH
-    {3109, TRegKind::Single, 30000, 10, 30000, true},  // Radius
-    {3111, TRegKind::Single, 9072, 9000, 27000, true}, // FreqNes
+    {1000, TRegKind::Single, 30000, 0, 30000, false},       // Hmax
+    {1002, TRegKind::Single, 30000, 0, 30000, false},       // Lmax (also <= Hmax)
+    {1004, TRegKind::Single, 0, 0, 30000, false},           // LevelKalibr (also <= Lmax)
+    {1006, TRegKind::Single, 1, 0.01, 1, false},            // KKalman
+    {1008, TRegKind::Single, 0, 0, 99.999, false},          // Speed
+    {1010, TRegKind::Word, 1, 0, 3, false},                 // CurrentOutput_Input
+    {1011, TRegKind::Word, 2, 0, 2, false},                 // CurrentOutput_Range
+    {1012, TRegKind::Word, 3, 0, 4, false},                 // CurrentOutput_ErrorValue
+    {1160, TRegKind::Single, 0, 0, 99.999, false},          // Speed, second address
+    {1162, TRegKind::Word, 0, 0, 2, false},                 // LevelState
+    {2000, TRegKind::Word, 0, 0, 65535, false},             // Password
+    {2001, TRegKind::Word, 0, 0, 6, false},                 // ControlCommand
+    {2002, TRegKind::Word, 1234, 0, 65535, true},           // PlantNumber
+    {2003, TRegKind::Word, 6, 0, 12, true},                 // mbBaudRate
+    {2004, TRegKind::Word, 2, 0, 2, true},                  // mbParity
+    {2005, TRegKind::Word, 1, 0, 1, true},                  // CalibrModeTals
+    {2006, TRegKind::Single, 1, 0.1, 1.5, true},            // KrPer
+    {2008, TRegKind::Single, 0.001, -10000, 10000, true},   // SmPer
+    {3000, TRegKind::Word, 0, 0, 4, true},                  // PPMType
+    {3001, TRegKind::Word, 0, 0, 65535, true},              // PPMNumber
+    {3002, TRegKind::Word, 1, 0, 65535, true},              // ProgramType
+    {3003, TRegKind::Word, 1, 0, 1, true},                  // WDActive
+    {3004, TRegKind::Word, 1, 0, 1, true},                  // WDUpdate
+    {3005, TRegKind::Word, 0, 0, 255, true},                // Amplification
+    {3006, TRegKind::Word, 1, 0, 1, true},                  // AutoControlAmplification
+    {3007, TRegKind::Word, 0, 0, 1, true},                  // ModulationType
+    {3008, TRegKind::Word, 1024, 512, 2048, true},          // CountSteps
+    {3009, TRegKind::Word, 0, 0, 10, true},                 // MDOS
+    {3010, TRegKind::Word, 4093, 2, 4095, true},            // FracDS
+    {3011, TRegKind::Word, 15, 0, 15, true},                // Izns
+    {3012, TRegKind::Word, 189, 23, 4095, true},            // DSint
+    {3013, TRegKind::Word, 0, 0, 65535, true},              // DSfrac
+    {3014, TRegKind::Signed, 88, -32768, 32767, true},      // DSdelta
+    {3015, TRegKind::Single, 8, 4, 25, true},               // FreqPeriod
+    {3017, TRegKind::Single, 24, 0, kInf, true},            // FreqValue
+    {3100, TRegKind::Word, 5, 5, 65535, true},              // CountSkip
+    {3101, TRegKind::Word, 1, 1, 65535, true},              // IncreaseFreqStep
+    {3102, TRegKind::Word, 0, 0, 1, true},                  // CountFixedFreqs
+    {3103, TRegKind::Word, 0, 0, 1, true},                  // CountFreqs
+    {3104, TRegKind::Word, 0, 0, 1, true},                  // WindowBlackmanEnabled
+    {3105, TRegKind::Single, -0.00015, -2, 2, true},        // KrFChH
+    {3107, TRegKind::Single, -2.75, -1000, 1000, true},     // SmFChH
+    {3109, TRegKind::Single, 30000, 10, 30000, true},       // Radius
+    {3111, TRegKind::Single, 9072, 9000, 27000, true},      // FreqNes
     {3113, TRegKind::Single, 1056.774048, 400, 3300, true}, // FreqDev
-    {3115, TRegKind::Single, 2, 1.1, 100, true},       // ODPM
-    {3117, TRegKind::Single, 8, 0, kInf, true},        // FreqBeg
-    {3119, TRegKind::Word, 20, 20, 60, true},          // MUP
-    {3120, TRegKind::Word, 10, 1, 100, true},          // CoundNOS
-    {3121, TRegKind::Word, 10, 1, 100, true},          // CoundNRI
-    {3122, TRegKind::Single, 22, -50, 300, true},      // RezTemperature
-    {3124, TRegKind::Single, 101, 80, 2500, true},     // RezPressure
-    {3126, TRegKind::Single, 1.00059, 1, 1.1, true},   // DPG
-    {3128, TRegKind::Word, 1, 1, 5, true},             // CountBadZones
+    {3115, TRegKind::Single, 2, 1.1, 100, true},            // ODPM
+    {3117, TRegKind::Single, 8, 0, kInf, true},             // FreqBeg
+    {3119, TRegKind::Word, 20, 20, 60, true},               // MUP
+    {3120, TRegKind::Word, 10, 1, 100, true},               // CoundNOS
+    {3121, TRegKind::Word, 10, 1, 100, true},               // CoundNRI
+    {3122, TRegKind::Single, 22, -50, 300, true},           // RezTemperature
+    {3124, TRegKind::Single, 101, 80, 2500, true},          // RezPressure
+    {3126, TRegKind::Single, 1.00059, 1, 1.1, true},        // DPG
+    {3128, TRegKind::Word, 1, 1, 5, true},                  // CountBadZones
     // 3129..3168: the five bad zones (near, far, fill, drain), added below
-    {3200, TRegKind::Word, 0, 0, 1, true},             // SignalAccumulation
-    {3201, TRegKind::Word, 2, 0, 2, true},             // WindowEnabled
-    {3202, TRegKind::Word, 0, 0, 4, true},             // AlgoritmType
-    {3203, TRegKind::Word, 0, 0, 1, true},             // AveragingResults
-    {3204, TRegKind::Word, 0, 0, 1, true},             // MedianFilter
-    {3205, TRegKind::Word, 1, 0, 1, true},             // ControlSpeed
-    {3206, TRegKind::Word, 0, 0, 2, true},             // PredictionIntoBadZones
-    {3207, TRegKind::Word, 1, 0, 1, true},             // ProcessingReflection
-    {3208, TRegKind::Word, 1, 0, 1, true},             // TempAndPresCorrection
-    {3209, TRegKind::Word, 0, 0, 1, true},             // MMPCorrection
-    {3210, TRegKind::Word, 0, 0, 1, true},             // EmptyTraining
+    {3200, TRegKind::Word, 0, 0, 1, true}, // SignalAccumulation
+    {3201, TRegKind::Word, 2, 0, 2, true}, // WindowEnabled
+    {3202, TRegKind::Word, 0, 0, 4, true}, // AlgoritmType
+    {3203, TRegKind::Word, 0, 0, 1, true}, // AveragingResults
+    {3204, TRegKind::Word, 0, 0, 1, true}, // MedianFilter
+    {3205, TRegKind::Word, 1, 0, 1, true}, // ControlSpeed
+    {3206, TRegKind::Word, 0, 0, 2, true}, // PredictionIntoBadZones
+    {3207, TRegKind::Word, 1, 0, 1, true}, // ProcessingReflection
+    {3208, TRegKind::Word, 1, 0, 1, true}, // TempAndPresCorrection
+    {3209, TRegKind::Word, 0, 0, 1, true}, // MMPCorrection
+    {3210, TRegKind::Word, 0, 0, 1, true}, // EmptyTraining
 };
 
 std::vector<TDef> BuildHoldingTable()
@@ -162,9 +162,15 @@ float BitsFloat(quint32 u)
     return f;
 }
 
-quint16 Word(const QByteArray &f, int i) { return BytesToWord(ByteAt(f, i), ByteAt(f, i + 1)); }
+quint16 Word(const QByteArray &f, int i)
+{
+    return BytesToWord(ByteAt(f, i), ByteAt(f, i + 1));
+}
 
-void PutWord(QByteArray &f, quint16 w) { AppendWord(f, w); }
+void PutWord(QByteArray &f, quint16 w)
+{
+    AppendWord(f, w);
+}
 
 // The service protocol's parameter ids and the holding registers behind them.
 int ParameterRegister(int id)
@@ -264,7 +270,10 @@ TSimTransducer::TSimTransducer()
         m_training[i] = static_cast<quint8>((i * 37) & 0xFF);
 }
 
-TSimTransducer::~TSimTransducer() { Stop(); }
+TSimTransducer::~TSimTransducer()
+{
+    Stop();
+}
 
 bool TSimTransducer::Start(QString *error)
 {
@@ -427,7 +436,10 @@ quint16 TSimTransducer::Password() const
     return m_holding.at(2000);
 }
 
-bool TSimTransducer::FullAccess() const { return Password() == kFullAccessPassword; }
+bool TSimTransducer::FullAccess() const
+{
+    return Password() == kFullAccessPassword;
+}
 
 void TSimTransducer::SetRequirePassword(bool on)
 {
@@ -899,7 +911,8 @@ bool TSimTransducer::ReadInputWord(int reg, quint16 &value) const
     if (reg >= 3000 && reg <= 3034) {
         // The information block: layout of the holding map, the synthesizer's
         // clocks, time counters and the test distances.
-        static const quint16 layout[14] = {1000, 13, 2000, 10, 3000, 19, 13, 10, 10, 19, 28, 11, 3200, 11};
+        static const quint16 layout[14] = {1000, 13, 2000, 10, 3000, 19,   13,
+                                           10,   10, 19,   28, 11,   3200, 11};
         const quint32 sclk = 100000000;
         const qint64 stamp = 0x0000000065F1A2B3LL;
         const qint64 used = 86400LL * 42;
@@ -1147,7 +1160,7 @@ QByteArray TSimTransducer::Identification(const QByteArray &f)
     const QByteArray soft = QByteArray::number(m_softVersion).rightJustified(3, '0').right(3);
     switch (readCode) {
     case 1: // basic: manufactured, plant number, vendor, hardware, product, software
-        objects = {{0x00, Field("10.12.26", 9)},   {0x01, plant},
+        objects = {{0x00, Field("10.12.26", 9)},    {0x01, plant},
                    {0x02, Field("NPP SENSOR", 11)}, {0x03, hard},
                    {0x04, Field("TALS352I", 10)},   {0x05, soft}};
         break;
@@ -1171,8 +1184,8 @@ QByteArray TSimTransducer::Identification(const QByteArray &f)
     a.append('\x0E');
     a.append(static_cast<char>(readCode));
     a.append(static_cast<char>(readCode)); // conformity level
-    a.append('\0');                         // no more follows
-    a.append('\0');                         // next object id
+    a.append('\0');                        // no more follows
+    a.append('\0');                        // next object id
     a.append(static_cast<char>(objects.size()));
     for (const TObject &o : objects) {
         a.append(static_cast<char>(o.id));

@@ -95,8 +95,8 @@ public:
     // Readings. The distance moves slowly around its base unless frozen.
     void SetDistance(double mm); // also freezes the motion
     void SetLevelMotion(bool moving);
-    double Distance() const;   // the distance the next read reports
-    double LevelBusy() const;  // Hmax - distance, at least 0
+    double Distance() const;  // the distance the next read reports
+    double LevelBusy() const; // Hmax - distance, at least 0
     double Temperature() const;
     void SetTemperature(double celsius);
 
@@ -113,8 +113,8 @@ public:
     double LoopCurrent() const; // mA, follows the level and the output range
 
     // Traffic seen, for tests.
-    int RequestCount() const;      // frames addressed to the transducer (or broadcast)
-    int MeterRequestCount() const; // requests of the meter
+    int RequestCount() const;           // frames addressed to the transducer (or broadcast)
+    int MeterRequestCount() const;      // requests of the meter
     QList<QByteArray> Requests() const; // every complete frame received, in order
     void ClearRequests();
 
