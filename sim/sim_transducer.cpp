@@ -690,6 +690,8 @@ void TSimTransducer::HandleFrame(const QByteArray &frame)
             answer = Exception(ByteAt(frame, 1), static_cast<quint8>(fault.Value));
         } else if (hasFault && fault.Kind == TSimFaultKind::ErrorAnswer) {
             answer = ErrorAnswerFrame(static_cast<quint8>(fault.Value ? fault.Value : 1));
+            if (meter)
+                answer.append('\0'); // six bytes with its one-byte checksum as well
         } else if (meter) {
             answer = MeterAnswer();
         } else {
