@@ -4,11 +4,9 @@
 
 #include <QDate>
 
-#if __has_include("platform/log.h")
+#include "platform/codepage.h"
 #include "platform/log.h"
 #include "platform/paths.h"
-#define TALS_HAVE_LOG 1
-#endif
 
 namespace tals {
 
@@ -46,7 +44,7 @@ public:
         const int zero = raw.indexOf('\0');
         if (zero >= 0)
             raw.truncate(zero);
-        return QString::fromLatin1(raw);
+        return FromCp1251(raw);
     }
     TVariant Decode(TEncoding encoding, int i) const
     {
@@ -126,12 +124,8 @@ int BlockMinimum(const TBlockInfo &block)
 
 void WriteBlackBox(quint16 status)
 {
-#ifdef TALS_HAVE_LOG
     const int number = status & 0xFF;
     TLog(BlackBoxPath()).Add(QStringLiteral("%1 %2").arg(number, 2).arg(BlackBoxMessage(number)));
-#else
-    Q_UNUSED(status);
-#endif
 }
 
 void ParseReadings(Ttals352 &model, const TAnswer &a)
@@ -358,12 +352,8 @@ QString BlackBoxMessage(int number)
 QString BlackBoxPath()
 {
     const QString day = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
-#ifdef TALS_HAVE_LOG
     return JoinPath(JoinPath(ProgramDir(), QStringLiteral("DATA/") + day),
                     QStringLiteral("BlackBox.txt"));
-#else
-    return QStringLiteral("DATA/") + day + QStringLiteral("/BlackBox.txt");
-#endif
 }
 
 void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)

@@ -1,23 +1,12 @@
 #include "device/io_data.h"
 
-#include "device/number_text.h"
-
-#include <QDateTime>
+#include "platform/number_format.h"
 
 #include <algorithm>
 
 namespace tals {
 
-TDateTime CurrentDateTime()
-{
-    static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
-    const QDateTime now = QDateTime::currentDateTime();
-    // Local wall-clock time, independent of daylight-saving offsets.
-    const qint64 days = epoch.date().daysTo(now.date());
-    return static_cast<double>(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
-TTimeOut::TTimeOut() : Start(CurrentDateTime()) {}
+TTimeOut::TTimeOut() : Start(Now()) {}
 
 TIOData::~TIOData()
 {
@@ -37,7 +26,7 @@ void TIOData::RemoveFollower(TIOData *follower)
 void TIOData::SetValue(const TVariant &value, TDateTime time)
 {
     try {
-        m_timeOut.Start = time != 0 ? time : CurrentDateTime();
+        m_timeOut.Start = time != 0 ? time : Now();
         const TVariant old = m_value;
         m_value = value;
         if (!Active)
@@ -124,7 +113,7 @@ QString TIODouble::FormatValue(bool withTitle, bool withDimension) const
     QString text;
     try {
         const TDescriptionOfDouble &d = *m_description;
-        text = FormatNumber(Output().ToDouble(), d.Format, d.Precision, d.Digits);
+        text = FloatToStrF(Output().ToDouble(), static_cast<int>(d.Format), d.Precision, d.Digits);
         if (withTitle)
             text = (d.Title + QStringLiteral(": ") + text).trimmed();
         if (withDimension && !d.Dimension.trimmed().isEmpty())

@@ -6,15 +6,13 @@
 
 #include "device/io_description.h"
 #include "device/variant.h"
+#include "platform/date_time.h"
 
 #include <functional>
 #include <memory>
 #include <vector>
 
 namespace tals {
-
-// Days since 1899-12-30, local time, the time of day as the fraction.
-using TDateTime = double;
 
 // Holds a holder's time stamp; Duration is one minute.
 class TTimeOut
@@ -139,8 +137,5 @@ public:
 private:
     std::unique_ptr<TDescriptionOfThreeStates> m_description;
 };
-
-// The current local date and time as a TDateTime.
-TDateTime CurrentDateTime();
 
 } // namespace tals

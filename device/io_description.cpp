@@ -1,14 +1,10 @@
 #include "device/io_description.h"
 
-#if __has_include("platform/ini_file.h")
 #include "platform/ini_file.h"
 #include "platform/paths.h"
-#define TALS_HAVE_INI_FILE 1
-#endif
 
 namespace tals {
 
-#ifdef TALS_HAVE_INI_FILE
 namespace {
 
 QString StateKey(const char *array, int state)
@@ -18,7 +14,6 @@ QString StateKey(const char *array, int state)
 }
 
 } // namespace
-#endif
 
 void TDescriptionOfCustomValue::PlaceUnder(const TDescriptionOfCustomValue *parent)
 {
@@ -30,18 +25,15 @@ void TDescriptionOfCustomValue::PlaceUnder(const TDescriptionOfCustomValue *pare
 
 void TDescriptionOfCustomValue::Load()
 {
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     TIniFile ini(FileName());
     Title = ini.ReadString(Section(), QStringLiteral("Title"), Title);
     Hint = ini.ReadString(Section(), QStringLiteral("Hint"), Hint);
-#endif
 }
 
 void TDescriptionOfCustomValue::Save()
 {
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     EnsureFile(FileName());
@@ -49,7 +41,6 @@ void TDescriptionOfCustomValue::Save()
     ini.WriteString(Section(), QStringLiteral("Title"), Title);
     ini.WriteString(Section(), QStringLiteral("Hint"), Hint);
     ini.UpdateFile();
-#endif
 }
 
 void TDescriptionOfCustomValue::Assign(const TDescriptionOfCustomValue &source)
@@ -81,7 +72,6 @@ void TDescriptionOfDouble::SetRange(double newMin, double newMax)
 void TDescriptionOfDouble::Load()
 {
     TDescriptionOfValue::Load();
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     TIniFile ini(FileName());
@@ -94,13 +84,11 @@ void TDescriptionOfDouble::Load()
     Precision =
         static_cast<quint8>(ini.ReadInteger(Section(), QStringLiteral("Precision"), Precision));
     Digits = static_cast<quint8>(ini.ReadInteger(Section(), QStringLiteral("Digits"), Digits));
-#endif
 }
 
 void TDescriptionOfDouble::Save()
 {
     TDescriptionOfValue::Save();
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     TIniFile ini(FileName());
@@ -111,7 +99,6 @@ void TDescriptionOfDouble::Save()
     ini.WriteInteger(Section(), QStringLiteral("Precision"), Precision);
     ini.WriteInteger(Section(), QStringLiteral("Digits"), Digits);
     ini.UpdateFile();
-#endif
 }
 
 void TDescriptionOfDouble::Assign(const TDescriptionOfCustomValue &source)
@@ -152,7 +139,6 @@ void TDescriptionOfThreeStates::SetCaption(TThreeStates state, const QString &te
 void TDescriptionOfThreeStates::Load()
 {
     TDescriptionOfValue::Load();
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     TIniFile ini(FileName());
@@ -164,13 +150,11 @@ void TDescriptionOfThreeStates::Load()
     for (int s = 0; s < 3; ++s)
         Color2[s] = static_cast<TColor>(
             ini.ReadInteger(Section(), StateKey("Color2", s), static_cast<qint32>(Color2[s])));
-#endif
 }
 
 void TDescriptionOfThreeStates::Save()
 {
     TDescriptionOfValue::Save();
-#ifdef TALS_HAVE_INI_FILE
     if (!HasLocation())
         return;
     TIniFile ini(FileName());
@@ -182,7 +166,6 @@ void TDescriptionOfThreeStates::Save()
     for (int s = 0; s < 3; ++s)
         ini.WriteInteger(Section(), StateKey("Color2", s), static_cast<qint32>(Color2[s]));
     ini.UpdateFile();
-#endif
 }
 
 void TDescriptionOfThreeStates::Assign(const TDescriptionOfCustomValue &source)
