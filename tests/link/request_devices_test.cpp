@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -60,6 +61,8 @@ public:
         static const std::map<int, std::pair<int, int>> expected = {
             {4, {4, 35}}, {25, {4, 13}}, {5, {3, 31}}, {15, {3, 25}}, {81, {3, 7}}};
         ++decodes;
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++offThread;
         const auto it = expected.find(code);
         if (it != expected.end() && (answer.size() != static_cast<size_t>(it->second.second) ||
                                      answer[1] != it->second.first))
@@ -68,6 +71,7 @@ public:
     }
     std::atomic<int> decodes{0};
     std::atomic<int> mismatches{0};
+    std::atomic<int> offThread{0}; // decodings outside the user-interface thread
 };
 
 class RequestDevicesTest : public ::testing::Test
@@ -254,6 +258,7 @@ TEST_F(RequestDevicesTest, StepRunsPolledCodesInAscendingOrderAndArchives)
     sim.ClearRequests();
     link.Worker()->Resume();
     ASSERT_TRUE(WaitForSteps(1));
+    EXPECT_EQ(device.offThread, 0); // the worker handed its answers over
     const QList<QByteArray> requests = sim.Requests();
     ASSERT_EQ(requests.size(), 2);
     EXPECT_EQ(requests[0], AppendCrc16(QByteArray::fromHex("01040000000F")));
@@ -378,6 +383,7 @@ TEST_F(RequestDevicesTest, PollingAndCommandsShareTheLineSafely)
 
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(device.mismatches, 0);
+    EXPECT_EQ(device.offThread, 0);
     const int exchanges = sim.RequestCount() + sim.MeterRequestCount();
     EXPECT_GT(link.Worker()->StepCount(), 0);
     EXPECT_GT(exchanges, commands);
