@@ -331,9 +331,30 @@ TEST(Archive, ConcurrentAppendsAreAllKept)
     threads.emplace_back(appender, &archive, 1);
     threads.emplace_back(appender, &second, 2);
     threads.emplace_back(appender, &second, 3);
+    // Queries from another thread meanwhile see whole, ordered rows.
+    std::atomic<bool> done{false};
+    int queries = 0, badQueries = 0;
+    std::thread reader([&] {
+        while (!done) {
+            TDateTime last = 0;
+            bool ordered = true;
+            const bool ok =
+                archive.ArchiveQuery("Distance", day, 0, 0, QString(), [&](TDateTime dt, double) {
+                    ordered = ordered && dt >= last;
+                    last = dt;
+                });
+            // Until the table is created the query finds nothing.
+            queries += ok ? 1 : 0;
+            badQueries += ordered ? 0 : 1;
+        }
+    });
     for (auto &t : threads)
         t.join();
+    done = true;
+    reader.join();
     EXPECT_EQ(failures.load(), 0);
+    EXPECT_GT(queries, 0);
+    EXPECT_EQ(badQueries, 0);
 
     std::set<double> values;
     for (const char *name : {"Distance", "LevelBusy"}) {
