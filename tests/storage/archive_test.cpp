@@ -9,6 +9,7 @@
 #include "platform/text_file.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
+#include "tests/storage/comma_format.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,25 +29,6 @@ namespace {
 
 using test::ScratchDir;
 using test::ScriptedDialogs;
-
-// Russian conventions for the text lines, restored afterwards.
-class RussianFormat
-{
-public:
-    RussianFormat() : m_saved(FormatSettings())
-    {
-        TFormatSettings ru = m_saved;
-        ru.DecimalSeparator = QLatin1Char(',');
-        ru.ThousandSeparator = QChar(0x00A0);
-        ru.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
-        ru.LongTimeFormat = QStringLiteral("HH:mm:ss");
-        SetFormatSettings(ru);
-    }
-    ~RussianFormat() { SetFormatSettings(m_saved); }
-
-private:
-    TFormatSettings m_saved;
-};
 
 // Rows of a table file read directly, in insertion order.
 std::vector<TArchiveRow> RawRows(const QString &path, const QString &table)
@@ -149,7 +131,7 @@ TEST(Archive, DayFolderIsRootYearMonthDay)
 
 TEST(Archive, FirstRecordAfterMidnightStartsTheNewDay)
 {
-    RussianFormat ru;
+    test::CommaFormat ru;
     ScratchDir root;
     TArchive archive(root.path());
     const TDateTime before = EncodeDateTime(2026, 12, 8, 23, 59, 59, 0);
@@ -174,7 +156,7 @@ TEST(Archive, FirstRecordAfterMidnightStartsTheNewDay)
 
 TEST(Archive, TextLineRoundsToTheNamesDecimalsTableKeepsTheValue)
 {
-    RussianFormat ru;
+    test::CommaFormat ru;
     ScratchDir root;
     TArchive archive(root.path());
     const TDateTime t = EncodeDateTime(2026, 12, 8, 10, 15, 30, 0);
