@@ -1,7 +1,7 @@
 #include "link/form_req_ans.h"
 
 #include "link/frame.h"
-#include "ui/views/number_text.h"
+#include "platform/number_format.h"
 
 #include <QAction>
 #include <QFrame>
@@ -49,7 +49,7 @@ QLabel *AddFrameText(QGridLayout *grid, const QString &caption, const char *name
 QString PercentText(qint64 part, qint64 whole)
 {
     const double percent = whole > 0 ? 100.0 * double(part) / double(whole) : 0.0;
-    return NumberText(percent, 9, 1);
+    return FloatToStrF(percent, ffNumber, 9, 1);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "ui/views/v_histogram.h"
 
-#include "ui/views/number_text.h"
+#include "platform/number_format.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -349,7 +349,7 @@ void TVHistogram::DrawMarks(QImage &image, bool reverse) const
             continue;
         drawMark(row, kMajorMarkLength);
         if (m_showValues) {
-            const QString text = NumberText(v, 9, m_decimalSign);
+            const QString text = FloatToStrF(v, ffNumber, 9, m_decimalSign);
             const int top = row - metrics.height() / 2;
             const int left =
                 m_scaleAlignment == saLeft ? b + 20 : w - b - 21 - metrics.horizontalAdvance(text);
