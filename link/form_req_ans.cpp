@@ -1,6 +1,8 @@
 #include "link/form_req_ans.h"
 
 #include "link/frame.h"
+#include "link/request_devices.h"
+#include "link/transmitter.h"
 #include "platform/number_format.h"
 
 #include <QAction>
@@ -54,6 +56,44 @@ QString PercentText(qint64 part, qint64 whole)
 
 } // namespace
 
+TTransmitterReqAnsLink::TTransmitterReqAnsLink(TTransmitter &transmitter,
+                                               std::function<int()> journalRadix)
+    : m_transmitter(transmitter), m_journalRadix(std::move(journalRadix))
+{}
+
+TTransmitterReqAnsLink::TTransmitterReqAnsLink(TRequestDevices &link)
+    : TTransmitterReqAnsLink(*link.Transmitter(), [&link] { return link.JournalRadix(); })
+{}
+
+void TTransmitterReqAnsLink::SetExchangeHandler(THandler handler)
+{
+    if (!handler) {
+        m_transmitter.SetOnExchange({});
+        return;
+    }
+    m_transmitter.SetOnExchange(
+        [handler = std::move(handler)](TTransmitter *, const QByteArray &request,
+                                       const QByteArray &answer,
+                                       bool answered) { handler(request, answer, answered); });
+}
+
+TPortSettingsText TTransmitterReqAnsLink::PortSettings() const
+{
+    const TPortSettings s = m_transmitter.Settings();
+    return {s.Port,
+            s.BaudRate == TBaudRate::brCustom ? QString::number(s.CustomBaudRate)
+                                              : BaudRateToStr(s.BaudRate),
+            DataBitsToStr(s.DataBits),
+            StopBitsToStr(s.StopBits),
+            ParityToStr(s.Parity),
+            FlowControlToStr(s.FlowControl)};
+}
+
+int TTransmitterReqAnsLink::JournalRadix() const
+{
+    return m_journalRadix ? m_journalRadix() : 16;
+}
+
 TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget *parent)
     : QWidget(parent, Qt::Window), m_link(link), m_counters(counters),
       m_relay(new TExchangeRelay, [](TExchangeRelay *relay) { relay->deleteLater(); })
@@ -61,7 +101,7 @@ TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget
     setObjectName(QStringLiteral("FormReqAns"));
     setWindowTitle(QStringLiteral("Связь"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(360, 330);
+    resize(400, 330);
 
     auto *statistics = new QGroupBox(QStringLiteral("Статистика"));
     auto *statGrid = new QGridLayout(statistics);
@@ -73,6 +113,9 @@ TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget
     AddLabel(statGrid, QStringLiteral("Ответов"), 2, 0);
     m_lblAnsCount = AddValue(statGrid, "lblAnsCount", 2, 1);
     m_lblAnsPercent = AddValue(statGrid, "lblAnsPercent", 2, 2);
+    statGrid->setColumnMinimumWidth(1, 40);
+    statGrid->setColumnMinimumWidth(2, 44);
+    statGrid->setRowStretch(3, 1);
 
     auto *port = new QGroupBox(QStringLiteral("Параметры СОМ порта"));
     auto *portGrid = new QGridLayout(port);
@@ -116,7 +159,7 @@ TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget
     clearButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
     auto *top = new QHBoxLayout;
-    top->addWidget(statistics, 1);
+    top->addWidget(statistics);
     top->addWidget(port, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -48,6 +48,27 @@ public:
     virtual int JournalRadix() const = 0;
 };
 
+class TRequestDevices;
+class TTransmitter;
+
+// The window's view of the program's serial link: the transmitter's exchange
+// event and settings, and the scheduler's journal radix.
+class TTransmitterReqAnsLink : public TReqAnsLink
+{
+public:
+    TTransmitterReqAnsLink(TTransmitter &transmitter, std::function<int()> journalRadix);
+    // The started link's transmitter and radix.
+    explicit TTransmitterReqAnsLink(TRequestDevices &link);
+
+    void SetExchangeHandler(THandler handler) override;
+    TPortSettingsText PortSettings() const override;
+    int JournalRadix() const override;
+
+private:
+    TTransmitter &m_transmitter;
+    std::function<int()> m_journalRadix;
+};
+
 class TExchangeRelay;
 
 // The window "Связь": the last request and answer, the exchange statistics and

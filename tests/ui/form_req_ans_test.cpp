@@ -1,6 +1,9 @@
 #include "link/form_req_ans.h"
 
+#include "link/transmitter.h"
 #include "platform/format_settings.h"
+#include "sim/sim_transducer.h"
+#include "ui/views/window_grab.h"
 
 #include <QAction>
 #include <QApplication>
@@ -212,4 +215,39 @@ TEST_F(FormReqAnsTest, ExchangeQueuedBeforeTheWindowClosedIsDropped)
     delete window;
     QApplication::processEvents(); // the queued exchange must find no window
     EXPECT_EQ(counters.Requests, 1);
+}
+
+TEST_F(FormReqAnsTest, ShowsTheTransmittersExchangesFromThePollingThread)
+{
+    TSimTransducer sim;
+    ASSERT_TRUE(sim.Start());
+    TTransmitter transmitter;
+    transmitter.SetPort(sim.PortPath());
+    transmitter.Connect();
+    int radix = 16;
+    TTransmitterReqAnsLink transmitterLink(transmitter, [&radix] { return radix; });
+    window = new TFormReqAns(transmitterLink, counters);
+    window->show();
+
+    std::thread worker([&transmitter] {
+        QByteArray answer;
+        transmitter.Exchange(QByteArray::fromHex("010400000001"), answer);
+    });
+    worker.join();
+    QApplication::processEvents();
+    EXPECT_EQ(Text("lblReqCount"), QStringLiteral("1"));
+    EXPECT_EQ(Text("lblAnsCount"), QStringLiteral("1"));
+    EXPECT_TRUE(Text("stxReq").startsWith(QStringLiteral("01 04 00 00 00 01 "))) << "with its CRC";
+    EXPECT_TRUE(Text("stxAns").startsWith(QStringLiteral("01 04 02 ")))
+        << Text("stxAns").toStdString();
+    EXPECT_EQ(Text("lblComPort1"), sim.PortPath());
+    EXPECT_EQ(Text("lblBoudRate1"), QStringLiteral("9600"));
+    EXPECT_EQ(Text("lblParity1"), QStringLiteral("Even")) << "after a transducer exchange";
+    EXPECT_TRUE(SaveWindowPicture(
+        window, QStringLiteral(TALS_BINARY_DIR "/screenshots/test_FormReqAns.png")));
+
+    delete window;
+    QByteArray answer;
+    transmitter.Exchange(QByteArray::fromHex("010400000001"), answer);
+    EXPECT_EQ(counters.Requests, 1) << "the closed window removed its handler";
 }
