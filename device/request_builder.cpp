@@ -1,0 +1,392 @@
+#include "device/request_builder.h"
+
+#include "platform/dialogs.h"
+
+#include <cstring>
+
+namespace tals {
+
+namespace {
+
+constexpr quint8 kRead = 0x03;
+constexpr quint8 kReadInput = 0x04;
+constexpr quint8 kWrite = 0x10;
+constexpr quint8 kIdentification = 0x2B;
+
+void AppendByte(QByteArray &frame, int byte)
+{
+    frame.append(static_cast<char>(byte & 0xFF));
+}
+
+QByteArray ReadFrame(quint8 address, quint8 function, int start, int count)
+{
+    QByteArray f;
+    AppendByte(f, address);
+    AppendByte(f, function);
+    AppendWord(f, static_cast<quint16>(start));
+    AppendWord(f, static_cast<quint16>(count));
+    return f;
+}
+
+QByteArray WriteFrame(quint8 address, int start, const QByteArray &data)
+{
+    QByteArray f;
+    AppendByte(f, address);
+    AppendByte(f, kWrite);
+    AppendWord(f, static_cast<quint16>(start));
+    AppendWord(f, static_cast<quint16>(data.size() / 2));
+    AppendByte(f, data.size());
+    f.append(data);
+    return f;
+}
+
+QByteArray Identification(quint8 address, int readCode, int objectId)
+{
+    QByteArray f;
+    AppendByte(f, address);
+    AppendByte(f, kIdentification);
+    AppendByte(f, 0x0E);
+    AppendByte(f, readCode);
+    AppendByte(f, objectId);
+    return f;
+}
+
+double ZoneValue(Ttals352 &model, TBadZoneValue which, int zone)
+{
+    return model.BadZone(zone).Value(which).Output().ToDouble();
+}
+
+// The data bytes of a block write: every property in the range, in register order.
+QByteArray BlockData(Ttals352 &model, const TBlockInfo &block)
+{
+    QByteArray data;
+    const int end = block.WriteStart + block.WriteCount;
+    for (int address = block.WriteStart; address < end;) {
+        if (block.WriteCode == 152 && address > 3128) {
+            // Bad-zone singles: near bounds, far bounds, fill and drain speeds.
+            const int index = (address - 3129) / 2;
+            const auto which = static_cast<TBadZoneValue>(index / kBadZoneCount);
+            EncodeRegisters(TEncoding::Single,
+                            TVariant(ZoneValue(model, which, index % kBadZoneCount + 1)), data);
+            address += 2;
+            continue;
+        }
+        const TPropertyInfo *p = FindPropertyByAddress(block.Space, address);
+        if (!p) {
+            AppendWord(data, 0);
+            ++address;
+            continue;
+        }
+        // The user block sends 0.0 in place of the calibration level.
+        const TVariant value = (block.WriteCode == 82 && p->Id == TProp::LevelKalibr)
+                                   ? TVariant(0.0)
+                                   : model.Property(p->Id);
+        EncodeRegisters(p->Encoding, value, data);
+        address += p->Words();
+    }
+    return data;
+}
+
+QByteArray Service(quint8 address, int function, int length, std::initializer_list<int> data)
+{
+    QByteArray f;
+    AppendByte(f, address);
+    AppendByte(f, function);
+    AppendByte(f, length);
+    for (int b : data)
+        AppendByte(f, b);
+    return f;
+}
+
+QByteArray ArrayBlock(const Ttals352 &model)
+{
+    const int i = model.ArrayBlockIndex;
+    switch (model.ControlCommandAnswer()) {
+    case 1:
+        if (i >= 1 && i <= 103)
+            return ReadFrame(model.SystemAddress(), kReadInput, 10004 + 20 * (i - 1), 20);
+        break;
+    case 2:
+    case 4:
+        if (i >= 1 && i <= 32)
+            return ReadFrame(model.SystemAddress(), kReadInput, 10004 + 32 * (i - 1), 32);
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+// Warnings shown before a service array block read; it is sent regardless.
+void CheckServiceArrayBlock(const Ttals352 &model)
+{
+    const int i = model.ArrayBlockIndex;
+    if (model.ArraySubKind == 0)
+        Dialogs().Message(QStringLiteral("Должна быть подана команда \"Инициализация чтения "
+                                         "массива данных\""),
+                          TDialogIcon::Warning, AttentionCaption());
+    if (model.ArraySubKind == 20 && (i < 1 || i > 32))
+        Dialogs().Message(QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 32"),
+                          TDialogIcon::Warning, AttentionCaption());
+    if (model.ArraySubKind == 30 && (i < 1 || i > 16))
+        Dialogs().Message(QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 16"),
+                          TDialogIcon::Warning, AttentionCaption());
+}
+
+const TServiceParameter *FindServiceParameter(int code, bool write)
+{
+    for (const TServiceParameter &p : ServiceParameterTable())
+        if ((write ? p.WriteCode : p.ReadCode) == code)
+            return &p;
+    return nullptr;
+}
+
+double ServiceParameterValue(Ttals352 &model, const TServiceParameter &p)
+{
+    if (p.IsZoneValue)
+        return ZoneValue(model, p.Zone, p.ZoneNumber);
+    return model.PropertyAsDouble(p.Property);
+}
+
+bool BuildService(Ttals352 &model, int code, QByteArray &f)
+{
+    const quint8 a = model.SystemAddress();
+    if (code >= 153 && code <= 158) {
+        f = Service(a, 0x01, 0x02, {code - 153});
+    } else if (code == 159) {
+        f = Service(a, 0x02, 0x01, {});
+    } else if (code == 160) {
+        f = Service(a, 0x10, 0x03, {0xAA, 0x55});
+    } else if (code == 161) {
+        f = Service(a, 0x20, 0x01, {});
+    } else if (code == 162) {
+        const quint16 pn = model.PlantNumber();
+        f = Service(a, 0x25, 0x05, {0x14, pn >> 8, pn & 0xFF, model.SystemAddressNew()});
+    } else if (code == 163) {
+        const quint16 pn = model.PlantNumberNew();
+        f = Service(a, 0x30, 0x03, {pn >> 8, pn & 0xFF});
+    } else if (code == 164) {
+        f = Service(a, 0xA2, 0x01, {});
+    } else if (code == 165) {
+        CheckServiceArrayBlock(model);
+        const auto offset = static_cast<quint16>((model.ArrayBlockIndex - 1) * 32);
+        f = Service(a, 0xA8, 0x04, {offset >> 8, offset & 0xFF, 0x20});
+    } else if (code >= 166 && code <= 169) {
+        static const int modes[4] = {20, 30, 50, 52};
+        model.ArrayKind = 20;
+        model.ArraySubKind = static_cast<quint8>(modes[code - 166]);
+        f = Service(a, 0xB1, 0x03, {0x14, model.ArraySubKind});
+    } else if (code == 170) {
+        model.ArrayKind = 40;
+        model.ArraySubKind = 0;
+        f = Service(a, 0xB1, 0x03, {0x28, 0x28});
+    } else if (code == 171) {
+        model.ArrayKind = 50;
+        f = Service(a, 0xB1, 0x03, {0x32, 0x32});
+    } else if (code >= 172 && code <= 174) {
+        model.ArrayKind = 60;
+        model.ArraySubKind = static_cast<quint8>(code - 172);
+        f = Service(a, 0xB1, 0x03, {0x3C, model.ArraySubKind});
+    } else if (code == 175 || code == 176) {
+        model.ArrayKind = 100;
+        model.ArraySubKind = static_cast<quint8>(code == 175 ? 11 : 12);
+        f = Service(a, 0xB1, 0x03, {0x64, model.ArraySubKind});
+    } else if (code >= 177 && code <= 180) {
+        static const int ids[4] = {0, 4, 6, 8};
+        model.SettingId = static_cast<quint8>(ids[code - 177]);
+        f = Service(a, 0xB2, 0x04, {model.SettingId});
+        if (code == 178)
+            AppendWord(f, model.CountBadZones());
+        else if (code == 180)
+            AppendWord(f, model.MUP());
+    } else if (code >= 181 && code <= 213) {
+        const TServiceParameter *p = FindServiceParameter(code, true);
+        model.ParameterWriteId = static_cast<quint8>(p->Id);
+        f = Service(a, 0xB3, 0x06, {p->Id});
+        AppendSingle(f, static_cast<float>(ServiceParameterValue(model, *p)));
+    } else if (code >= 214 && code <= 216) {
+        static const int values[3] = {10, 20, 100};
+        model.B4Value = static_cast<quint8>(values[code - 214]);
+        f = Service(a, 0xB4, 0x02, {model.B4Value});
+    } else if (code >= 217 && code <= 220) {
+        static const int ids[4] = {0, 4, 6, 8};
+        model.SettingReadId = static_cast<quint8>(ids[code - 217]);
+        f = Service(a, 0xB5, 0x02, {model.SettingReadId});
+    } else if (code >= 221 && code <= 252) {
+        const TServiceParameter *p = FindServiceParameter(code, false);
+        model.ParameterReadId = static_cast<quint8>(p->Id);
+        f = Service(a, 0xB6, 0x02, {p->Id});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
+{
+    const quint8 a = model.SystemAddress();
+    switch (code) {
+    case 0:
+        f = Identification(a, 1, 0);
+        return true;
+    case 1:
+        model.ClearSignature();
+        f = Identification(a, 1, 0);
+        return true;
+    case 2:
+        f = Identification(a, 2, 3);
+        return true;
+    case 3:
+        f = Identification(a, 3, 0x80);
+        return true;
+    case 78:
+        f = ArrayBlock(model);
+        return true;
+    case 79: {
+        QByteArray data;
+        AppendWord(data, 0x0014);
+        AppendWord(data, model.PlantNumber());
+        AppendWord(data, 0x3C3C);
+        f = WriteFrame(a, 3, data);
+        return true;
+    }
+    case 80: {
+        QByteArray data;
+        AppendWord(data, 0x0014);
+        AppendWord(data, model.PlantNumber());
+        AppendWord(data, model.SystemAddressNew());
+        f = WriteFrame(0, 0, data);
+        return true;
+    }
+    case 81:
+        f = ReadFrame(a, kRead, 2, 1);
+        return true;
+    default:
+        break;
+    }
+    if (const TBlockInfo *b = FindBlockByReadCode(code)) {
+        f = ReadFrame(a, b->Space == TRegisterSpace::Input ? kReadInput : kRead, b->ReadStart,
+                      b->ReadCount);
+        return true;
+    }
+    if (const TBlockInfo *b = FindBlockByWriteCode(code)) {
+        f = WriteFrame(a, b->WriteStart, BlockData(model, *b));
+        return true;
+    }
+    if (const TPropertyInfo *p = FindPropertyByReadCode(code)) {
+        f = ReadFrame(a, p->Space == TRegisterSpace::Input ? kReadInput : kRead, p->Address,
+                      p->Words());
+        return true;
+    }
+    for (const TWriteAlias &alias : WriteAliasTable()) {
+        if (alias.WriteCode == code) {
+            const TPropertyInfo &p = PropertyInfo(alias.Property);
+            QByteArray data;
+            EncodeRegisters(p.Encoding == TEncoding::None ? TEncoding::Word : p.Encoding,
+                            model.Property(p.Id), data);
+            f = WriteFrame(a, alias.Address, data);
+            return true;
+        }
+    }
+    if (const TPropertyInfo *p = FindPropertyByWriteCode(code)) {
+        QByteArray data;
+        EncodeRegisters(p->Encoding, model.Property(p->Id), data);
+        f = WriteFrame(a, p->Address, data);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString RequestBuildErrorText()
+{
+    return QStringLiteral("Ошибка формирования запроса");
+}
+
+void EncodeRegisters(TEncoding encoding, const TVariant &value, QByteArray &out)
+{
+    switch (encoding) {
+    case TEncoding::Word:
+    case TEncoding::SignedWord:
+        // Two's complement for negative values; integers keep their low 16 bits.
+        AppendWord(out, static_cast<quint16>(value.ToInteger() & 0xFFFF));
+        break;
+    case TEncoding::Single:
+        AppendSingle(out, static_cast<float>(value.ToDouble()));
+        break;
+    case TEncoding::LongWord: {
+        const auto v = static_cast<quint32>(value.ToInteger());
+        AppendWord(out, static_cast<quint16>(v >> 16));
+        AppendWord(out, static_cast<quint16>(v & 0xFFFF));
+        break;
+    }
+    case TEncoding::Int64: {
+        const auto v = static_cast<quint64>(value.ToInteger());
+        for (int shift = 48; shift >= 0; shift -= 16)
+            AppendWord(out, static_cast<quint16>((v >> shift) & 0xFFFF));
+        break;
+    }
+    case TEncoding::None:
+        break;
+    }
+}
+
+Ttals352::TRequest BuildRequest(Ttals352 &model, int code)
+{
+    model.SetLastCommandCode(static_cast<quint8>(code & 0xFF));
+    Ttals352::TRequest request;
+    if (code >= 0 && code <= 152)
+        request.Ok = BuildModbus(model, code, request.Frame);
+    else if (code >= 153 && code <= 252)
+        request.Ok = BuildService(model, code, request.Frame);
+    if (!request.Ok) {
+        request.Frame.clear();
+        request.ErrorText = RequestBuildErrorText();
+    }
+    return request;
+}
+
+int RequestFunction(int code)
+{
+    if (code < 0 || code > 252)
+        return -1;
+    if (code <= 3)
+        return kIdentification;
+    if (code <= 152) {
+        if (code == 4 || code == 24 || code == 25 || code == 77 || code == 78)
+            return kReadInput;
+        if (code == 81 || FindBlockByReadCode(code) || FindPropertyByReadCode(code))
+            return kRead;
+        return kWrite;
+    }
+    if (code <= 158)
+        return 0x01;
+    if (code == 159)
+        return 0x02;
+    if (code == 160)
+        return 0x10;
+    if (code == 161)
+        return 0x20;
+    if (code == 162)
+        return 0x25;
+    if (code == 163)
+        return 0x30;
+    if (code == 164)
+        return 0xA2;
+    if (code == 165)
+        return 0xA8;
+    if (code <= 176)
+        return 0xB1;
+    if (code <= 180)
+        return 0xB2;
+    if (code <= 213)
+        return 0xB3;
+    if (code <= 216)
+        return 0xB4;
+    if (code <= 220)
+        return 0xB5;
+    return 0xB6;
+}
+
+} // namespace tals
