@@ -1,7 +1,127 @@
-#include <cstdio>
+// tals35xi-sim: a simulated ТАЛС352И transducer (and the current meter of its
+// current output) on a pseudo-terminal. Prints the port path, then serves
+// until SIGINT or SIGTERM.
 
-int main()
+#include "sim/sim_transducer.h"
+
+#include <QString>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <pthread.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void Usage(const char *program)
 {
-    std::puts("tals35xi-sim: the simulated transducer is not built yet");
+    std::printf("Usage: %s [options]\n"
+                "  -a, --address N     Modbus address of the transducer (1-247, default 1)\n"
+                "  -b, --baud N        emulate this bit rate by pacing the answers (0: off)\n"
+                "  -p, --plant N       plant number (default 1234)\n"
+                "  -l, --link PATH     also make PATH a symbolic link to the port\n"
+                "  -c, --confirm N     confirm an array request on the N-th read (default 2)\n"
+                "      --fixed MM      hold the distance at MM instead of moving it\n"
+                "      --no-meter      no current meter on the line\n"
+                "  -h, --help          this text\n",
+                program);
+}
+
+bool ParseInt(const char *text, long min, long max, long &value)
+{
+    char *end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end && *end == '\0' && end != text && value >= min && value <= max;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    long address = 1, baud = 0, plant = 1234, confirm = 2;
+    double fixed = -1;
+    bool meter = true;
+    std::string link;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&](const char *what) -> const char * {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "%s needs %s\n", arg.c_str(), what);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        auto number = [&](long min, long max, long &value) {
+            if (!ParseInt(next("a number"), min, max, value)) {
+                std::fprintf(stderr, "%s: a number from %ld to %ld is expected\n", arg.c_str(), min,
+                             max);
+                std::exit(2);
+            }
+        };
+        if (arg == "-a" || arg == "--address")
+            number(1, 247, address);
+        else if (arg == "-b" || arg == "--baud")
+            number(0, 4000000, baud);
+        else if (arg == "-p" || arg == "--plant")
+            number(0, 65535, plant);
+        else if (arg == "-c" || arg == "--confirm")
+            number(1, 1000, confirm);
+        else if (arg == "-l" || arg == "--link")
+            link = next("a path");
+        else if (arg == "--fixed")
+            fixed = std::atof(next("a distance"));
+        else if (arg == "--no-meter")
+            meter = false;
+        else if (arg == "-h" || arg == "--help") {
+            Usage(argv[0]);
+            return 0;
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", arg.c_str());
+            Usage(argv[0]);
+            return 2;
+        }
+    }
+
+    // The stopSignals are taken by sigwait below; block them before the server
+    // thread starts so that it inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    tals::TSimTransducer sim;
+    sim.SetAddress(static_cast<quint8>(address));
+    sim.SetBitRate(static_cast<int>(baud));
+    sim.SetPlantNumber(static_cast<quint16>(plant));
+    sim.SetConfirmAfterReads(static_cast<int>(confirm));
+    sim.SetMeterPresent(meter);
+    if (fixed >= 0)
+        sim.SetDistance(fixed);
+    QString error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "tals35xi-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    const QByteArray path = sim.PortPath().toLocal8Bit();
+    if (!link.empty()) {
+        ::unlink(link.c_str());
+        if (::symlink(path.constData(), link.c_str()) != 0) {
+            std::fprintf(stderr, "tals35xi-sim: cannot create %s: %s\n", link.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    std::printf("%s\n", path.constData());
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    sim.Stop();
+    if (!link.empty())
+        ::unlink(link.c_str());
     return 0;
 }

@@ -1,0 +1,128 @@
+#pragma once
+
+// The request scheduler: turns command codes into exchanges. ExecuteCommand
+// builds the request from the device model, exchanges it, has the answer
+// decoded on the user-interface thread and writes the exchange journal.
+// Polling runs on the worker: each poll tick resumes it for one step, which
+// serves the next enabled device of the two-entry device list and archives
+// the fresh readings.
+//
+// Threads: decoding always happens on the user-interface thread (the thread
+// that called StartLink); the worker waits for it. The transmitter's port
+// lock covers only the exchange itself, never the hand-over, so a command of
+// the user-interface thread waiting for the port and a worker waiting for the
+// user-interface thread cannot block each other. Every decoding gets the
+// answer and the command code of its own call.
+
+#include "link/custom_timer.h"
+#include "link/link_device.h"
+#include "link/reading_archive.h"
+#include "link/request_thread.h"
+#include "link/transmitter.h"
+#include "platform/log.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <bitset>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tals {
+
+// One instrument on the line.
+struct TListDevice
+{
+    quint8 Kind = 0; // 0 the level transducer, 1 the current meter (CRC-8 frames)
+    int Number = 0;
+    bool Enabled = false;
+    QString Caption;
+};
+
+using TPollSet = std::bitset<256>;
+
+class TRequestDevices
+{
+public:
+    TRequestDevices();
+    ~TRequestDevices();
+    TRequestDevices(const TRequestDevices &) = delete;
+    TRequestDevices &operator=(const TRequestDevices &) = delete;
+
+    // Start-up, on the user-interface thread: the poll timer "ctReqDevices"
+    // from Timer.ini, the device list, the transmitter from ComPort.ini
+    // (opened, with its message on failure), the worker suspended, and the
+    // journal "rd" + yymmdd + ".txt" in the current directory. The device is
+    // not owned and must outlive StopLink.
+    void StartLink(TLinkDevice *device);
+    // Shut-down: poll timer freed, worker ended, journal closed, port closed.
+    void StopLink();
+    bool Started() const { return m_transmitter != nullptr; }
+
+    // The archive polled readings go to (not owned; null for none).
+    void SetArchive(TReadingArchive *archive) { m_archive.store(archive); }
+
+    TCustomTimer *PollTimer() const { return m_pollTimer.get(); }
+    TTransmitter *Transmitter() const { return m_transmitter.get(); }
+    TRequestThread *Worker() const { return m_worker.get(); }
+    TLog *Journal() const { return m_journal.get(); }
+    TLinkDevice *Device() const { return m_device; }
+
+    // One transducer command: 0 when the answer was decoded without error,
+    // -1 for no answer, the device's error answer or a failure before or
+    // while sending, else the model's ErrorCode after decoding. Never throws.
+    int ExecuteCommand(quint8 code);
+    // One exchange with the current meter: -1 for its error answer or a
+    // failure while sending, else 0.
+    int ExecuteZelvin();
+    bool AnyDeviceEnabled() const;
+    // One polling step for the next enabled device; false if it failed.
+    bool PollNextDevice();
+    // Appends the readings the command refreshed (4, 25, 253) to the archive.
+    void ArchiveReadings(quint8 code);
+
+    // The poll timer's tick: pause the timer; with a device enabled resume
+    // the worker under RequestLock, refresh the windows and unpause; without
+    // one call stopPolling (the main window's "Остановить опрос").
+    void PollTick(const std::function<void()> &refreshAllWindows,
+                  const std::function<void()> &stopPolling);
+
+    // Commands of the transducer polled by each step, in ascending order.
+    void SetPolled(quint8 code, bool polled);
+    bool IsPolled(quint8 code) const;
+    TPollSet PollSet() const;
+    void SetPollSet(const TPollSet &set);
+
+    QList<TListDevice> Devices() const;
+    void SetDeviceEnabled(int index, bool enabled);
+
+    // 10 decimal journal lines, 16 hexadecimal, any other value none.
+    int JournalRadix() const { return m_journalRadix.load(); }
+    void SetJournalRadix(int radix) { m_journalRadix.store(radix); }
+
+private:
+    int Execute(quint8 code, int *linkState);
+    int ExecuteMeter(int *linkState);
+    // Runs fn on the user-interface thread and waits for it.
+    void HandOver(const std::function<void()> &fn);
+    void WriteJournal(const QByteArray &request, const QByteArray &answer);
+
+    TLinkDevice *m_device = nullptr;
+    std::atomic<TReadingArchive *> m_archive{nullptr};
+    std::unique_ptr<QObject> m_uiContext; // lives on the user-interface thread
+    std::unique_ptr<TCustomTimer> m_pollTimer;
+    std::unique_ptr<TTransmitter> m_transmitter;
+    std::unique_ptr<TRequestThread> m_worker;
+    std::unique_ptr<TLog> m_journal;
+    std::atomic<int> m_journalRadix{16};
+
+    mutable std::mutex m_listLock; // device list and poll set
+    std::vector<TListDevice> m_devices;
+    TPollSet m_pollSet;
+};
+
+} // namespace tals

@@ -1,0 +1,259 @@
+#include "link/transmitter.h"
+
+#include "link/frame.h"
+#include "platform/dialogs.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+
+#include <QDir>
+
+namespace tals {
+
+namespace {
+
+constexpr int kDefaultReadInterval = 50;
+constexpr int kDefaultReadTotalConstant = 150;
+constexpr int kDefaultReadTotalMultiplier = 2;
+constexpr int kDefaultWriteTotalConstant = 100;
+constexpr int kDefaultWriteTotalMultiplier = 2;
+constexpr int kDefaultCustomRate = 9600;
+
+} // namespace
+
+TTransmitter::TTransmitter()
+    : m_iniFileName(IniFilePath(QDir::currentPath(), QStringLiteral("ComPort.ini")))
+{
+    SetBufferSizes(1024, 1024);
+}
+
+TTransmitter::~TTransmitter()
+{
+    std::lock_guard lock(m_portLock);
+    Disconnect();
+}
+
+void TTransmitter::LoadSettings()
+{
+    std::lock_guard lock(m_portLock);
+    BeginUpdate();
+    try {
+        const TIniFile ini(m_iniFileName);
+        const QString s = m_name;
+        SetPort(ini.ReadString(s, QStringLiteral("Port"), Port()));
+
+        TBaudRate rate = TBaudRate::br9600;
+        if (!StrToBaudRate(ini.ReadString(s, QStringLiteral("BaudRate"), BaudRateToStr(BaudRate())),
+                           rate))
+            rate = TBaudRate::br9600;
+        SetBaudRate(rate);
+        if (rate == TBaudRate::brCustom) {
+            const int custom =
+                ini.ReadInteger(s, QStringLiteral("CustomBaudRate"), kDefaultCustomRate);
+            // A rate of zero or less cannot be set on any line.
+            SetCustomBaudRate(custom > 0 ? custom : kDefaultCustomRate);
+        }
+
+        TDataBits dataBits = TDataBits::dbEight;
+        if (!StrToDataBits(ini.ReadString(s, QStringLiteral("DataBits"), DataBitsToStr(DataBits())),
+                           dataBits))
+            dataBits = TDataBits::dbEight;
+        SetDataBits(dataBits);
+
+        TStopBits stopBits = TStopBits::sbOneStopBit;
+        if (!StrToStopBits(ini.ReadString(s, QStringLiteral("StopBits"), StopBitsToStr(StopBits())),
+                           stopBits))
+            stopBits = TStopBits::sbOneStopBit;
+        SetStopBits(stopBits);
+
+        TParityBits parity = TParityBits::prNone;
+        if (!StrToParity(ini.ReadString(s, QStringLiteral("Parity"), ParityToStr(Parity())),
+                         parity))
+            parity = TParityBits::prNone;
+        SetParity(parity);
+
+        TFlowControl flow = TFlowControl::fcCustom;
+        if (!StrToFlowControl(
+                ini.ReadString(s, QStringLiteral("FlowControl"), FlowControlToStr(FlowControl())),
+                flow))
+            flow = TFlowControl::fcCustom;
+        SetFlowControl(flow);
+
+        TComTimeouts t;
+        t.ReadInterval = ini.ReadInteger(s, QStringLiteral("ReadInterval"), kDefaultReadInterval);
+        t.ReadTotalConstant =
+            ini.ReadInteger(s, QStringLiteral("ReadTotalConstant"), kDefaultReadTotalConstant);
+        t.ReadTotalMultiplier =
+            ini.ReadInteger(s, QStringLiteral("ReadTotalMultiplier"), kDefaultReadTotalMultiplier);
+        t.WriteTotalConstant =
+            ini.ReadInteger(s, QStringLiteral("WriteTotalConstant"), kDefaultWriteTotalConstant);
+        t.WriteTotalMultiplier = ini.ReadInteger(s, QStringLiteral("WriteTotalMultiplier"),
+                                                 kDefaultWriteTotalMultiplier);
+        SetTimeouts(t);
+        EndUpdate();
+    } catch (const std::exception &e) {
+        // Close the update (if the failure came before its end) and report.
+        try {
+            EndUpdate();
+        } catch (...) {
+        }
+        throw ESerialError(CE_LoadSettings, 0, QString::fromStdString(e.what()));
+    }
+}
+
+void TTransmitter::SaveSettings()
+{
+    std::lock_guard lock(m_portLock);
+    TIniFile ini(m_iniFileName);
+    const QString s = m_name;
+    ini.WriteString(s, QStringLiteral("Port"), Port());
+    ini.WriteString(s, QStringLiteral("BaudRate"), BaudRateToStr(BaudRate()));
+    if (BaudRate() == TBaudRate::brCustom)
+        ini.WriteInteger(s, QStringLiteral("CustomBaudRate"), CustomBaudRate());
+    ini.WriteString(s, QStringLiteral("DataBits"), DataBitsToStr(DataBits()));
+    ini.WriteString(s, QStringLiteral("StopBits"), StopBitsToStr(StopBits()));
+    ini.WriteString(s, QStringLiteral("Parity"), ParityToStr(Parity()));
+    ini.WriteString(s, QStringLiteral("FlowControl"), FlowControlToStr(FlowControl()));
+    const TComTimeouts t = Timeouts();
+    ini.WriteInteger(s, QStringLiteral("ReadInterval"), t.ReadInterval);
+    ini.WriteInteger(s, QStringLiteral("ReadTotalConstant"), t.ReadTotalConstant);
+    ini.WriteInteger(s, QStringLiteral("ReadTotalMultiplier"), t.ReadTotalMultiplier);
+    ini.WriteInteger(s, QStringLiteral("WriteTotalConstant"), t.WriteTotalConstant);
+    ini.WriteInteger(s, QStringLiteral("WriteTotalMultiplier"), t.WriteTotalMultiplier);
+    ini.UpdateFile();
+}
+
+bool TTransmitter::ShowSetupDialog()
+{
+    if (!m_setupHook)
+        return true;
+    try {
+        TPortSettings settings = Settings();
+        if (m_setupHook(settings, EnumPorts()))
+            ApplySettings(settings);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+TPortSettings TTransmitter::Settings() const
+{
+    std::lock_guard lock(m_portLock);
+    TPortSettings s;
+    s.Port = Port();
+    s.BaudRate = BaudRate();
+    s.CustomBaudRate = CustomBaudRate();
+    s.DataBits = DataBits();
+    s.StopBits = StopBits();
+    s.Parity = Parity();
+    s.FlowControl = FlowControl();
+    return s;
+}
+
+void TTransmitter::ApplySettings(const TPortSettings &settings)
+{
+    std::lock_guard lock(m_portLock);
+    const bool reopen = Connected() && settings.Port != Port();
+    if (reopen)
+        Disconnect();
+    BeginUpdate();
+    SetPort(settings.Port);
+    SetBaudRate(settings.BaudRate);
+    SetCustomBaudRate(settings.CustomBaudRate > 0 ? settings.CustomBaudRate : kDefaultCustomRate);
+    SetDataBits(settings.DataBits);
+    SetStopBits(settings.StopBits);
+    SetParity(settings.Parity);
+    SetFlowControl(settings.FlowControl);
+    EndUpdate();
+    if (reopen)
+        Connect();
+}
+
+bool TTransmitter::Open()
+{
+    QString reason;
+    QString port;
+    {
+        std::lock_guard lock(m_portLock);
+        port = Port();
+        try {
+            Connect();
+            return true;
+        } catch (const ESerialError &e) {
+            reason = e.Reason().isEmpty() ? e.Text() : e.Reason();
+        } catch (const std::exception &e) {
+            reason = QString::fromStdString(e.what());
+        }
+    }
+    // Shown without holding the port, so a polling step is not kept waiting.
+    QString text = QStringLiteral("Ошибка активации порта :") + port;
+    if (!reason.isEmpty())
+        text += QStringLiteral("\r\n") + reason;
+    Dialogs().Message(text, TDialogIcon::Error, AttentionCaption());
+    return false;
+}
+
+bool TTransmitter::Close()
+{
+    std::lock_guard lock(m_portLock);
+    try {
+        Disconnect();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TTransmitter::Exchange(const QByteArray &request, QByteArray &answer, int limit,
+                            bool appendChecksum)
+{
+    const QByteArray frame = appendChecksum ? AppendCrc16(request) : request;
+    {
+        std::lock_guard lock(m_portLock);
+        answer.clear();
+        Purge();
+        SetParity(TParityBits::prEven);
+        Write(frame);
+        answer = Read(limit);
+        Purge();
+    }
+    const bool answered = !answer.isEmpty();
+    Notify(frame, answer, answered);
+    return answered;
+}
+
+bool TTransmitter::ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit,
+                                  bool appendChecksum)
+{
+    const QByteArray frame = appendChecksum ? AppendCrc8(request) : request;
+    {
+        std::lock_guard lock(m_portLock);
+        answer.clear();
+        SetParity(TParityBits::prNone);
+        Purge();
+        Write(frame);
+        answer = Read(limit);
+    }
+    const bool answered = !answer.isEmpty();
+    Notify(frame, answer, answered);
+    return answered;
+}
+
+void TTransmitter::SetOnExchange(TExchangeHandler handler)
+{
+    std::lock_guard lock(m_handlerLock);
+    m_onExchange = std::move(handler);
+}
+
+void TTransmitter::Notify(const QByteArray &request, const QByteArray &answer, bool answered)
+{
+    TExchangeHandler handler;
+    {
+        std::lock_guard lock(m_handlerLock);
+        handler = m_onExchange;
+    }
+    if (handler)
+        handler(this, request, answer, answered);
+}
+
+} // namespace tals

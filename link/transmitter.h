@@ -1,0 +1,99 @@
+#pragma once
+
+// TTransmitter: the program's one serial link, shared by the level
+// transducer (Modbus RTU, CRC-16, even parity) and the current meter of the
+// current-output loop (CRC-8, no parity). It keeps the port settings in
+// INI/ComPort.ini, opens the port with an operator message on failure and
+// performs half-duplex exchanges. One lock serialises whole exchanges, so a
+// user-interface command and a polling step never interleave on the line.
+
+#include "link/serial_port.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <mutex>
+
+namespace tals {
+
+class TTransmitter;
+
+// The six values the port-settings dialog edits.
+struct TPortSettings
+{
+    QString Port = QStringLiteral("COM1");
+    TBaudRate BaudRate = TBaudRate::br9600;
+    int CustomBaudRate = 9600; // used only with BaudRate brCustom
+    TDataBits DataBits = TDataBits::dbEight;
+    TStopBits StopBits = TStopBits::sbOneStopBit;
+    TParityBits Parity = TParityBits::prNone;
+    TFlowControl FlowControl = TFlowControl::fcNone;
+    bool operator==(const TPortSettings &) const = default;
+};
+
+// Called after every exchange with (sender, request as transmitted, answer,
+// answered flag), on the thread that performed the exchange.
+using TExchangeHandler = std::function<void(TTransmitter *sender, const QByteArray &request,
+                                            const QByteArray &answer, bool answered)>;
+// The port-settings dialog: edits settings in place, ports lists the ports
+// present; returns true on "OK".
+using TSetupDialogHook = std::function<bool(TPortSettings &settings, const QStringList &ports)>;
+
+class TTransmitter : public TComPort
+{
+public:
+    TTransmitter();
+    ~TTransmitter() override;
+
+    QString Name() const { return m_name; }
+    void SetName(const QString &name) { m_name = name; } // also the INI section
+    // <current directory>/INI/ComPort.ini, fixed at construction.
+    QString IniFileName() const { return m_iniFileName; }
+    void SetIniFileName(const QString &path) { m_iniFileName = path; }
+
+    // Reads every key of ComPort.ini (a missing file gives the defaults) and
+    // applies them at once; failures throw ESerialError 17.
+    void LoadSettings();
+    // Writes every key, creating the file if needed.
+    void SaveSettings();
+    // Runs the installed dialog hook and applies the six values on "OK".
+    // Without a hook nothing changes. True unless the dialog failed.
+    bool ShowSetupDialog();
+    void SetSetupDialogHook(TSetupDialogHook hook) { m_setupHook = std::move(hook); }
+
+    TPortSettings Settings() const;
+    // Applies the six values together (to the open port as well).
+    void ApplySettings(const TPortSettings &settings);
+
+    // Connects; on failure shows "Ошибка активации порта :" + the port name
+    // (and the cause on the next line) and returns false.
+    bool Open();
+    // Disconnects; false if that failed (nothing is shown).
+    bool Close();
+
+    // One transducer exchange: CRC-16 appended when asked, both queues purged,
+    // parity Even, frame written, at most limit bytes read, queues purged.
+    // True when something came back. Serial errors are thrown to the caller.
+    bool Exchange(const QByteArray &request, QByteArray &answer, int limit = 250,
+                  bool appendChecksum = true);
+    // The meter's exchange: CRC-8, parity None, purge before writing only.
+    bool ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit = 70,
+                        bool appendChecksum = true);
+
+    void SetOnExchange(TExchangeHandler handler);
+
+private:
+    void Notify(const QByteArray &request, const QByteArray &answer, bool answered);
+
+    QString m_name = QStringLiteral("Transmitter");
+    QString m_iniFileName;
+    TSetupDialogHook m_setupHook;
+    // Held for a whole exchange and for every change of the port.
+    mutable std::recursive_mutex m_portLock;
+    std::mutex m_handlerLock;
+    TExchangeHandler m_onExchange;
+};
+
+} // namespace tals

@@ -1,0 +1,183 @@
+#pragma once
+
+// A simulated ТАЛС352И level transducer on a pseudo-terminal, with the
+// current meter of the current-output loop ("ЗЕЛВИН-512") on the same line.
+// It serves the master side of the pair in its own thread: Modbus RTU
+// functions 3, 4, 6, 16 and 43/14 over the transducer's register map, the
+// broadcast address change, the array read-out, the service protocol and the
+// meter's CRC-8 request. Faults can be injected per request. Every accessor
+// is thread-safe, so tests read and change the device while it serves.
+
+#include "sim/pty_pair.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tals {
+
+enum class TSimFaultKind {
+    Silence,     // no answer at all
+    Truncate,    // only the first `value` bytes of the answer
+    BadCrc,      // the last checksum byte is inverted
+    Exception,   // a Modbus exception answer with code `value` (1 to 4)
+    StatusWord,  // the readings block carries the status word `value`
+    ByteGaps,    // `value` ms of silence between the bytes of the answer
+    Overlong,    // the answer is padded with filler to `value` bytes
+    ErrorAnswer, // the device's own 6-byte error answer (function byte 0xFA)
+};
+
+struct TSimFault
+{
+    TSimFaultKind Kind = TSimFaultKind::Silence;
+    int Value = 0;
+};
+
+class TSimTransducer
+{
+public:
+    TSimTransducer();
+    ~TSimTransducer();
+    TSimTransducer(const TSimTransducer &) = delete;
+    TSimTransducer &operator=(const TSimTransducer &) = delete;
+
+    // Opens the pseudo-terminal and starts serving; false with a message on failure.
+    bool Start(QString *error = nullptr);
+    void Stop();
+    bool IsRunning() const { return m_thread.joinable(); }
+    // The slave side a master opens, for example /dev/pts/5.
+    QString PortPath() const { return m_pty.SlavePath(); }
+
+    // Line
+    void SetAddress(quint8 address);
+    quint8 Address() const;
+    // Emulates a bit rate by pacing the answer: 11 bits per byte; 0 sends at once.
+    void SetBitRate(int bitsPerSecond);
+    void SetByteDelayMicroseconds(int us);
+    int ByteDelayMicroseconds() const;
+
+    // Faults, used up one per answered request in the order given.
+    void InjectFault(TSimFault fault, int times = 1);
+    void ClearFaults();
+    int PendingFaults() const;
+    // A status word reported by every readings block until changed (0: normal).
+    void SetStatusWord(quint16 word);
+
+    // Registers. Holding registers keep what was written (singles as two
+    // words, the high half at the lower number); input registers are computed.
+    quint16 HoldingRegister(int reg) const;
+    void SetHoldingRegister(int reg, quint16 value); // no range check
+    float HoldingSingle(int reg) const;
+    void SetHoldingSingle(int reg, float value);
+    // The input register as a read would answer it now; 0 when not mapped.
+    quint16 InputRegister(int reg) const;
+
+    // Identity
+    void SetPlantNumber(quint16 number);
+    quint16 PlantNumber() const;
+    void SetSoftVersion(int version);
+    void SetHardVersion(int version);
+    quint16 Password() const;
+    bool FullAccess() const; // password register holds 24680
+    // With the rule on, the service registers (2002 and up) refuse writes
+    // (exception 1) until the password is set.
+    void SetRequirePassword(bool on);
+    bool UpdateRequested() const; // the program-update start was written
+
+    // Readings. The distance moves slowly around its base unless frozen.
+    void SetDistance(double mm); // also freezes the motion
+    void SetLevelMotion(bool moving);
+    double Distance() const;  // the distance the next read reports
+    double LevelBusy() const; // Hmax - distance, at least 0
+    double Temperature() const;
+    void SetTemperature(double celsius);
+
+    // Array read-out: the control command is confirmed on this many-th read
+    // of registers 10000-10001 after it was written (at least 1).
+    void SetConfirmAfterReads(int reads);
+    quint16 ControlCommandRequest() const;
+    quint16 ControlCommandAnswer() const;
+    std::vector<quint16> SignalArray() const; // 2060 samples of the last snapshot
+    std::vector<float> SpectrumArray() const; // 512 values of the last snapshot
+
+    // The current meter of the current-output loop.
+    void SetMeterPresent(bool present);
+    double LoopCurrent() const; // mA, follows the level and the output range
+
+    // Traffic seen, for tests.
+    int RequestCount() const;           // frames addressed to the transducer (or broadcast)
+    int MeterRequestCount() const;      // requests of the meter
+    QList<QByteArray> Requests() const; // every complete frame received, in order
+    void ClearRequests();
+
+private:
+    void Run();
+    void HandleFrame(const QByteArray &frame);
+    int CompleteFrameLength(const QByteArray &buffer) const;
+    void Send(QByteArray answer, const TSimFault *fault, bool crc8);
+    QByteArray Answer(const QByteArray &frame, bool &silent);
+    QByteArray ReadHolding(const QByteArray &f);
+    QByteArray ReadInput(const QByteArray &f);
+    QByteArray WriteSingle(const QByteArray &f);
+    QByteArray WriteMultiple(const QByteArray &f, bool broadcast);
+    QByteArray Identification(const QByteArray &f);
+    QByteArray Service(const QByteArray &f);
+    QByteArray MeterAnswer();
+    QByteArray Exception(quint8 function, quint8 code) const;
+    QByteArray ErrorAnswerFrame(quint8 code) const;
+    bool ReadHoldingWord(int reg, quint16 &value) const;
+    bool ReadInputWord(int reg, quint16 &value) const;
+    // Checks and stores a block of holding registers; 0 or an exception code.
+    int StoreHolding(int start, const std::vector<quint16> &values);
+    void ControlCommandWritten(quint16 value);
+    void TakeArraySnapshot(quint16 kind);
+    double DistanceLocked() const;
+    double LevelBusyLocked() const;
+    double LoopCurrentLocked() const;
+    float SingleAt(int reg) const;
+    void PutSingle(int reg, float value);
+
+    mutable std::mutex m_mutex;
+    TPtyPair m_pty;
+    std::thread m_thread;
+    int m_wake[2] = {-1, -1};
+    std::atomic<bool> m_stop{false};
+
+    quint8 m_address = 1;
+    int m_byteDelayUs = 0;
+    std::deque<TSimFault> m_faults;
+    quint16 m_statusWord = 0;
+    std::map<int, quint16> m_holding;
+    quint16 m_plantNumber = 1234;
+    int m_softVersion = 3;
+    int m_hardVersion = 2;
+    bool m_requirePassword = false;
+    bool m_updateRequested = false;
+    bool m_moving = true;
+    double m_baseDistance = 5000.0;
+    double m_temperature = 23.5;
+    double m_startSeconds = 0.0;
+    int m_confirmAfter = 2;
+    int m_controlReads = 0;
+    quint16 m_controlRequest = 0;
+    quint16 m_controlAnswer = 0;
+    std::vector<quint16> m_signal;
+    std::vector<float> m_spectrum;
+    std::vector<float> m_residual;
+    std::vector<quint8> m_training;
+    bool m_meterPresent = true;
+    int m_requestCount = 0;
+    int m_meterRequestCount = 0;
+    QList<QByteArray> m_requests;
+    unsigned m_noise = 12345;
+};
+
+} // namespace tals
