@@ -4,6 +4,8 @@
 #include "platform/ini_file.h"
 #include "tests/common/test_support.h"
 
+#include "tests/device/qstring_printer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>

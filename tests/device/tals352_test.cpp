@@ -1,5 +1,7 @@
 #include "device/tals352.h"
 
+#include "tests/device/qstring_printer.h"
+
 #include <gtest/gtest.h>
 
 #include <set>

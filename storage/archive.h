@@ -1,0 +1,92 @@
+#pragma once
+
+// The measurement archive: one folder per calendar day under a root folder,
+// and per quantity and day a table <name>.db (rows V, DT) and a text file
+// <name>.txt (one line "date time value" per record).
+
+#include "platform/date_time.h"
+
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace tals {
+
+class TArchiveTable;
+
+// One archived row.
+struct TArchiveRow
+{
+    TDateTime DT = 0;
+    double V = 0;
+};
+
+// Decimals of the text line of an archived quantity ("TmpOfSensor" 0,
+// "CurrentOutput" 2, the distances 1; names not in the list 1).
+int ArchiveDigits(const QString &name);
+
+// Thread-safe: appends may come from several threads at once and queries from
+// any thread. Each table file stays open between appends (one connection per
+// file, dropped when the day changes and at destruction).
+class TArchive
+{
+public:
+    // root: the archive root folder (dbPath of the archive settings).
+    explicit TArchive(const QString &root);
+    ~TArchive();
+    TArchive(const TArchive &) = delete;
+    TArchive &operator=(const TArchive &) = delete;
+
+    const QString &Root() const { return m_root; }
+
+    // <root>/yyyy/mm/dd for the local date of dt.
+    QString DayFolder(TDateTime dt) const;
+
+    // Appends one row to the table name of the day of dt (filePath empty) or of the
+    // table file filePath. The day folder and the table are created when missing.
+    // False, without a message, when the row was not stored.
+    bool ArchiveAppendTable(const QString &name, const QString &filePath, TDateTime dt, double v);
+
+    // Appends the line "<date time> <v>" (fixed notation, precision significant
+    // digits, digits decimals) to <day folder>/<name>.txt or to filePath.
+    // Failures are swallowed.
+    void ArchiveAppendText(const QString &name, const QString &filePath, int precision, int digits,
+                           TDateTime dt, double v);
+
+    // Creates the empty table named after the file at path. A message box
+    // "Error" reports a failure. An existing file is left as it is.
+    bool CreateArchiveTable(const QString &path);
+
+    // The rows of name in the day folder of day, ascending DT, from <= DT <= to
+    // (0: no bound), and the optional SQL condition filter. A missing table or any
+    // failure ends the walk silently; false then.
+    bool ArchiveQuery(const QString &name, TDateTime day, TDateTime from, TDateTime to,
+                      const QString &filter,
+                      const std::function<void(TDateTime, double)> &row) const;
+    std::vector<TArchiveRow> ArchiveQuery(const QString &name, TDateTime day, TDateTime from,
+                                          TDateTime to, const QString &filter = QString()) const;
+
+    // One reading: a row of its table and a line of its text file with the
+    // name's decimals (ArchiveDigits). Returns whether the row was stored.
+    bool Append(const QString &name, double value, TDateTime time);
+
+    // Closes every kept table file (they are opened again when needed).
+    void Close();
+
+private:
+    std::shared_ptr<TArchiveTable> Table(const QString &name, const QString &path, TDateTime dt);
+
+    QString m_root;
+    std::mutex m_lock; // guards the members below
+    std::map<QString, std::shared_ptr<TArchiveTable>> m_tables;
+    std::set<QString> m_reported; // creation failures already shown today
+    qint64 m_day = 0;             // the day the kept tables belong to
+    std::mutex m_textLock;        // one text line at a time
+};
+
+} // namespace tals

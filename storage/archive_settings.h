@@ -1,0 +1,22 @@
+#pragma once
+
+// The archive settings in INI/bde.ini under the start directory, section "BDE".
+
+#include <QString>
+
+namespace tals {
+
+struct TArchiveSettings
+{
+    QString dbAlias = QStringLiteral("Vardex"); // kept in the file, not used by the archive
+    QString dbPath;                             // the archive root folder
+};
+
+// Reads INI/bde.ini under startDir. A blank "dbPath" becomes startDir/DATA and
+// both keys are written back (the file is created when missing).
+TArchiveSettings LoadArchiveSettings(const QString &startDir);
+
+// Writes both keys to INI/bde.ini under startDir; false when the file could not be written.
+bool SaveArchiveSettings(const TArchiveSettings &settings, const QString &startDir);
+
+} // namespace tals

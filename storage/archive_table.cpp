@@ -1,0 +1,241 @@
+#include "storage/archive_table.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace tals {
+
+namespace {
+
+constexpr int BusyTimeoutMs = 10000;
+
+// The first 16 bytes of every SQLite database file.
+const QByteArray SqliteHeader("SQLite format 3\0", 16);
+
+enum class THeader { Missing, Empty, Sqlite, Other };
+
+THeader ReadHeader(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return THeader::Missing;
+    if (!file.open(QIODevice::ReadOnly))
+        return THeader::Other;
+    if (file.size() == 0)
+        return THeader::Empty;
+    return file.read(16) == SqliteHeader ? THeader::Sqlite : THeader::Other;
+}
+
+bool Exec(sqlite3 *db, const char *sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool Exec(sqlite3 *db, const QString &sql)
+{
+    return Exec(db, sql.toUtf8().constData());
+}
+
+QString ErrorText(sqlite3 *db, const QString &path)
+{
+    return path + QStringLiteral(": ") +
+           (db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"));
+}
+
+// Owns a connection until released.
+struct TConnection
+{
+    sqlite3 *db = nullptr;
+    ~TConnection() { sqlite3_close_v2(db); }
+    sqlite3 *release() { return std::exchange(db, nullptr); }
+};
+
+bool OpenConnection(TConnection &c, const QString &path, int flags)
+{
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db,
+                                   flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (c.db)
+        sqlite3_busy_timeout(c.db, BusyTimeoutMs);
+    return rc == SQLITE_OK;
+}
+
+// Looks at the schema of an open SQLite file without writing to it.
+TArchiveFileKind SchemaKind(sqlite3 *db, const QString &name)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &stmt, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return TArchiveFileKind::Foreign;
+    }
+    const bool read = sqlite3_step(stmt) == SQLITE_ROW;
+    const int objects = read ? sqlite3_column_int(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    if (!read)
+        return TArchiveFileKind::Foreign;
+    if (objects == 0)
+        return TArchiveFileKind::Empty;
+    // The table must have both columns.
+    const QByteArray probe =
+        QStringLiteral("SELECT V, DT FROM %1 LIMIT 0").arg(QuoteSqlName(name)).toUtf8();
+    const bool ok = sqlite3_prepare_v2(db, probe.constData(), -1, &stmt, nullptr) == SQLITE_OK;
+    sqlite3_finalize(stmt);
+    return ok ? TArchiveFileKind::Archive : TArchiveFileKind::Foreign;
+}
+
+} // namespace
+
+QString QuoteSqlName(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+TArchiveFileKind ArchiveFileKind(const QString &path, const QString &name)
+{
+    switch (ReadHeader(path)) {
+    case THeader::Missing:
+        return TArchiveFileKind::Missing;
+    case THeader::Empty:
+        return TArchiveFileKind::Empty;
+    case THeader::Other:
+        return TArchiveFileKind::Foreign;
+    case THeader::Sqlite:
+        break;
+    }
+    TConnection c;
+    if (!OpenConnection(c, path, SQLITE_OPEN_READONLY))
+        return TArchiveFileKind::Foreign;
+    return SchemaKind(c.db, name);
+}
+
+TArchiveTable::TArchiveTable(sqlite3 *db, const QString &path) : m_db(db), m_path(path) {}
+
+TArchiveTable::~TArchiveTable()
+{
+    sqlite3_finalize(m_insert);
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<TArchiveTable> TArchiveTable::Open(const QString &path, const QString &name,
+                                                   bool create, QString *errorText)
+{
+    auto fail = [errorText](const QString &text) {
+        if (errorText)
+            *errorText = text;
+        return nullptr;
+    };
+    if (name.isEmpty())
+        return fail(QStringLiteral("empty table name"));
+
+    const THeader header = ReadHeader(path);
+    if (header == THeader::Other)
+        return fail(path + QStringLiteral(": not an archive table"));
+    if (header != THeader::Sqlite && !create)
+        return fail(path + QStringLiteral(": no such table"));
+
+    // An existing file is opened without CREATE, so it is never replaced.
+    TConnection c;
+    const int flags = SQLITE_OPEN_READWRITE | (header == THeader::Missing ? SQLITE_OPEN_CREATE : 0);
+    if (!OpenConnection(c, path, flags))
+        return fail(ErrorText(c.db, path));
+
+    TArchiveFileKind kind = TArchiveFileKind::Empty;
+    if (header == THeader::Sqlite) {
+        kind = SchemaKind(c.db, name);
+        if (kind == TArchiveFileKind::Foreign)
+            return fail(path + QStringLiteral(": not an archive table"));
+        if (kind == TArchiveFileKind::Empty && !create)
+            return fail(path + QStringLiteral(": no such table"));
+    }
+
+    // WAL with synchronous=NORMAL: every commit is in the log file before the
+    // call returns, so a killed process loses nothing that was reported.
+    Exec(c.db, "PRAGMA journal_mode=WAL");
+    Exec(c.db, "PRAGMA synchronous=NORMAL");
+
+    if (kind == TArchiveFileKind::Empty) {
+        const QString table = QuoteSqlName(name);
+        const QString index = QuoteSqlName(name + QStringLiteral("_DT"));
+        const bool created =
+            Exec(c.db, "BEGIN IMMEDIATE") &&
+            Exec(c.db,
+                 QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (V REAL, DT REAL)").arg(table)) &&
+            Exec(c.db,
+                 QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (DT, V)").arg(index, table)) &&
+            Exec(c.db, "COMMIT");
+        if (!created) {
+            const QString text = ErrorText(c.db, path);
+            Exec(c.db, "ROLLBACK");
+            return fail(text);
+        }
+    }
+
+    std::unique_ptr<TArchiveTable> result(new TArchiveTable(c.release(), path));
+    const QByteArray insert =
+        QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)").arg(QuoteSqlName(name)).toUtf8();
+    if (sqlite3_prepare_v3(result->m_db, insert.constData(), -1, SQLITE_PREPARE_PERSISTENT,
+                           &result->m_insert, nullptr) != SQLITE_OK)
+        return fail(ErrorText(result->m_db, path));
+    return result;
+}
+
+bool TArchiveTable::Append(double dt, double v)
+{
+    std::lock_guard guard(m_lock);
+    sqlite3_bind_double(m_insert, 1, v);
+    sqlite3_bind_double(m_insert, 2, dt);
+    const bool ok = sqlite3_step(m_insert) == SQLITE_DONE;
+    sqlite3_reset(m_insert);
+    return ok;
+}
+
+bool QueryArchiveTable(const QString &path, const QString &name, double from, double to,
+                       const QString &filter, const std::function<void(double, double)> &row)
+{
+    if (name.isEmpty() || ReadHeader(path) != THeader::Sqlite)
+        return false;
+    TConnection c;
+    if (!OpenConnection(c, path, SQLITE_OPEN_READONLY))
+        return false;
+
+    QStringList conditions;
+    if (from != 0)
+        conditions << QStringLiteral("(DT>=?1)");
+    if (to != 0)
+        conditions << QStringLiteral("(DT<=?2)");
+    if (!filter.trimmed().isEmpty())
+        conditions << QLatin1Char('(') + filter + QLatin1Char(')');
+    QString sql = QStringLiteral("SELECT DT, V FROM ") + QuoteSqlName(name);
+    if (!conditions.isEmpty())
+        sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" ORDER BY DT");
+
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    const char *tail = nullptr;
+    if (sqlite3_prepare_v2(c.db, text.constData(), int(text.size()), &stmt, &tail) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    // A filter must not smuggle in a second statement.
+    if (tail && QByteArray(tail).trimmed().size() > 0) {
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    if (from != 0)
+        sqlite3_bind_double(stmt, 1, from);
+    if (to != 0)
+        sqlite3_bind_double(stmt, 2, to);
+
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        row(sqlite3_column_double(stmt, 0), sqlite3_column_double(stmt, 1));
+    sqlite3_finalize(stmt);
+    return rc == SQLITE_DONE;
+}
+
+} // namespace tals

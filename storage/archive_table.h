@@ -1,0 +1,69 @@
+#pragma once
+
+// One archive table: an SQLite database file <name>.db holding the table
+// <name> with the columns V (REAL) and DT (REAL, days since 1899-12-30,
+// local time). A file that is not an SQLite database is never changed.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tals {
+
+// How an existing file at a table's path looks.
+enum class TArchiveFileKind {
+    Missing, // no file: a new table may be created
+    Empty,   // a zero-length file or an SQLite database without any table yet
+    Archive, // an SQLite database holding the table
+    Foreign, // anything else: left alone
+};
+
+// A kept connection to one table file with its prepared insert. Thread-safe:
+// appends from several threads are serialised by the object's own lock, and
+// appends through other connections (other processes) by SQLite's locking.
+class TArchiveTable
+{
+public:
+    ~TArchiveTable();
+    TArchiveTable(const TArchiveTable &) = delete;
+    TArchiveTable &operator=(const TArchiveTable &) = delete;
+
+    // Opens the table <name> in the file at path. With create, a missing or
+    // empty file gets the table; otherwise only an existing table is opened.
+    // Null when the file is not an archive table (errorText says why).
+    static std::unique_ptr<TArchiveTable> Open(const QString &path, const QString &name,
+                                               bool create, QString *errorText = nullptr);
+
+    // One row, committed on return (survives a killed process).
+    bool Append(double dt, double v);
+
+    const QString &Path() const { return m_path; }
+
+private:
+    TArchiveTable(sqlite3 *db, const QString &path);
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_insert = nullptr;
+    QString m_path;
+    std::mutex m_lock;
+};
+
+// Examines the file at path without changing it.
+TArchiveFileKind ArchiveFileKind(const QString &path, const QString &name);
+
+// The SQL text of a table or column name.
+QString QuoteSqlName(const QString &name);
+
+// Hands the rows of table name in the file at path to row in ascending DT,
+// limited to from <= DT <= to (0 is no bound) and to the optional SQL condition
+// filter. Opens the file read-only; a missing or foreign file gives no rows.
+// Returns false on any failure (the rows delivered so far stay delivered).
+bool QueryArchiveTable(const QString &path, const QString &name, double from, double to,
+                       const QString &filter, const std::function<void(double, double)> &row);
+
+} // namespace tals

@@ -1,0 +1,63 @@
+#pragma once
+
+// The serial port settings dialog "Setup": six choices pre-set from the
+// current settings, applied together on "OK".
+
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+
+namespace tals {
+
+// The six settings as the texts ComPort.ini stores them.
+struct TPortSetupValues
+{
+    QString Port = QStringLiteral("COM1");
+    QString BaudRate = QStringLiteral("9600");    // a bit rate or "Custom"
+    QString DataBits = QStringLiteral("8");       // "5" to "8"
+    QString StopBits = QStringLiteral("1");       // "1", "1.5", "2"
+    QString Parity = QStringLiteral("None");      // "None", "Odd", "Even", "Mark", "Space"
+    QString FlowControl = QStringLiteral("None"); // "Hardware", "Software", "None", "Custom"
+
+    bool operator==(const TPortSetupValues &) const = default;
+};
+
+class TFormPortSetup : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // ports: the ports the system reports; the current port is offered too
+    // when it is not among them.
+    TFormPortSetup(const TPortSetupValues &values, const QStringList &ports,
+                   QWidget *parent = nullptr);
+
+    TPortSetupValues Values() const;
+
+    // The choices each list offers (besides a current value outside them).
+    static QStringList BaudRates();
+    static QStringList DataBitsChoices();
+    static QStringList StopBitsChoices();
+    static QStringList ParityChoices();
+    static QStringList FlowControlChoices();
+
+    QGroupBox *gbSettings = nullptr;
+    QComboBox *cbPort = nullptr;
+    QComboBox *cbBaudRate = nullptr;
+    QComboBox *cbDataBits = nullptr;
+    QComboBox *cbStopBits = nullptr;
+    QComboBox *cbParity = nullptr;
+    QComboBox *cbFlowControl = nullptr;
+    QPushButton *btnOK = nullptr;
+    QPushButton *btnCancel = nullptr;
+};
+
+// Shows the dialog modally; on "OK" values receives the six choices and the
+// result is true, on "Cancel" values stay as they are.
+bool ShowPortSetupDialog(TPortSetupValues &values, const QStringList &ports,
+                         QWidget *parent = nullptr);
+
+} // namespace tals
