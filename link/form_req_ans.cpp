@@ -4,8 +4,10 @@
 #include "link/request_devices.h"
 #include "link/transmitter.h"
 #include "platform/number_format.h"
+#include "ui/main/window_position.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -169,6 +171,7 @@ TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
+    RestoreWindowPlacement(*this);
     FullRefresh();
 
     // Counting happens in the handler on the exchanging thread; the frames reach the
@@ -188,6 +191,13 @@ TFormReqAns::TFormReqAns(TReqAnsLink &link, TExchangeCounters &counters, QWidget
 TFormReqAns::~TFormReqAns()
 {
     m_link.SetExchangeHandler({});
+}
+
+void TFormReqAns::closeEvent(QCloseEvent *event)
+{
+    m_link.SetExchangeHandler({});
+    SaveWindowPlacement(*this);
+    QWidget::closeEvent(event);
 }
 
 void TFormReqAns::Refresh()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/main/window_registry.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
@@ -74,7 +76,7 @@ class TExchangeRelay;
 // The window "Связь": the last request and answer, the exchange statistics and
 // the serial settings. Exchanges may be reported from the polling thread; they
 // reach the controls through a queued signal on the user-interface thread.
-class TFormReqAns : public QWidget
+class TFormReqAns : public QWidget, public TRefreshable
 {
     Q_OBJECT
 
@@ -86,9 +88,12 @@ public:
 
 public slots:
     // Refresh with the other open windows: port settings and statistics.
-    void Refresh();
+    void Refresh() override;
     // Empties the frame texts, then statistics and port settings.
     void FullRefresh();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void ShowExchange(const QByteArray &request, const QByteArray &answer);

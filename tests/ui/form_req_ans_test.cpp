@@ -2,7 +2,10 @@
 
 #include "link/transmitter.h"
 #include "platform/format_settings.h"
+#include "platform/paths.h"
 #include "sim/sim_transducer.h"
+#include "tests/common/test_support.h"
+#include "ui/main/window_registry.h"
 #include "ui/views/window_grab.h"
 
 #include <QAction>
@@ -63,6 +66,7 @@ struct FormReqAnsTest : ::testing::Test
 {
     void SetUp() override
     {
+        SetStartDir(scratch.path());
         saved = FormatSettings();
         TFormatSettings comma = saved;
         comma.DecimalSeparator = QLatin1Char(',');
@@ -73,6 +77,7 @@ struct FormReqAnsTest : ::testing::Test
     {
         delete window;
         SetFormatSettings(saved);
+        SetStartDir(QString());
     }
 
     TFormReqAns *Open()
@@ -87,6 +92,7 @@ struct FormReqAnsTest : ::testing::Test
         return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
     }
 
+    test::ScratchDir scratch;
     TFormatSettings saved;
     FakeLink link;
     TExchangeCounters counters;
@@ -250,4 +256,28 @@ TEST_F(FormReqAnsTest, ShowsTheTransmittersExchangesFromThePollingThread)
     QByteArray answer;
     transmitter.Exchange(QByteArray::fromHex("010400000001"), answer);
     EXPECT_EQ(counters.Requests, 1) << "the closed window removed its handler";
+}
+
+TEST_F(FormReqAnsTest, KeepsItsPositionAndRefreshesWithTheOpenWindows)
+{
+    TWindowRegistry registry;
+    registry.SetFactory(QStringLiteral("FormReqAns"), [this] {
+        window = new TFormReqAns(link, counters);
+        return window.data();
+    });
+    registry.Open(QStringLiteral("FormReqAns"));
+    ASSERT_FALSE(window.isNull());
+    window->resize(450, 350);
+    link.settings.Port = QStringLiteral("/dev/ttyUSB0");
+    registry.RefreshAll();
+    EXPECT_EQ(Text("lblComPort1"), QStringLiteral("/dev/ttyUSB0"));
+
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(window.isNull());
+    EXPECT_TRUE(
+        test::readAll(scratch.file(QStringLiteral("INI/WndPos.ini"))).contains("[FormReqAns]"));
+    registry.Open(QStringLiteral("FormReqAns"));
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->size(), QSize(450, 350));
 }

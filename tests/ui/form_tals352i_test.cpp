@@ -4,6 +4,9 @@
 #include "device/tals352.h"
 #include "platform/format_settings.h"
 #include "platform/number_format.h"
+#include "platform/paths.h"
+#include "tests/common/test_support.h"
+#include "ui/main/window_registry.h"
 #include "ui/views/io_visual.h"
 #include "ui/views/v_histogram.h"
 #include "ui/views/window_grab.h"
@@ -27,6 +30,7 @@ struct FormTals352ITest : ::testing::Test
 {
     void SetUp() override
     {
+        SetStartDir(scratch.path());
         saved = FormatSettings();
         TFormatSettings settings = saved;
         settings.DecimalSeparator = QLatin1Char(',');
@@ -37,6 +41,7 @@ struct FormTals352ITest : ::testing::Test
     {
         delete window;
         SetFormatSettings(saved);
+        SetStartDir(QString());
     }
 
     TFormTals352I *Open()
@@ -63,6 +68,7 @@ struct FormTals352ITest : ::testing::Test
     }
     QColor ButtonFace() const { return window->palette().color(QPalette::Button); }
 
+    test::ScratchDir scratch;
     TFormatSettings saved;
     TProgramModes modes;
     Ttals352 model{modes};
@@ -319,4 +325,30 @@ TEST_F(FormTals352ITest, PictureOfTheWindowWithReadings)
     const QString path = QStringLiteral(TALS_BINARY_DIR "/screenshots/test_FormTals352I.png");
     ASSERT_TRUE(SaveWindowPicture(window, path));
     EXPECT_FALSE(QImage(path).isNull());
+}
+
+TEST_F(FormTals352ITest, KeepsItsPositionAndRefreshesWithTheOpenWindows)
+{
+    TWindowRegistry registry;
+    registry.SetFactory(QStringLiteral("FormTals352I"), [this] {
+        window = new TFormTals352I(model, modes, {});
+        return window.data();
+    });
+    registry.Open(QStringLiteral("FormTals352I"));
+    ASSERT_FALSE(window.isNull());
+    window->setGeometry(60, 70, 420, 440);
+    model.SetError(-4, QStringLiteral("x"));
+    registry.RefreshAll();
+    EXPECT_EQ(Text("lblErrorRegister"), QStringLiteral("-4"));
+
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(window.isNull());
+    EXPECT_FALSE(registry.IsOpen(QStringLiteral("FormTals352I")));
+    EXPECT_TRUE(
+        test::readAll(scratch.file(QStringLiteral("INI/WndPos.ini"))).contains("[FormTals352I]"));
+
+    registry.Open(QStringLiteral("FormTals352I"));
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(window->size(), QSize(420, 440));
 }

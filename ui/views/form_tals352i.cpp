@@ -3,9 +3,11 @@
 #include "device/program_modes.h"
 #include "device/tals352.h"
 #include "platform/number_format.h"
+#include "ui/main/window_position.h"
 #include "ui/views/io_visual.h"
 #include "ui/views/v_histogram.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -174,6 +176,7 @@ TFormTals352I::TFormTals352I(Ttals352 &model, const TProgramModes &modes,
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     CreateBoundHolders();
+    RestoreWindowPlacement(*this);
 }
 
 TFormTals352I::~TFormTals352I()
@@ -293,6 +296,12 @@ void TFormTals352I::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     Refresh();
+}
+
+void TFormTals352I::closeEvent(QCloseEvent *event)
+{
+    SaveWindowPlacement(*this);
+    QWidget::closeEvent(event);
 }
 
 void TFormTals352I::Refresh()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/main/window_registry.h"
+
 #include <QColor>
 #include <QString>
 #include <QWidget>
@@ -35,8 +37,9 @@ QColor ReadingsGroupColor(int errorCode, const QColor &buttonFace);
 // The readings window "Показания ТАЛС35xИ": level gauge, value labels, error
 // register and list, and in full-access mode the test distances. The level,
 // free space, distance and temperature follow the model's holders through bound
-// holders; the rest is re-read by Refresh.
-class TFormTals352I : public QWidget
+// holders; the rest is re-read by Refresh. The window frees itself when closed
+// and keeps its position in the window-position store.
+class TFormTals352I : public QWidget, public TRefreshable
 {
     Q_OBJECT
 
@@ -49,10 +52,11 @@ public:
 
 public slots:
     // Re-reads the model: mode visibility, errors, test distances, ranges, colours.
-    void Refresh();
+    void Refresh() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QWidget *BuildReadingsGroup();
