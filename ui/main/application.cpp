@@ -19,6 +19,52 @@
 
 namespace tals {
 
+namespace {
+
+// Drops the messages shown while it is installed (when `active`).
+class TQuietDialogs : public TDialogService
+{
+public:
+    explicit TQuietDialogs(bool active)
+    {
+        if (active)
+            m_previous = InstallDialogService(this);
+    }
+    ~TQuietDialogs() override
+    {
+        if (m_previous)
+            InstallDialogService(m_previous);
+    }
+    TQuietDialogs(const TQuietDialogs &) = delete;
+    TQuietDialogs &operator=(const TQuietDialogs &) = delete;
+
+    void Message(const QString &, TDialogIcon, const QString &) override {}
+    TDialogButton Question(const QString &text, const QList<TDialogButton> &buttons,
+                           TDialogButton defaultButton, const QString &caption) override
+    {
+        return m_previous->Question(text, buttons, defaultButton, caption);
+    }
+    bool InputText(const QString &caption, const QString &prompt, QString &value) override
+    {
+        return m_previous->InputText(caption, prompt, value);
+    }
+    QString OpenFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override
+    {
+        return m_previous->OpenFileName(caption, folder, filter);
+    }
+    QString SaveFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override
+    {
+        return m_previous->SaveFileName(caption, folder, filter);
+    }
+
+private:
+    TDialogService *m_previous = nullptr;
+};
+
+} // namespace
+
 TApplication::TApplication(const QStringList &arguments)
 {
     // The archive settings come first once the archive exists.
@@ -90,7 +136,11 @@ void TApplication::Start()
         }
     }
     m_scheduler = std::make_unique<TRequestDevices>();
-    m_scheduler->StartLink(m_linkDevice.get());
+    {
+        // With a port of its own the program does not report ComPort.ini's port.
+        TQuietDialogs quiet(!port.isEmpty());
+        m_scheduler->StartLink(m_linkDevice.get());
+    }
     m_scheduler->SetArchive(m_archiveReadings.get());
     if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
         transmitter->SetSetupDialogHook(&EditPortSettings);
