@@ -19,16 +19,29 @@ class QWidget;
 
 namespace tals {
 
+class TArchive;
+class TArchiveReadings;
 class TFormMain;
+class TRequestDevices;
+class TSchedulerPollSelection;
+class TSimTransducer;
+class TTals352Link;
+class Ttals352;
 
 class TApplication
 {
 public:
-    // Evaluates the command line, records the start and program folders, then
-    // creates the device model and starts the link, in this order.
+    // Evaluates the command line and records the start and program folders.
+    // Until Start runs, stand-ins serve as device model and link (no port).
     explicit TApplication(const QStringList &arguments);
     // Stops the link.
     ~TApplication();
+
+    // The program's start before the main window: the archive settings, the
+    // device model, the link (port from ComPort.ini, or the --port device, or
+    // the simulated transducer with --simulate), the command selection window's
+    // factory.
+    void Start();
 
     TApplication(const TApplication &) = delete;
     TApplication &operator=(const TApplication &) = delete;
@@ -46,6 +59,10 @@ public:
     TUserInput &Input() { return *m_input; }
     TParameterFiles *ParameterFiles() { return m_parameterFiles.get(); }
     TArrayReadout *ArrayReadout() { return m_arrayReadout.get(); }
+    // The real objects, null before Start.
+    Ttals352 *Model() { return m_model.get(); }
+    TRequestDevices *Scheduler() { return m_scheduler.get(); }
+    TArchive *Archive() { return m_archive.get(); }
 
     // Replace a central object (before the main window exists).
     void SetDevice(std::unique_ptr<TMainDevice> device);
@@ -56,9 +73,17 @@ public:
 
     // How the windows the main window opens are created, by component name
     // ("FormTals352I", "FormGraph1" ... "FormGraph7", "FormMultiGraph").
+    // The refresher re-reads the model into a window that is no TRefreshable.
     using TWindowFactory = std::function<QWidget *(TFormMain &main)>;
-    void SetWindowFactory(const QString &name, TWindowFactory factory);
-    const QHash<QString, TWindowFactory> &WindowFactories() const { return m_factories; }
+    using TWindowRefresher = std::function<void(QWidget *window)>;
+    struct TWindowKind
+    {
+        TWindowFactory factory;
+        TWindowRefresher refresher;
+    };
+    void SetWindowFactory(const QString &name, TWindowFactory factory,
+                          TWindowRefresher refresher = {});
+    const QHash<QString, TWindowKind> &WindowFactories() const { return m_factories; }
 
 private:
     TProgramModes m_modes;
@@ -70,7 +95,16 @@ private:
     std::unique_ptr<TUserInput> m_input;
     std::unique_ptr<TParameterFiles> m_parameterFiles;
     std::unique_ptr<TArrayReadout> m_arrayReadout;
-    QHash<QString, TWindowFactory> m_factories;
+    QHash<QString, TWindowKind> m_factories;
+
+    // The real central objects, in the order of their creation.
+    std::unique_ptr<TArchive> m_archive;
+    std::unique_ptr<TArchiveReadings> m_archiveReadings;
+    std::unique_ptr<Ttals352> m_model;
+    std::unique_ptr<TTals352Link> m_linkDevice;
+    std::unique_ptr<TSimTransducer> m_simulator;
+    std::unique_ptr<TRequestDevices> m_scheduler;
+    std::unique_ptr<TSchedulerPollSelection> m_pollSelection;
 };
 
 } // namespace tals

@@ -112,8 +112,9 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     CreateToolBar();
 
     for (auto it = m_app.WindowFactories().cbegin(); it != m_app.WindowFactories().cend(); ++it) {
-        const auto factory = it.value();
-        m_windows.SetFactory(it.key(), [this, factory] { return factory(*this); });
+        const auto factory = it.value().factory;
+        m_windows.SetFactory(
+            it.key(), [this, factory] { return factory(*this); }, it.value().refresher);
     }
 
     // Position from WndPos.ini, the design values without a section.

@@ -26,12 +26,14 @@ const TWindowRegistry::TEntry *TWindowRegistry::Entry(const QString &name) const
     return nullptr;
 }
 
-void TWindowRegistry::SetFactory(const QString &name, TFactory factory)
+void TWindowRegistry::SetFactory(const QString &name, TFactory factory, TRefresher refresher)
 {
-    if (TEntry *e = Entry(name))
+    if (TEntry *e = Entry(name)) {
         e->factory = std::move(factory);
-    else
-        m_entries.append({name, nullptr, std::move(factory)});
+        e->refresher = std::move(refresher);
+    } else {
+        m_entries.append({name, nullptr, std::move(factory), std::move(refresher)});
+    }
 }
 
 bool TWindowRegistry::HasFactory(const QString &name) const
@@ -69,7 +71,7 @@ void TWindowRegistry::Add(const QString &name, QWidget *window)
     if (TEntry *e = Entry(name))
         e->window = window;
     else
-        m_entries.append({name, window, {}});
+        m_entries.append({name, window, {}, {}});
 }
 
 QWidget *TWindowRegistry::Find(const QString &name) const
@@ -96,8 +98,13 @@ void TWindowRegistry::RefreshAll()
             names << n;
     for (const QString &n : names) {
         // A refresh may close or open windows: look each one up again.
-        if (auto *r = dynamic_cast<TRefreshable *>(Find(n)))
+        QWidget *w = Find(n);
+        if (!w)
+            continue;
+        if (auto *r = dynamic_cast<TRefreshable *>(w))
             r->Refresh();
+        else if (const TEntry *e = Entry(n); e && e->refresher)
+            e->refresher(w);
     }
 }
 

@@ -25,12 +25,14 @@ class TWindowRegistry
 {
 public:
     using TFactory = std::function<QWidget *()>;
+    using TRefresher = std::function<void(QWidget *)>;
 
     // The windows refreshed first, in this order; other open windows follow in the
     // order they were opened.
     static QStringList RefreshOrder();
 
-    void SetFactory(const QString &name, TFactory factory);
+    // The refresher serves windows that are no TRefreshable.
+    void SetFactory(const QString &name, TFactory factory, TRefresher refresher = {});
     bool HasFactory(const QString &name) const;
 
     // Creates the window if it is not open (nullptr when it has no factory), shows
@@ -55,6 +57,7 @@ private:
         QString name;
         QPointer<QWidget> window;
         TFactory factory;
+        TRefresher refresher;
     };
     TEntry *Entry(const QString &name);
     const TEntry *Entry(const QString &name) const;
