@@ -60,20 +60,25 @@ QString PercentText(qint64 part, qint64 whole)
 
 TTransmitterReqAnsLink::TTransmitterReqAnsLink(TTransmitter &transmitter,
                                                std::function<int()> journalRadix)
-    : m_transmitter(transmitter), m_journalRadix(std::move(journalRadix))
+    : m_transmitter([&transmitter] { return &transmitter; }),
+      m_journalRadix(std::move(journalRadix))
 {}
 
 TTransmitterReqAnsLink::TTransmitterReqAnsLink(TRequestDevices &link)
-    : TTransmitterReqAnsLink(*link.Transmitter(), [&link] { return link.JournalRadix(); })
+    : m_transmitter([&link] { return link.Transmitter(); }),
+      m_journalRadix([&link] { return link.JournalRadix(); })
 {}
 
 void TTransmitterReqAnsLink::SetExchangeHandler(THandler handler)
 {
+    TTransmitter *transmitter = m_transmitter();
+    if (!transmitter)
+        return;
     if (!handler) {
-        m_transmitter.SetOnExchange({});
+        transmitter->SetOnExchange({});
         return;
     }
-    m_transmitter.SetOnExchange(
+    transmitter->SetOnExchange(
         [handler = std::move(handler)](TTransmitter *, const QByteArray &request,
                                        const QByteArray &answer,
                                        bool answered) { handler(request, answer, answered); });
@@ -81,10 +86,12 @@ void TTransmitterReqAnsLink::SetExchangeHandler(THandler handler)
 
 TPortSettingsText TTransmitterReqAnsLink::PortSettings() const
 {
-    const TPortSettings s = m_transmitter.Settings();
+    TTransmitter *transmitter = m_transmitter();
+    if (!transmitter)
+        return {};
+    const TPortSettings s = transmitter->Settings();
     return {s.Port,
-            s.BaudRate == TBaudRate::brCustom ? QString::number(s.CustomBaudRate)
-                                              : BaudRateToStr(s.BaudRate),
+            BaudRateToStr(s.BaudRate),
             DataBitsToStr(s.DataBits),
             StopBitsToStr(s.StopBits),
             ParityToStr(s.Parity),

@@ -59,7 +59,7 @@ class TTransmitterReqAnsLink : public TReqAnsLink
 {
 public:
     TTransmitterReqAnsLink(TTransmitter &transmitter, std::function<int()> journalRadix);
-    // The started link's transmitter and radix.
+    // The link's transmitter of the moment (none before the link starts) and radix.
     explicit TTransmitterReqAnsLink(TRequestDevices &link);
 
     void SetExchangeHandler(THandler handler) override;
@@ -67,7 +67,7 @@ public:
     int JournalRadix() const override;
 
 private:
-    TTransmitter &m_transmitter;
+    std::function<TTransmitter *()> m_transmitter;
     std::function<int()> m_journalRadix;
 };
 
