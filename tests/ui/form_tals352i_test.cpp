@@ -174,7 +174,7 @@ TEST_F(FormTals352ITest, RefreshShowsErrorRegisterListAndGroupColour)
     window->Refresh();
     EXPECT_EQ(Text("lblErrorRegister"), QStringLiteral("0x0009=[0000000000001001]"));
     EXPECT_EQ(GroupColor(), QColor(0xFF, 0xFF, 0x00));
-    EXPECT_EQ(list->toPlainText().split(QLatin1Char('\n')).size(), 2);
+    EXPECT_EQ(list->toPlainText(), QStringLiteral("1.Первая\n4.Четвёртая"));
 }
 
 TEST_F(FormTals352ITest, TestDistancesTheirDifferenceAndCurrentOutput)

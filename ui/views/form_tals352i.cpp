@@ -312,8 +312,11 @@ void TFormTals352I::Refresh()
 
     const int errorCode = m_model.ErrorCode();
     m_lblErrorRegister->setText(ErrorRegisterText(errorCode));
-    if (m_memErrors->toPlainText() != m_model.ErrorText())
-        m_memErrors->setPlainText(m_model.ErrorText());
+    // One error per line; the model joins them with CR LF.
+    QString errors = m_model.ErrorText();
+    errors.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (m_memErrors->toPlainText() != errors)
+        m_memErrors->setPlainText(errors);
 
     m_gbTestDistances->setVisible(full);
     TIODouble &raw = m_model.TestDistance();
