@@ -1,11 +1,27 @@
+#include "platform/dialogs.h"
+#include "ui/main/application.h"
 #include "ui/main/form_main.h"
+#include "ui/main/widget_dialogs.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    tals::TFormMain window;
-    window.show();
-    return app.exec();
+    QApplication qapp(argc, argv);
+    tals::TWidgetDialogs dialogs;
+    tals::InstallDialogService(&dialogs);
+
+    tals::TApplication app(QApplication::arguments());
+    app.Start();
+    int result = 0;
+    {
+        tals::TFormMain window(app);
+        dialogs.SetParent(&window);
+        window.show();
+        result = qapp.exec();
+        dialogs.SetParent(nullptr);
+    }
+    // The application object stops the link after the main window has gone.
+    tals::InstallDialogService(nullptr);
+    return result;
 }

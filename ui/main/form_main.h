@@ -1,16 +1,142 @@
 #pragma once
 
+#include "ui/main/main_actions.h"
+#include "ui/main/window_registry.h"
+
+#include <QHash>
 #include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QToolBar;
 
 namespace tals {
 
-// The main window "Tals35xI-ModBus": menus, tool bar and polling control.
+class TApplication;
+class TTimerControl;
+class TPlainTimer;
+
+// The main window "Tals35xI-ModBus": menus, tool bar and the action list through
+// which every operator command runs; polling control, the operating modes and
+// the refresh of all open windows.
 class TFormMain : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TFormMain(QWidget *parent = nullptr);
+    explicit TFormMain(TApplication &app, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    TApplication &App() { return m_app; }
+
+    // Runs the named action if it exists and is enabled (a hidden action still
+    // runs); returns whether it ran.
+    bool ExecuteAction(const QString &name);
+    QAction *Action(const QString &name) const;
+    // The action's own enabled state, whatever its visibility.
+    bool IsActionEnabled(const QString &name) const;
+    QToolBar *ToolBar() const { return m_toolBar; }
+
+    void RefreshAllWindows();
+    void ApplyModeVisibility();
+    void UpdatePollDependentActions();
+    void UpdateGaugeRanges();
+    bool IsPolling() const;
+
+    // Up to `attempts` tries of one command with the progress window; true on the
+    // first success. Clears the stop request first.
+    bool ExecuteWithRetries(quint8 code, const QString &text, int attempts);
+    // Shows the progress window for `seconds` seconds.
+    void WaitWithCountdown(int seconds);
+
+    TWindowRegistry &Windows() { return m_windows; }
+    TTimerControl &SignalTimer();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    friend struct TMainActionTable;
+    class TShortcutFilter;
+
+    struct TActionEntry
+    {
+        const TActionSpec *spec = nullptr;
+        QAction *action = nullptr;
+        bool enabled = true;
+    };
+
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void SetActionEnabled(const QString &name, bool enabled);
+    void SetActionChecked(const QString &name, bool checked);
+    void Run(const TActionSpec &spec);
+    void RunDeviceCommand(const TActionSpec &spec);
+    void RunSingleShot(const TActionSpec &spec);
+    void OpenWindow(const QString &name);
+    void FailMessage(const QString &text);
+    void UpdatePollControls();
+    void UpdateSignalControls();
+    void PollTick();
+    void SignalTick();
+    // The application-wide keys; true when the key was taken.
+    bool HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers);
+    void ApplyCurrentOutputCheck();
+    void ShutDown();
+
+    // Handlers named by the action table.
+    void OnLoadParameters(const TActionSpec &);
+    void OnSaveParameters(const TActionSpec &);
+    void OnPollStart(const TActionSpec &);
+    void OnPollStop(const TActionSpec &);
+    void OnSignalPollStart(const TActionSpec &);
+    void OnSignalPollStop(const TActionSpec &);
+    void OnRadix(const TActionSpec &spec);
+    void OnUpdateProgram(const TActionSpec &);
+    void OnPasswordOn(const TActionSpec &);
+    void OnPasswordOff(const TActionSpec &);
+    void OnSetLevelState(const TActionSpec &spec);
+    void OnFrequencyMode(const TActionSpec &spec);
+    void OnClose(const TActionSpec &);
+    void OnPortChange(const TActionSpec &);
+    void OnPollPeriodChange(const TActionSpec &);
+    void OnSignalPeriodChange(const TActionSpec &);
+    void OnValueDigits(const TActionSpec &);
+    void OnSignatureRead(const TActionSpec &spec);
+    void OnAllRead(const TActionSpec &);
+    void OnAllWrite(const TActionSpec &);
+    void OnSystemAddressWrite(const TActionSpec &spec);
+    void OnPlantNumberWrite(const TActionSpec &spec);
+    void OnLevelKalibrWrite(const TActionSpec &spec);
+    void OnMultiGraph(const TActionSpec &spec);
+    void OnReadArraySignal(const TActionSpec &);
+    void OnReadArraySpectrum(const TActionSpec &);
+    void OnModePredictionWrite(const TActionSpec &spec);
+    void OnChangeValue(const TActionSpec &spec);
+    void OnPPMChange(const TActionSpec &);
+    void OnNNZChange(const TActionSpec &);
+    void OnTrainingModeStart(const TActionSpec &spec);
+    void OnTrainingModeStop(const TActionSpec &spec);
+    void OnCorrectionModeStart(const TActionSpec &spec);
+    void OnReadValuesAndTestDistances(const TActionSpec &);
+    void OnSuperStop(const TActionSpec &);
+
+    TApplication &m_app;
+    QHash<QString, TActionEntry> m_actions;
+    QHash<QString, QActionGroup *> m_groups;
+    QToolBar *m_toolBar = nullptr;
+    QMenu *m_fullAccessMenu = nullptr;
+    TWindowRegistry m_windows;
+    std::unique_ptr<TPlainTimer> m_signalTimer;
+    std::unique_ptr<TShortcutFilter> m_shortcuts;
+    int m_commandDepth = 0; // commands running; operator triggers wait for them
+    bool m_closing = false; // the exit question is open or answered Yes
+    bool m_shutDown = false;
 };
 
 } // namespace tals

@@ -1,0 +1,115 @@
+#pragma once
+
+// The small interfaces through which the main window reaches the device model,
+// the link, the timers and the operator dialogs. The application object plugs in
+// the real objects; the tests plug in fakes.
+
+#include <QString>
+
+#include <functional>
+
+namespace tals {
+
+// What the main window reads and sets on the device model. Properties are named
+// as on the model ("Hmax", "ValueDigits", "PlantNumber", "PPMNumberText").
+class TMainDevice
+{
+public:
+    virtual ~TMainDevice() = default;
+
+    virtual bool NewSoftware() const = 0;
+    virtual int LinkState() const = 0;
+    virtual bool IsFullAccess() const = 0;
+    virtual void OpenFullAccess() = 0;
+    virtual void CloseFullAccess() = 0;
+
+    // A numeric property, through its range-checked setter.
+    virtual double Value(const QString &property) const = 0;
+    virtual void SetValue(const QString &property, double value) = 0;
+    // A text property.
+    virtual QString Text(const QString &property) const = 0;
+    virtual void SetText(const QString &property, const QString &text) = 0;
+
+    // The display range of a reading holder ("LevelBusy", "LevelFree", "Distance").
+    virtual void SetDisplayRange(const QString &holder, double minimum, double maximum) = 0;
+
+    // The handler the answer parser calls with the address read back from the
+    // device and whether it matches; an empty function removes it.
+    virtual void SetAddressReadHandler(std::function<void(int address, bool matches)> handler) = 0;
+};
+
+// A timer whose state and interval persist in Timer.ini.
+class TTimerControl
+{
+public:
+    virtual ~TTimerControl() = default;
+
+    virtual void Start() = 0; // enable and notify
+    virtual void Stop() = 0;  // disable and notify
+    virtual void SetPaused(bool paused) = 0;
+    virtual bool IsEnabled() const = 0;
+    virtual int Interval() const = 0;
+    virtual void SetInterval(int milliseconds) = 0;
+    virtual void LoadFromIni() = 0;
+    virtual void SaveToIni() = 0;
+    virtual void SetTickHandler(std::function<void()> handler) = 0;
+};
+
+// The device link as the main window uses it.
+class TDeviceLink
+{
+public:
+    virtual ~TDeviceLink() = default;
+
+    // 0 on success, -1 for no answer, otherwise the model's error code.
+    virtual int ExecuteCommand(quint8 code) = 0;
+    virtual void ArchiveReadings(quint8 code) = 0;
+    virtual bool AnyDeviceEnabled() const = 0;
+    // Lets the worker run one polling step (under the request lock).
+    virtual void ResumeWorker() = 0;
+    virtual void SetJournalRadix(int radix) = 0;
+    virtual int JournalRadix() const = 0;
+    virtual TTimerControl &PollTimer() = 0;
+    // Close the port, reload its settings, let the operator edit them, store, reopen.
+    virtual void ChangePortSettings() = 0;
+};
+
+// The operator dialogs the main window's commands need.
+class TUserInput
+{
+public:
+    virtual ~TUserInput() = default;
+
+    // Integer entry; false when cancelled. On OK value is brought into [minimum, maximum].
+    virtual bool TryInputInteger(const QString &caption, const QString &prompt, int &value,
+                                 int minimum, int maximum) = 0;
+    // Real entry with the given decimals; false when cancelled.
+    virtual bool TryInputDouble(const QString &caption, const QString &prompt, int decimals,
+                                double &value, double minimum, double maximum) = 0;
+    virtual void ShowProgress(const QString &text, int position, int maximum) = 0;
+    virtual void CloseProgress() = 0;
+};
+
+// The device parameter files.
+class TParameterFiles
+{
+public:
+    virtual ~TParameterFiles() = default;
+    // Both with the operator's questions and file dialogs.
+    virtual void Load() = 0;
+    virtual void Save() = 0;
+};
+
+// The readout of the device's diagnostic arrays and their dumps.
+class TArrayReadout
+{
+public:
+    virtual ~TArrayReadout() = default;
+    // Dump counters 0 and series times now.
+    virtual void ResetSeries() = 0;
+    // Reads the signal and dumps it; the interactive form reports the result.
+    virtual void ReadSignal(bool interactive) = 0;
+    virtual void ReadSpectrum() = 0;
+};
+
+} // namespace tals

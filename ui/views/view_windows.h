@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tals {
+
+class TApplication;
+
+// Registers the factories of the readings window "FormTals352I" and the
+// communications window "FormReqAns" with the started application. The exchange
+// counters and the link view they need live in the factories, so they last for
+// the whole run. Call after TApplication::Start and before the main window.
+void RegisterViewWindows(TApplication &app);
+
+} // namespace tals
