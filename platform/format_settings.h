@@ -29,7 +29,8 @@ struct TFormatSettings
 // The settings in force: those of QLocale::system() taken at first use,
 // unless SetFormatSettings replaced them.
 const TFormatSettings &FormatSettings();
-// Replaces the settings in force (tests, or a forced locale).
+// Replaces the settings in force (tests, or a forced locale); meant for
+// start-up and tests, before other threads format numbers.
 void SetFormatSettings(const TFormatSettings &settings);
 // The settings of the given locale name ("ru_RU", "C"); used by tests.
 TFormatSettings LocaleFormatSettings(const QString &localeName);

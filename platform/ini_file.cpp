@@ -35,8 +35,33 @@ QString OneLine(QString text)
 
 TIniFile::TIniFile(const QString &fileName) : m_fileName(FindPathNoCase(fileName))
 {
-    for (const QString &line : ReadTextLines(m_fileName))
-        m_lines.push_back(line);
+    Load();
+}
+
+void TIniFile::Load()
+{
+    const QStringList lines = ReadTextLines(m_fileName);
+    m_lines.assign(lines.cbegin(), lines.cend());
+}
+
+bool TIniFile::Apply(const Change &change)
+{
+    switch (change.kind) {
+    case Change::Write:
+        return ApplyWrite(change.section, change.key, change.value);
+    case Change::DeleteKey:
+        return ApplyDelete(change.section, change.key);
+    case Change::EraseSection:
+        return ApplyErase(change.section);
+    }
+    return false;
+}
+
+void TIniFile::Record(Change change)
+{
+    if (Apply(change))
+        m_modified = true;
+    m_changes.push_back(std::move(change));
 }
 
 TIniFile::~TIniFile()
@@ -134,19 +159,20 @@ bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) co
     return value != 0;
 }
 
-void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+bool TIniFile::ApplyWrite(const QString &section, const QString &key, const QString &value)
 {
     const QString sectionName = OneLine(section).trimmed();
     const QString keyName = OneLine(key).trimmed();
     const QString text = OneLine(value);
-    if (keyName.isEmpty() || keyName.contains(QLatin1Char('=')))
-        return; // such a key could never be read back
+    // Such names could never be read back.
+    if (keyName.isEmpty() || keyName.contains(QLatin1Char('=')) ||
+        sectionName.contains(QLatin1Char(']')))
+        return false;
     const Range range = FindSection(sectionName);
     if (range.header < 0) {
         m_lines.push_back(QLatin1Char('[') + sectionName + QLatin1Char(']'));
         m_lines.push_back(keyName + QLatin1Char('=') + text);
-        m_modified = true;
-        return;
+        return true;
     }
     const int line = FindKey(range, keyName);
     if (line >= 0) {
@@ -154,11 +180,10 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
         QString name, old;
         ParseKey(m_lines[std::size_t(line)], name, old);
         const QString replacement = name + QLatin1Char('=') + text;
-        if (m_lines[std::size_t(line)] != replacement) {
-            m_lines[std::size_t(line)] = replacement;
-            m_modified = true;
-        }
-        return;
+        if (m_lines[std::size_t(line)] == replacement)
+            return false;
+        m_lines[std::size_t(line)] = replacement;
+        return true;
     }
     int insertAt = range.header + 1;
     for (int i = range.header + 1; i < range.end; ++i) {
@@ -167,7 +192,12 @@ void TIniFile::WriteString(const QString &section, const QString &key, const QSt
             insertAt = i + 1;
     }
     m_lines.insert(m_lines.begin() + insertAt, keyName + QLatin1Char('=') + text);
-    m_modified = true;
+    return true;
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    Record({Change::Write, section, key, value});
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
@@ -234,31 +264,48 @@ bool TIniFile::ValueExists(const QString &section, const QString &key) const
     return FindKey(FindSection(section), key) >= 0;
 }
 
-void TIniFile::EraseSection(const QString &section)
+bool TIniFile::ApplyErase(const QString &section)
 {
     // Every occurrence of a duplicated section goes.
+    bool changed = false;
     for (Range range = FindSection(section); range.header >= 0; range = FindSection(section)) {
         m_lines.erase(m_lines.begin() + range.header, m_lines.begin() + range.end);
-        m_modified = true;
+        changed = true;
     }
+    return changed;
+}
+
+bool TIniFile::ApplyDelete(const QString &section, const QString &key)
+{
+    const int line = FindKey(FindSection(section), key);
+    if (line < 0)
+        return false;
+    m_lines.erase(m_lines.begin() + line);
+    return true;
+}
+
+void TIniFile::EraseSection(const QString &section)
+{
+    Record({Change::EraseSection, section, QString(), QString()});
 }
 
 void TIniFile::DeleteKey(const QString &section, const QString &key)
 {
-    const int line = FindKey(FindSection(section), key);
-    if (line < 0)
-        return;
-    m_lines.erase(m_lines.begin() + line);
-    m_modified = true;
+    Record({Change::DeleteKey, section, key, QString()});
 }
 
 bool TIniFile::UpdateFile()
 {
     if (!m_modified)
         return true;
+    // Another object may have stored the file since it was read.
+    Load();
+    for (const Change &change : m_changes)
+        Apply(change);
     const QStringList lines(m_lines.begin(), m_lines.end());
     if (!WriteTextLines(m_fileName, lines))
         return false;
+    m_changes.clear();
     m_modified = false;
     return true;
 }

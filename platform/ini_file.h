@@ -15,6 +15,8 @@
 //   empty; writes are kept in memory and stored by UpdateFile(), or by the
 //   destructor when something changed, through a temporary file beside the
 //   target that is flushed to disk and renamed over it (folders created).
+//   Storing re-reads the file and replays this object's changes on it, so
+//   two objects open on the same file do not undo each other's keys.
 
 #include <QString>
 #include <QStringList>
@@ -75,6 +77,20 @@ private:
         int header = -1; // line of "[section]"
         int end = -1;    // one past the section's last line
     };
+    // A change as asked for, replayed on the file's current contents when stored.
+    struct Change
+    {
+        enum Kind { Write, DeleteKey, EraseSection } kind;
+        QString section;
+        QString key;
+        QString value;
+    };
+    void Load();
+    bool Apply(const Change &change);
+    bool ApplyWrite(const QString &section, const QString &key, const QString &value);
+    bool ApplyErase(const QString &section);
+    bool ApplyDelete(const QString &section, const QString &key);
+    void Record(Change change);
     Range FindSection(const QString &section) const;
     int FindKey(const Range &range, const QString &key) const;
     static bool ParseSection(const QString &line, QString &name);
@@ -82,6 +98,7 @@ private:
 
     QString m_fileName;
     std::vector<QString> m_lines;
+    std::vector<Change> m_changes;
     bool m_modified = false;
 };
 

@@ -28,8 +28,9 @@ bool ForceDirectories(const QString &dir);
 // the first component that matches nothing on, the rest is kept as given.
 QString FindPathNoCase(const QString &path);
 
-// The working directory at start-up (absolute), unless overridden by
-// SetStartDir, the environment variable TALS_START_DIR or "--start-dir".
+// The working directory at start-up (absolute; captured at the first call,
+// which main() makes before anything changes directory), unless overridden
+// by SetStartDir, the environment variable TALS_START_DIR or "--start-dir".
 QString StartDir();
 // The folder of the executable, unless overridden by SetProgramDir,
 // TALS_PROGRAM_DIR or "--program-dir"; the start directory when no

@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tals {
@@ -35,6 +36,12 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     if (std::rename(from.constData(), to.constData()) != 0)
         return false; // the temporary file removes itself
     temp.setAutoRemove(false);
+    // Make the new directory entry itself durable as well.
+    const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
     return true;
 }
 

@@ -215,6 +215,22 @@ TEST(IniFile, FileIsFoundWithoutRegardToCaseAndReplacedAtomically)
               QByteArray("[ComPort]\r\nPort=ttyUSB1\r\n"));
 }
 
+TEST(IniFile, TwoObjectsOnOneFileKeepEachOthersKeys)
+{
+    test::ScratchDir dir;
+    const QString path = dir.file(QStringLiteral("WndPos.ini"));
+    WriteIni(path, QStringLiteral("[FormMain]\nLeft=1\n[FormGraph]\nLeft=2\n"));
+    TIniFile first(path);
+    TIniFile second(path);
+    first.WriteInteger(QStringLiteral("FormMain"), QStringLiteral("Left"), 10);
+    ASSERT_TRUE(first.UpdateFile());
+    second.WriteInteger(QStringLiteral("FormGraph"), QStringLiteral("Left"), 20);
+    second.DeleteKey(QStringLiteral("FormGraph"), QStringLiteral("Top"));
+    ASSERT_TRUE(second.UpdateFile());
+    EXPECT_EQ(second.ReadInteger(QStringLiteral("FormMain"), QStringLiteral("Left"), 0), 10);
+    EXPECT_EQ(ReadIni(path), QStringLiteral("[FormMain]\r\nLeft=10\r\n[FormGraph]\r\nLeft=20\r\n"));
+}
+
 TEST(IniFile, FailedWriteReportsFailureAndKeepsChangesPending)
 {
     test::ScratchDir dir;
