@@ -15,7 +15,10 @@ TCustomTimer::TCustomTimer(QObject *parent) : QTimer(parent)
     setInterval(kDefaultInterval);
 }
 
-QString TCustomTimer::IniFilePath() const { return StartIniPath(m_iniName); }
+QString TCustomTimer::IniFilePath() const
+{
+    return StartIniPath(m_iniName);
+}
 
 void TCustomTimer::SetEnabled(bool enabled)
 {

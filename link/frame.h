@@ -44,7 +44,10 @@ bool WordToBool(quint16 word);
 bool ByteToBool(quint8 byte);
 
 // Unsigned byte i of a frame (0-based); frames hold chars.
-inline quint8 ByteAt(const QByteArray &frame, int i) { return static_cast<quint8>(frame.at(i)); }
+inline quint8 ByteAt(const QByteArray &frame, int i)
+{
+    return static_cast<quint8>(frame.at(i));
+}
 // Appends a word high byte first.
 void AppendWord(QByteArray &frame, quint16 word);
 // Appends a Single as two registers, most significant byte first.

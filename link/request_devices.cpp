@@ -32,8 +32,12 @@ struct TArchived
 
 // The readings each command refreshes, under their archive names.
 constexpr TArchived kArchived[] = {
-    {4, "Distance", 1},     {4, "LevelBusy", 1},       {4, "LevelFree", 1},
-    {4, "TmpOfSensor", 0},  {25, "TestDistance", 1},   {25, "TestDistanceFlt", 1},
+    {4, "Distance", 1},
+    {4, "LevelBusy", 1},
+    {4, "LevelFree", 1},
+    {4, "TmpOfSensor", 0},
+    {25, "TestDistance", 1},
+    {25, "TestDistanceFlt", 1},
     {kMeterCode, "CurrentOutput", 2},
 };
 
@@ -41,7 +45,10 @@ constexpr TArchived kArchived[] = {
 
 TRequestDevices::TRequestDevices() = default;
 
-TRequestDevices::~TRequestDevices() { StopLink(); }
+TRequestDevices::~TRequestDevices()
+{
+    StopLink();
+}
 
 void TRequestDevices::StartLink(TLinkDevice *device)
 {
@@ -81,8 +88,7 @@ void TRequestDevices::StartLink(TLinkDevice *device)
     try {
         m_journal = std::make_unique<TLog>();
         // The date is taken once: a run past midnight keeps the start day's file.
-        m_journal->SetFileName(QDir::current().filePath(QStringLiteral("rd") +
-                                                        FileDate6(Now()) +
+        m_journal->SetFileName(QDir::current().filePath(QStringLiteral("rd") + FileDate6(Now()) +
                                                         QStringLiteral(".txt")));
     } catch (...) {
     }
@@ -124,7 +130,10 @@ void TRequestDevices::HandOver(const std::function<void()> &fn)
     QMetaObject::invokeMethod(m_uiContext.get(), fn, Qt::BlockingQueuedConnection);
 }
 
-int TRequestDevices::ExecuteCommand(quint8 code) { return Execute(code, nullptr); }
+int TRequestDevices::ExecuteCommand(quint8 code)
+{
+    return Execute(code, nullptr);
+}
 
 int TRequestDevices::Execute(quint8 code, int *linkState)
 {
@@ -170,7 +179,10 @@ int TRequestDevices::Execute(quint8 code, int *linkState)
     }
 }
 
-int TRequestDevices::ExecuteZelvin() { return ExecuteMeter(nullptr); }
+int TRequestDevices::ExecuteZelvin()
+{
+    return ExecuteMeter(nullptr);
+}
 
 int TRequestDevices::ExecuteMeter(int *linkState)
 {

@@ -18,18 +18,30 @@ void TTals352Link::ParseAnswer(const TBuffer &answer, quint8 code)
     m_model.ParseAnswer(answer, code);
 }
 
-void TTals352Link::ParseZelvinAnswer(const TBuffer &answer) { m_model.ParseZelvinAnswer(answer); }
+void TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
+{
+    m_model.ParseZelvinAnswer(answer);
+}
 
-int TTals352Link::ErrorCode() const { return m_model.ErrorCode(); }
+int TTals352Link::ErrorCode() const
+{
+    return m_model.ErrorCode();
+}
 
 int TTals352Link::LinkState() const
 {
     return static_cast<int>(m_model.LinkState().Value().ToInteger());
 }
 
-bool TTals352Link::Enabled() const { return m_model.Enabled(); }
+bool TTals352Link::Enabled() const
+{
+    return m_model.Enabled();
+}
 
-QString TTals352Link::Caption() const { return m_model.DeviceDescription().Title; }
+QString TTals352Link::Caption() const
+{
+    return m_model.DeviceDescription().Title;
+}
 
 bool TTals352Link::ReadingValue(const QString &archiveName, double &value) const
 {
@@ -39,9 +51,12 @@ bool TTals352Link::ReadingValue(const QString &archiveName, double &value) const
         TIODouble &(Ttals352::*holder)();
     };
     static const TEntry entries[] = {
-        {"Distance", &Ttals352::Distance},         {"LevelBusy", &Ttals352::LevelBusy},
-        {"LevelFree", &Ttals352::LevelFree},       {"TmpOfSensor", &Ttals352::TmpOfSensor},
-        {"TestDistance", &Ttals352::TestDistance}, {"TestDistanceFlt", &Ttals352::TestDistanceFlt},
+        {"Distance", &Ttals352::Distance},
+        {"LevelBusy", &Ttals352::LevelBusy},
+        {"LevelFree", &Ttals352::LevelFree},
+        {"TmpOfSensor", &Ttals352::TmpOfSensor},
+        {"TestDistance", &Ttals352::TestDistance},
+        {"TestDistanceFlt", &Ttals352::TestDistanceFlt},
         {"CurrentOutput", &Ttals352::CurrentOutput},
     };
     for (const TEntry &e : entries)

@@ -649,12 +649,53 @@ int TSimTransducer::CompleteFrameLength(const QByteArray &buffer) const
     if (buffer.size() >= 5 && ByteAt(buffer, 0) == 0x01 && ByteAt(buffer, 1) == 0x00 &&
         ByteAt(buffer, 2) == 0x01 && ByteAt(buffer, 3) == 0x00 && CheckCrc8Frame(buffer.left(5)))
         return 5;
-    // Modbus and service frames: the shortest prefix whose CRC-16 checks.
-    const int limit = std::min<int>(buffer.size(), 260);
-    for (int length = 4; length <= limit; ++length)
-        if (CheckCrc16Frame(buffer.left(length)))
+    if (buffer.size() < 4)
+        return 0;
+    // The length follows from the function byte (a bare CRC search is not
+    // enough: a frame ending in zero bytes can have a prefix whose CRC checks).
+    std::vector<int> candidates;
+    switch (ByteAt(buffer, 1)) {
+    case 0x03:
+    case 0x04:
+    case 0x06:
+        candidates = {8};
+        break;
+    case 0x10: // function 16, or the service echo A 10 03 AA 55
+        if (ByteAt(buffer, 2) == 0x03 && ByteAt(buffer, 3) == 0xAA)
+            candidates = {7};
+        else if (buffer.size() >= 7)
+            candidates = {9 + ByteAt(buffer, 6)};
+        break;
+    case 0x2B:
+        candidates = {7};
+        break;
+    case 0x01:
+    case 0x02:
+    case 0x20:
+    case 0x25:
+    case 0x30:
+    case 0xA2:
+    case 0xA8:
+    case 0xB1:
+    case 0xB2:
+    case 0xB3:
+    case 0xB4:
+    case 0xB5:
+    case 0xB6:
+        candidates = {ByteAt(buffer, 2) + 4}; // address, function, length byte, data, CRC
+        break;
+    default: { // unknown function: the shortest prefix whose CRC checks
+        const int limit = std::min<int>(buffer.size(), 260);
+        for (int length = 4; length <= limit; ++length)
+            if (CheckCrc16Frame(buffer.left(length)))
+                return length;
+        return 0;
+    }
+    }
+    for (int length : candidates)
+        if (length <= buffer.size() && CheckCrc16Frame(buffer.left(length)))
             return length;
-    return 0;
+    return 0; // incomplete, or corrupt and dropped after the gap
 }
 
 void TSimTransducer::HandleFrame(const QByteArray &frame)
@@ -690,6 +731,8 @@ void TSimTransducer::HandleFrame(const QByteArray &frame)
             answer = Exception(ByteAt(frame, 1), static_cast<quint8>(fault.Value));
         } else if (hasFault && fault.Kind == TSimFaultKind::ErrorAnswer) {
             answer = ErrorAnswerFrame(static_cast<quint8>(fault.Value ? fault.Value : 1));
+            if (meter)
+                answer.append('\0'); // six bytes with its one-byte checksum as well
         } else if (meter) {
             answer = MeterAnswer();
         } else {

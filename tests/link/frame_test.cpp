@@ -57,7 +57,8 @@ TEST(FramePacking, SingleAndWords)
     const TFourBytes b = SingleToBytes(-2.75f);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(b.b), 4), bytes({0xC0, 0x30, 0, 0}));
     EXPECT_EQ(WordToBytes(0x1234), std::make_pair(quint8(0x12), quint8(0x34)));
-    EXPECT_EQ(WordToBytes(static_cast<quint16>(qint16(-1))), std::make_pair(quint8(0xFF), quint8(0xFF)));
+    EXPECT_EQ(WordToBytes(static_cast<quint16>(qint16(-1))),
+              std::make_pair(quint8(0xFF), quint8(0xFF)));
     EXPECT_EQ(BytesToWord(0x12, 0x34), 0x1234);
     EXPECT_EQ(BytesToLongWord(0x12, 0x34, 0x56, 0x78), 0x12345678u);
     const quint8 eight[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE};

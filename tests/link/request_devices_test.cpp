@@ -1,0 +1,406 @@
+#include "device/program_modes.h"
+#include "device/tals352.h"
+#include "link/frame.h"
+#include "link/request_devices.h"
+#include "link/tals352_link.h"
+#include "platform/date_time.h"
+#include "platform/paths.h"
+#include "platform/text_file.h"
+#include "sim/sim_transducer.h"
+
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace tals;
+
+namespace {
+
+// Records what the scheduler archives.
+class TRecordingArchive : public TReadingArchive
+{
+public:
+    struct TRecord
+    {
+        QString Name;
+        double Value;
+        int Decimals;
+    };
+    void Append(const QString &name, double value, TDateTime, int decimals) override
+    {
+        std::lock_guard lock(mutex);
+        records.push_back({name, value, decimals});
+    }
+    std::vector<TRecord> Records()
+    {
+        std::lock_guard lock(mutex);
+        return records;
+    }
+    std::mutex mutex;
+    std::vector<TRecord> records;
+};
+
+// Forwards to the transducer model and checks on the way that each answer is
+// decoded with the code of its own request (function byte and length).
+class TCheckingDevice : public TTals352Link
+{
+public:
+    using TTals352Link::TTals352Link;
+    void ParseAnswer(const TBuffer &answer, quint8 code) override
+    {
+        static const std::map<int, std::pair<int, int>> expected = {
+            {4, {4, 35}}, {25, {4, 13}}, {5, {3, 31}}, {15, {3, 25}}, {81, {3, 7}}};
+        ++decodes;
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++offThread;
+        const auto it = expected.find(code);
+        if (it != expected.end() && (answer.size() != static_cast<size_t>(it->second.second) ||
+                                     answer[1] != it->second.first))
+            ++mismatches;
+        TTals352Link::ParseAnswer(answer, code);
+    }
+    std::atomic<int> decodes{0};
+    std::atomic<int> mismatches{0};
+    std::atomic<int> offThread{0}; // decodings outside the user-interface thread
+};
+
+class RequestDevicesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        SetStartDir(dir.path());
+        SetProgramDir(dir.path());
+        ASSERT_TRUE(sim.Start());
+        sim.SetDistance(5000);
+        model.SetErrorMax(1);
+    }
+    void TearDown() override
+    {
+        link.StopLink();
+        SetStartDir(QString());
+        SetProgramDir(QString());
+        QDir::setCurrent(m_oldDir);
+    }
+    void WriteComPort(const QByteArray &port, const QByteArray &extra = QByteArray())
+    {
+        QDir().mkpath(dir.file("INI"));
+        test::writeAll(dir.file("INI/ComPort.ini"),
+                       "[Transmitter]\r\nPort=" + port + "\r\n" + extra);
+    }
+    void Start(const QByteArray &extra = "ReadInterval=20\r\n")
+    {
+        WriteComPort(sim.PortPath().toUtf8(), extra);
+        link.StartLink(&device);
+        ASSERT_TRUE(link.Transmitter()->Connected());
+        link.SetArchive(&archive);
+    }
+    QString JournalPath() const
+    {
+        return dir.file(QStringLiteral("rd") + FileDate6(Now()) + QStringLiteral(".txt"));
+    }
+    QStringList JournalLines() const
+    {
+        QStringList lines;
+        for (QString line : ReadTextLines(JournalPath()))
+            lines << line.mid(24); // after "dd.mm.yyyy hh:nn:ss,zzz "
+        return lines;
+    }
+    // Runs the event loop until the worker finished `steps` steps.
+    bool WaitForSteps(int steps)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (link.Worker()->StepCount() < steps || !link.Worker()->Suspended()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            if (timer.elapsed() > 30000)
+                return false;
+        }
+        return true;
+    }
+
+    test::ScratchDir dir;
+    test::ScriptedDialogs dialogs;
+    TSimTransducer sim;
+    TProgramModes modes;
+    Ttals352 model{modes};
+    TCheckingDevice device{model};
+    TRecordingArchive archive;
+    TRequestDevices link;
+
+private:
+    QString m_oldDir;
+};
+
+TEST_F(RequestDevicesTest, StartLinkBuildsTheDeviceListAndTheDisabledPollTimer)
+{
+    Start();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(link.PollTimer()->objectName(), "ctReqDevices");
+    EXPECT_FALSE(link.PollTimer()->IsEnabled());
+    EXPECT_EQ(link.PollTimer()->interval(), 200);
+    // Timer.ini is created empty by the first load.
+    EXPECT_TRUE(QFile::exists(dir.file("INI/Timer.ini")));
+    const QList<TListDevice> devices = link.Devices();
+    ASSERT_EQ(devices.size(), 2);
+    EXPECT_EQ(devices[0].Kind, 0);
+    EXPECT_EQ(devices[0].Enabled, model.Enabled());
+    EXPECT_EQ(devices[0].Caption, "ТАЛС352И");
+    EXPECT_EQ(devices[1].Kind, 1);
+    EXPECT_EQ(devices[1].Number, 1);
+    EXPECT_FALSE(devices[1].Enabled);
+    EXPECT_EQ(devices[1].Caption, "ЗЕЛВИН-512");
+    EXPECT_TRUE(link.PollSet().none());
+    EXPECT_TRUE(link.Worker()->Suspended());
+}
+
+TEST_F(RequestDevicesTest, ReadingsCommandDecodesAndJournalsInBothRadixes)
+{
+    Start();
+    link.SetJournalRadix(16);
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_DOUBLE_EQ(model.Distance().Output().ToDouble(), 5000.0);
+    EXPECT_EQ(model.LinkState().Value().ToInteger(), 1);
+    link.SetJournalRadix(10);
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    link.SetJournalRadix(0);
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+
+    const QByteArray request = AppendCrc16(QByteArray::fromHex("01040000000F"));
+    const QStringList lines = JournalLines();
+    ASSERT_EQ(lines.size(), 2);
+    // The request part always ends with the two CRC bytes.
+    EXPECT_TRUE(lines[0].startsWith("[" + FrameToHex(request) + "] -> [01 04 1E 00 00 "))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith("]"));
+    EXPECT_TRUE(lines[1].startsWith("[001 004 000 000 000 015 " +
+                                    FrameToDecimal(request.right(2), true) + "] -> [001 004 030"))
+        << lines[1].toStdString();
+}
+
+TEST_F(RequestDevicesTest, FailuresGiveMinusOne)
+{
+    Start();
+    // A code without a request: nothing is sent, decoded or journaled.
+    sim.ClearRequests();
+    EXPECT_EQ(link.ExecuteCommand(253), -1);
+    EXPECT_EQ(link.ExecuteCommand(255), -1);
+    EXPECT_EQ(device.decodes, 0);
+    EXPECT_EQ(sim.RequestCount(), 0);
+    EXPECT_FALSE(QFile::exists(JournalPath()));
+
+    // No answer: decoded as such and journaled with empty brackets.
+    sim.InjectFault({TSimFaultKind::Silence});
+    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(model.ErrorCode(), -1);
+    ASSERT_EQ(JournalLines().size(), 1);
+    EXPECT_TRUE(JournalLines()[0].endsWith("] -> []"));
+
+    // The device's error answer is -1 although the model decoded it.
+    sim.InjectFault({TSimFaultKind::ErrorAnswer, 2});
+    const int before = device.decodes;
+    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(device.decodes, before + 1);
+
+    // Other failures are the model's error code.
+    sim.InjectFault({TSimFaultKind::Exception, 2});
+    EXPECT_EQ(link.ExecuteCommand(4), -7);
+    sim.InjectFault({TSimFaultKind::StatusWord, 0x0008});
+    EXPECT_EQ(link.ExecuteCommand(4), 8);
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+}
+
+TEST_F(RequestDevicesTest, MissingPortShowsOneMessageAndCommandsFail)
+{
+    WriteComPort("/dev/ttyUSB_tals_missing");
+    link.StartLink(&device);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Ошибка активации порта :/dev/ttyUSB_tals_missing"));
+    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(link.ExecuteZelvin(), -1);
+    EXPECT_EQ(device.decodes, 0);
+    EXPECT_FALSE(QFile::exists(JournalPath()));
+    // Polling steps still run.
+    link.SetPolled(4, true);
+    link.Worker()->Resume();
+    EXPECT_TRUE(WaitForSteps(1));
+}
+
+TEST_F(RequestDevicesTest, MeterExchangeDecodesTheLoopCurrent)
+{
+    Start();
+    EXPECT_EQ(link.ExecuteZelvin(), 0);
+    EXPECT_NEAR(model.CurrentOutput().Output().ToDouble(), sim.LoopCurrent(), 0.01);
+    ASSERT_EQ(JournalLines().size(), 1);
+    EXPECT_TRUE(JournalLines()[0].startsWith("[01 00 01 00 A0] -> [01 00 "));
+    sim.InjectFault({TSimFaultKind::ErrorAnswer});
+    EXPECT_EQ(link.ExecuteZelvin(), -1);
+}
+
+TEST_F(RequestDevicesTest, StepRunsPolledCodesInAscendingOrderAndArchives)
+{
+    Start();
+    link.SetDeviceEnabled(0, true);
+    link.SetPolled(25, true);
+    link.SetPolled(4, true);
+    sim.ClearRequests();
+    link.Worker()->Resume();
+    ASSERT_TRUE(WaitForSteps(1));
+    EXPECT_EQ(device.offThread, 0); // the worker handed its answers over
+    const QList<QByteArray> requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requests[0], AppendCrc16(QByteArray::fromHex("01040000000F")));
+    EXPECT_EQ(requests[1], AppendCrc16(QByteArray::fromHex("01040BD70004")));
+
+    const auto records = archive.Records();
+    ASSERT_EQ(records.size(), 6u);
+    const char *names[] = {"Distance",    "LevelBusy",    "LevelFree",
+                           "TmpOfSensor", "TestDistance", "TestDistanceFlt"};
+    const int decimals[] = {1, 1, 1, 0, 1, 1};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(records[i].Name, names[i]);
+        EXPECT_EQ(records[i].Decimals, decimals[i]);
+    }
+    EXPECT_DOUBLE_EQ(records[0].Value, 5000.0);
+
+    // A failed answer archives nothing.
+    sim.InjectFault({TSimFaultKind::BadCrc}, 2);
+    link.Worker()->Resume();
+    ASSERT_TRUE(WaitForSteps(2));
+    EXPECT_EQ(archive.Records().size(), 6u);
+}
+
+TEST_F(RequestDevicesTest, BothDevicesAlternateBeginningWithTheMeter)
+{
+    Start();
+    link.SetDeviceEnabled(0, true);
+    link.SetDeviceEnabled(1, true);
+    link.SetPolled(4, true);
+    sim.ClearRequests();
+    for (int step = 1; step <= 4; ++step) {
+        link.Worker()->Resume();
+        ASSERT_TRUE(WaitForSteps(step));
+    }
+    const QList<QByteArray> requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 4);
+    const QByteArray meter = QByteArray::fromHex("01000100A0");
+    EXPECT_EQ(requests[0], meter);
+    EXPECT_NE(requests[1], meter);
+    EXPECT_EQ(requests[2], meter);
+    EXPECT_NE(requests[3], meter);
+    const auto records = archive.Records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().Name, "CurrentOutput");
+    EXPECT_EQ(records.front().Decimals, 2);
+
+    // With only the meter enabled every step serves it.
+    link.SetDeviceEnabled(0, false);
+    sim.ClearRequests();
+    for (int step = 5; step <= 6; ++step) {
+        link.Worker()->Resume();
+        ASSERT_TRUE(WaitForSteps(step));
+    }
+    EXPECT_EQ(sim.Requests(), QList<QByteArray>({meter, meter}));
+}
+
+TEST_F(RequestDevicesTest, TickResumesTheWorkerOrStopsPolling)
+{
+    Start();
+    int refreshes = 0, stops = 0;
+    link.SetDeviceEnabled(0, false);
+    link.PollTimer()->Start();
+    link.PollTick([&] { ++refreshes; }, [&] { ++stops; });
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_EQ(link.Worker()->StepCount(), 0);
+
+    link.SetDeviceEnabled(0, true);
+    link.PollTick([&] { ++refreshes; }, [&] { ++stops; });
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(link.PollTimer()->IsEnabled());
+    EXPECT_TRUE(WaitForSteps(1));
+}
+
+TEST_F(RequestDevicesTest, TimerIniKeepsStateAndInterval)
+{
+    QDir().mkpath(dir.file("INI"));
+    test::writeAll(dir.file("INI/timer.ini"), "[ctReqDevices]\r\nEnabled=1\r\nInterval=500\r\n");
+    Start();
+    EXPECT_TRUE(link.PollTimer()->IsEnabled());
+    EXPECT_EQ(link.PollTimer()->interval(), 500);
+    int changes = 0;
+    link.PollTimer()->OnStateChange = [&](TCustomTimer *) { ++changes; };
+    link.PollTimer()->SetPaused(true);
+    EXPECT_EQ(changes, 0);
+    link.PollTimer()->Stop();
+    EXPECT_EQ(changes, 1);
+    link.PollTimer()->setInterval(1500);
+    link.PollTimer()->SaveToIni();
+
+    TCustomTimer again;
+    again.setObjectName("ctReqDevices");
+    again.LoadFromIni();
+    EXPECT_FALSE(again.IsEnabled());
+    EXPECT_EQ(again.interval(), 1500);
+}
+
+// The worker polls on a short period while the user-interface thread gives
+// commands of its own: every answer is decoded under its own code, nothing
+// blocks, and each exchange is journaled once.
+TEST_F(RequestDevicesTest, PollingAndCommandsShareTheLineSafely)
+{
+    Start("ReadInterval=10\r\n");
+    link.SetDeviceEnabled(0, true);
+    link.SetDeviceEnabled(1, true);
+    link.SetPolled(4, true);
+    link.SetPolled(25, true);
+    sim.ClearRequests();
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] { link.PollTick(nullptr, nullptr); });
+    ticks.start(5);
+    const quint8 codes[] = {4, 25, 5, 15, 81};
+    int failures = 0;
+    const int commands = 200;
+    for (int i = 0; i < commands; ++i) {
+        if (link.ExecuteCommand(codes[i % 5]) != 0)
+            ++failures;
+        QCoreApplication::processEvents();
+    }
+    ticks.stop();
+    ASSERT_TRUE(WaitForSteps(link.Worker()->StepCount()));
+
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(device.mismatches, 0);
+    EXPECT_EQ(device.offThread, 0);
+    const int exchanges = sim.RequestCount() + sim.MeterRequestCount();
+    EXPECT_GT(link.Worker()->StepCount(), 0);
+    EXPECT_GT(exchanges, commands);
+    EXPECT_EQ(JournalLines().size(), exchanges);
+    EXPECT_EQ(device.decodes, sim.RequestCount());
+}
+
+TEST_F(RequestDevicesTest, StopLinkEndsAWorkerThatWaitsForTheInterfaceThread)
+{
+    Start();
+    link.SetDeviceEnabled(0, true);
+    link.SetPolled(4, true);
+    link.Worker()->Resume();
+    // The worker's answer waits for this thread, which stops the link meanwhile.
+    link.StopLink();
+    EXPECT_FALSE(link.Started());
+    EXPECT_EQ(link.ExecuteCommand(4), -1);
+}
+
+} // namespace
