@@ -6,8 +6,10 @@
 #include "platform/text_file.h"
 #include "storage/archive_table.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cmath>
 
@@ -18,6 +20,19 @@ namespace {
 qint64 DayNumber(TDateTime dt)
 {
     return qint64(std::floor(dt));
+}
+
+// The message box of a failed table creation. Appends also come from the
+// polling worker, which must neither touch widgets nor wait for the operator:
+// from there the box is shown by the user-interface thread's event loop.
+void ShowCreationError()
+{
+    auto show = [] { Dialogs().Message(QStringLiteral("Error"), TDialogIcon::Error); };
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
+    else
+        show();
 }
 
 } // namespace
@@ -58,14 +73,14 @@ bool TArchive::CreateArchiveTable(const QString &path)
         if (kind == TArchiveFileKind::Archive)
             return true;
         if (kind == TArchiveFileKind::Foreign) {
-            Dialogs().Message(QStringLiteral("Error"), TDialogIcon::Error);
+            ShowCreationError();
             return false;
         }
     }
     ForceDirectories(QFileInfo(path).absolutePath());
     if (TArchiveTable::Open(path, name, true))
         return true;
-    Dialogs().Message(QStringLiteral("Error"), TDialogIcon::Error);
+    ShowCreationError();
     return false;
 }
 
@@ -103,7 +118,7 @@ std::shared_ptr<TArchiveTable> TArchive::Table(const QString &name, const QStrin
             m_tables.emplace(path, table);
     }
     if (report)
-        Dialogs().Message(QStringLiteral("Error"), TDialogIcon::Error);
+        ShowCreationError();
     return table;
 }
 
@@ -158,8 +173,13 @@ std::vector<TArchiveRow> TArchive::ArchiveQuery(const QString &name, TDateTime d
 
 bool TArchive::Append(const QString &name, double value, TDateTime time)
 {
+    return Append(name, value, time, ArchiveDigits(name));
+}
+
+bool TArchive::Append(const QString &name, double value, TDateTime time, int decimals)
+{
     const bool stored = ArchiveAppendTable(name, QString(), time, value);
-    ArchiveAppendText(name, QString(), 9, ArchiveDigits(name), time, value);
+    ArchiveAppendText(name, QString(), 9, decimals, time, value);
     return stored;
 }
 

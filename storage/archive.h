@@ -59,7 +59,8 @@ public:
                            TDateTime dt, double v);
 
     // Creates the empty table named after the file at path. A message box
-    // "Error" reports a failure. An existing file is left as it is.
+    // "Error" reports a failure (shown by the user-interface thread when the
+    // call comes from another thread). An existing file is left as it is.
     bool CreateArchiveTable(const QString &path);
 
     // The rows of name in the day folder of day, ascending DT, from <= DT <= to
@@ -74,6 +75,8 @@ public:
     // One reading: a row of its table and a line of its text file with the
     // name's decimals (ArchiveDigits). Returns whether the row was stored.
     bool Append(const QString &name, double value, TDateTime time);
+    // The same with the text line's decimals given.
+    bool Append(const QString &name, double value, TDateTime time, int decimals);
 
     // Closes every kept table file (they are opened again when needed).
     void Close();

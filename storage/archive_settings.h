@@ -2,6 +2,8 @@
 
 // The archive settings in INI/bde.ini under the start directory, section "BDE".
 
+#include "platform/paths.h"
+
 #include <QString>
 
 namespace tals {
@@ -14,9 +16,9 @@ struct TArchiveSettings
 
 // Reads INI/bde.ini under startDir. A blank "dbPath" becomes startDir/DATA and
 // both keys are written back (the file is created when missing).
-TArchiveSettings LoadArchiveSettings(const QString &startDir);
+TArchiveSettings LoadArchiveSettings(const QString &startDir = StartDir());
 
 // Writes both keys to INI/bde.ini under startDir; false when the file could not be written.
-bool SaveArchiveSettings(const TArchiveSettings &settings, const QString &startDir);
+bool SaveArchiveSettings(const TArchiveSettings &settings, const QString &startDir = StartDir());
 
 } // namespace tals

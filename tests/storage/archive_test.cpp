@@ -11,6 +11,7 @@
 #include "tests/common/test_support.h"
 #include "tests/storage/comma_format.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -291,6 +292,14 @@ TEST(Archive, CreationFailureIsShownOnce)
     EXPECT_FALSE(archive.ArchiveAppendTable("Distance", QString(), t, 2));
     EXPECT_EQ(dialogs.messages, QStringList{"Error"});
     EXPECT_EQ(test::readAll(scratch.file("root/2026/12/08")), "not a folder");
+
+    // From the polling worker the box waits for the user-interface thread.
+    std::thread worker(
+        [&] { EXPECT_FALSE(archive.ArchiveAppendTable("LevelBusy", QString(), t, 1)); });
+    worker.join();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.messages, (QStringList{"Error", "Error"}));
 }
 
 TEST(Archive, ConcurrentAppendsAreAllKept)
