@@ -203,3 +203,17 @@ TEST_F(EditNumTest, PasteTakesOnlyANumber)
     QTest::keySequence(&e, QKeySequence::Paste);
     EXPECT_EQ(e.text(), QStringLiteral("12.5"));
 }
+
+TEST_F(EditNumTest, TheLocalesDecimalSeparatorIsTheOneTyped)
+{
+    tals::TFormatSettings s = tals::FormatSettings();
+    s.DecimalSeparator = QLatin1Char(',');
+    tals::SetFormatSettings(s);
+    TEditNum e;
+    e.clear();
+    QTest::keyClicks(&e, QStringLiteral("1.2,5,6"));
+    EXPECT_EQ(e.text(), QStringLiteral("12,56"));
+    EXPECT_EQ(e.Value(), 12.56);
+    e.SetValue(0.5);
+    EXPECT_EQ(e.text(), QStringLiteral("0,5"));
+}

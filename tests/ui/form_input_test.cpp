@@ -1,3 +1,4 @@
+#include "device/tals352.h"
 #include "ui/main/edit_num.h"
 #include "ui/main/form_input_bad_zone.h"
 #include "ui/main/form_input_double.h"
@@ -271,4 +272,29 @@ TEST_F(FormInputTest, BadZoneCancelLeavesTheZone)
     EXPECT_EQ(zone.FarBound, 20.0);
     EXPECT_EQ(zone.FillSpeed, 30.0);
     EXPECT_EQ(zone.DrainSpeed, 40.0);
+}
+
+TEST_F(FormInputTest, BadZoneOfTheDeviceModelGetsItsFourHolders)
+{
+    tals::TBadZone zone(3);
+    zone.SetTypical(); // 0, 0, 100, 100
+    QString hint;
+    WhenModal([&](QWidget *w) {
+        hint = Child<QLabel>(w, "lblHint")->text();
+        Child<TEditNum>(w, "enValue2")->setText(QStringLiteral("2500"));
+        Click(w, "btnOK");
+    });
+    EXPECT_TRUE(tals::InputBadZone(zone));
+    EXPECT_EQ(hint, QStringLiteral("3.Плохая зона"));
+    EXPECT_EQ(zone.NearBound.Output().ToDouble(), 0.0);
+    EXPECT_EQ(zone.FarBound.Output().ToDouble(), 2500.0);
+    EXPECT_EQ(zone.FillSpeed.Output().ToDouble(), 99.9999);
+    EXPECT_EQ(zone.DrainSpeed.Output().ToDouble(), 99.9999);
+
+    WhenModal([](QWidget *w) {
+        Child<TEditNum>(w, "enValue1")->setText(QStringLiteral("7"));
+        Click(w, "btnCancel");
+    });
+    EXPECT_FALSE(tals::InputBadZone(zone));
+    EXPECT_EQ(zone.NearBound.Output().ToDouble(), 0.0);
 }

@@ -1,5 +1,6 @@
 #include "ui/main/form_input_bad_zone.h"
 
+#include "device/tals352.h"
 #include "ui/main/edit_num.h"
 #include "ui/main/form_input_double.h"
 
@@ -100,6 +101,23 @@ bool InputBadZone(TBadZoneValues &zone)
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.Store(zone);
+    return true;
+}
+
+bool InputBadZone(TBadZone &zone)
+{
+    TBadZoneValues values;
+    values.Hint = zone.Description.Hint;
+    values.NearBound = zone.NearBound.Output().ToDouble();
+    values.FarBound = zone.FarBound.Output().ToDouble();
+    values.FillSpeed = zone.FillSpeed.Output().ToDouble();
+    values.DrainSpeed = zone.DrainSpeed.Output().ToDouble();
+    if (!InputBadZone(values))
+        return false;
+    zone.NearBound.SetValue(TVariant(values.NearBound));
+    zone.FarBound.SetValue(TVariant(values.FarBound));
+    zone.FillSpeed.SetValue(TVariant(values.FillSpeed));
+    zone.DrainSpeed.SetValue(TVariant(values.DrainSpeed));
     return true;
 }
 

@@ -9,6 +9,7 @@ class QPushButton;
 
 namespace tals {
 
+class TBadZone;
 class TEditNum;
 
 // The values the dialog edits, taken from and put back into one zone of
@@ -50,5 +51,9 @@ public slots:
 // True on OK, after the zone's four values have been replaced; false on
 // cancel, zone unchanged.
 bool InputBadZone(TBadZoneValues &zone);
+// The same for a zone of the device model: shows the hint of its description
+// and its holders' outputs; on OK sets NearBound, FarBound, FillSpeed and
+// DrainSpeed, in this order.
+bool InputBadZone(TBadZone &zone);
 
 } // namespace tals

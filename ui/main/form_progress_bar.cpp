@@ -184,8 +184,10 @@ void TFormProgressBar::ShowProgress(const QString &text, int position, int maxim
     bool changed = false;
     if (position >= 0)
         changed = g_window->Step(position);
-    g_window->show();
-    g_window->raise();
+    if (!g_window->isVisible()) {
+        g_window->show();
+        g_window->raise();
+    }
     // Repaint during the long operation; user input is held back by the guard.
     // A call made from inside that processing does not process again.
     if (changed && !g_processing) {
