@@ -764,3 +764,24 @@ TEST_F(MainWindowTest, SystemAddressWriteKeepsTheOldAddressWhenTheReadBackFails)
     EXPECT_EQ(device->Value("PlantNumber"), 4321);
     EXPECT_TRUE(link->commands.empty());
 }
+
+TEST_F(MainWindowTest, MultiGraphIsANewModalWindowEachTime)
+{
+    QList<QPointer<QWidget>> made;
+    Start({}, [&] {
+        app->SetWindowFactory("FormMultiGraph", [&](TFormMain &) {
+            auto *w = new QWidget;
+            made << w;
+            return w;
+        });
+    });
+    ASSERT_TRUE(Exec("actMultiGraphShow"));
+    ASSERT_TRUE(Exec("actMultiGraphShow"));
+    ASSERT_EQ(made.size(), 2);
+    EXPECT_EQ(made[0]->windowModality(), Qt::ApplicationModal);
+    EXPECT_TRUE(made[1]->isVisible());
+    made[0]->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(made[0].isNull()); // destroyed when closed
+    delete made[1].data();
+}

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "ui/main/application.h"
+#include "ui/main/form_progress_bar.h"
 #include "ui/main/standalone_services.h"
 #include "ui/main/window_position.h"
 
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLocale>
@@ -110,6 +112,8 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // The stop button still works while a long operation shows its progress.
+    TFormProgressBar::AddPassThroughWidget(m_toolBar->widgetForAction(Action("tbtnSuperStop")));
 
     for (auto it = m_app.WindowFactories().cbegin(); it != m_app.WindowFactories().cend(); ++it) {
         const auto factory = it.value().factory;
@@ -455,7 +459,9 @@ void TFormMain::PollTick()
 
 void TFormMain::SignalTick()
 {
-    if (!m_signalTimer)
+    // A tick that comes while a command runs (its progress window lets events
+    // through) is skipped rather than starting a readout inside it.
+    if (!m_signalTimer || m_commandDepth > 0)
         return;
     TTimerControl &poll = m_app.Link().PollTimer();
     const bool pollWasOn = poll.IsEnabled();
@@ -902,9 +908,26 @@ void TFormMain::OnReadValuesAndTestDistances(const TActionSpec &)
 
 void TFormMain::OnMultiGraph(const TActionSpec &spec)
 {
-    // code 0: the level graphs, 1: the test distances.
-    OpenWindow(spec.code == 0 ? QStringLiteral("FormMultiGraph")
-                              : QStringLiteral("FormMultiGraphTest"));
+    // code 0: the level graphs, 1: the test distances. Each is a new window,
+    // shown modally and destroyed when it is closed.
+    const QString name =
+        spec.code == 0 ? QStringLiteral("FormMultiGraph") : QStringLiteral("FormMultiGraphTest");
+    const auto it = m_app.WindowFactories().constFind(name);
+    if (it == m_app.WindowFactories().cend() || !it->factory)
+        return;
+    QPointer<QWidget> w = it->factory(*this);
+    if (!w)
+        return;
+    if (w->objectName().isEmpty())
+        w->setObjectName(name);
+    if (auto *dialog = qobject_cast<QDialog *>(w.data())) {
+        dialog->exec();
+        delete w.data();
+        return;
+    }
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
 }
 
 void TFormMain::OnReadArraySignal(const TActionSpec &)
