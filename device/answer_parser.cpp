@@ -351,9 +351,10 @@ QString BlackBoxMessage(int number)
 
 QString BlackBoxPath()
 {
+    // An existing "data" folder (any letter case) serves for "DATA".
     const QString day = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
-    return JoinPath(JoinPath(ProgramDir(), QStringLiteral("DATA/") + day),
-                    QStringLiteral("BlackBox.txt"));
+    return FindPathNoCase(JoinPath(JoinPath(ProgramDir(), QStringLiteral("DATA/") + day),
+                                   QStringLiteral("BlackBox.txt")));
 }
 
 void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)

@@ -266,6 +266,12 @@ TEST_F(AnswerParserTest, ReadingsWithStatusWordWriteTheBlackBox)
     EXPECT_TRUE(FromCp1251(test::readAll(path)).endsWith(QStringLiteral("12 Не известно\r\n")));
 }
 
+TEST_F(AnswerParserTest, BlackBoxUsesAnExistingDataFolderOfAnyCase)
+{
+    ASSERT_TRUE(ForceDirectories(JoinPath(dir.path(), QStringLiteral("data"))));
+    EXPECT_TRUE(BlackBoxPath().startsWith(JoinPath(dir.path(), QStringLiteral("data/"))));
+}
+
 TEST_F(AnswerParserTest, ShortReadingsAreAReadError)
 {
     model.ParseAnswer(ReadAnswer(4, QByteArray(29, 0)), 4); // 34 bytes
