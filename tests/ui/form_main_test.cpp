@@ -385,6 +385,8 @@ TEST_F(MainWindowTest, StartUpStateAndGaugeRanges)
     EXPECT_FALSE(Act("act10")->isChecked());
     EXPECT_FALSE(window->IsPolling());
     EXPECT_FALSE(window->SignalTimer().IsEnabled());
+    EXPECT_EQ(window->SignalTimer().Interval(), 200); // no Timer.ini
+    EXPECT_TRUE(QFileInfo::exists(dir.file("INI/Timer.ini"))); // created empty
     EXPECT_EQ(readout->resets, 1);
     EXPECT_EQ(device->Value("Distance.Maximum"), 30000);
     EXPECT_EQ(device->Value("LevelBusy.Maximum"), 30000);
@@ -707,7 +709,7 @@ TEST_F(MainWindowTest, SignalTickKeepsPollingOffDuringTheReadout)
     EXPECT_FALSE(window->IsActionEnabled("actOprosSignalStart"));
     EXPECT_FALSE(window->IsActionEnabled("actHmaxRead")); // still follows the polling state
 
-    static_cast<TPlainTimer &>(window->SignalTimer()).Fire();
+    QMetaObject::invokeMethod(window->findChild<QTimer *>("ctAvtoReadSignal"), "timeout");
     ASSERT_EQ(readout->reads.size(), 2);
     EXPECT_FALSE(readout->pollOnDuringRead.last());
     EXPECT_TRUE(link->timer.IsEnabled());
