@@ -1,7 +1,10 @@
 #include "ui/main/form_main.h"
 
+#include "link/custom_timer.h"
 #include "platform/dialogs.h"
 #include "ui/main/application.h"
+#include "ui/main/central_objects.h"
+#include "ui/main/form_progress_bar.h"
 #include "ui/main/standalone_services.h"
 #include "ui/main/window_position.h"
 
@@ -10,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLocale>
@@ -40,7 +44,7 @@ QString TrendWindowName(int slot)
 }
 
 // The change commands: operator entry into one model property.
-struct TChangeSpec
+struct TChangeDef
 {
     const char *action;
     const char *prompt;
@@ -50,7 +54,7 @@ struct TChangeSpec
     double maximum;
 };
 
-const TChangeSpec kChanges[] = {
+const TChangeDef kChanges[] = {
     {"actKrPerChange", "Крутизну характеристики преобразования", "KrPer", 3, -1e9, 1e9},
     {"actSmPerChange", "Смещение нуля", "SmPer", 3, -1e9, 1e9},
     {"actKrFChHChange", "Крутизну ФЧХ", "KrFChH", 8, -2, 2},
@@ -110,6 +114,8 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    // The stop button still works while a long operation shows its progress.
+    TFormProgressBar::AddPassThroughWidget(m_toolBar->widgetForAction(Action("tbtnSuperStop")));
 
     for (auto it = m_app.WindowFactories().cbegin(); it != m_app.WindowFactories().cend(); ++it) {
         const auto factory = it.value().factory;
@@ -134,8 +140,9 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     // Polling is always off after start-up, whatever Timer.ini says.
     OnPollStop({});
 
-    m_signalTimer =
-        std::make_unique<TPlainTimer>(QStringLiteral("ctAvtoReadSignal"), m_app.TimerIniPath());
+    m_signalTimerObject = new TCustomTimer(this);
+    m_signalTimerObject->setObjectName(QStringLiteral("ctAvtoReadSignal"));
+    m_signalTimer = std::make_unique<TCustomTimerControl>(m_signalTimerObject);
     m_signalTimer->LoadFromIni();
     m_signalTimer->SetTickHandler([this] { SignalTick(); });
     OnSignalPollStop({});
@@ -165,19 +172,19 @@ TFormMain::~TFormMain()
 
 void TFormMain::CreateActions()
 {
-    for (const TActionSpec &spec : MainActions()) {
-        auto *action = new QAction(spec.Caption(), this);
-        action->setObjectName(spec.Name());
-        action->setStatusTip(spec.Hint());
-        action->setToolTip(spec.Hint());
-        if (spec.icon)
-            action->setIcon(QIcon(QString::fromLatin1(spec.icon)));
-        if (spec.shortcut)
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
-        if (spec.Has(afCheckable))
+    for (const TActionDef &def : MainActions()) {
+        auto *action = new QAction(def.Caption(), this);
+        action->setObjectName(def.Name());
+        action->setStatusTip(def.Hint());
+        action->setToolTip(def.Hint());
+        if (def.icon)
+            action->setIcon(QIcon(QString::fromLatin1(def.icon)));
+        if (def.shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(def.shortcut)));
+        if (def.Has(afCheckable))
             action->setCheckable(true);
-        if (spec.group) {
-            const QString group = QString::fromLatin1(spec.group);
+        if (def.group) {
+            const QString group = QString::fromLatin1(def.group);
             QActionGroup *&g = m_groups[group];
             if (!g) {
                 g = new QActionGroup(this);
@@ -186,7 +193,7 @@ void TFormMain::CreateActions()
             }
             g->addAction(action);
         }
-        const QString name = spec.Name();
+        const QString name = def.Name();
         connect(action, &QAction::triggered, this, [this, name] {
             // Operator input that arrives while a command runs is dropped.
             if (m_commandDepth == 0)
@@ -194,7 +201,7 @@ void TFormMain::CreateActions()
             else
                 SetActionChecked(name, false);
         });
-        m_actions.insert(name, {&spec, action, true});
+        m_actions.insert(name, {&def, action, true});
     }
 }
 
@@ -207,13 +214,13 @@ void TFormMain::CreateMenus()
         menus.insert(QString::fromUtf8(title), menu);
     }
     m_fullAccessMenu = menus.value(QString::fromUtf8(FullAccessMenu()));
-    for (const TActionSpec &spec : MainActions()) {
-        if (!spec.menu)
+    for (const TActionDef &def : MainActions()) {
+        if (!def.menu)
             continue;
-        QMenu *menu = menus.value(QString::fromUtf8(spec.menu));
-        if (spec.Has(afSeparator))
+        QMenu *menu = menus.value(QString::fromUtf8(def.menu));
+        if (def.Has(afSeparator))
             menu->addSeparator();
-        menu->addAction(Action(spec.Name()));
+        menu->addAction(Action(def.Name()));
     }
 }
 
@@ -272,28 +279,28 @@ bool TFormMain::ExecuteAction(const QString &name)
     const auto it = m_actions.constFind(name);
     if (it == m_actions.cend() || !it->enabled)
         return false;
-    Run(*it->spec);
+    Run(*it->def);
     return true;
 }
 
-void TFormMain::Run(const TActionSpec &spec)
+void TFormMain::Run(const TActionDef &def)
 {
     TCommandScope scope(m_commandDepth);
-    switch (spec.kind) {
+    switch (def.kind) {
     case TActionKind::Handler:
-        (this->*spec.handler)(spec);
+        (this->*def.handler)(def);
         break;
     case TActionKind::DeviceCommand:
-        RunDeviceCommand(spec);
+        RunDeviceCommand(def);
         break;
     case TActionKind::SingleShot:
-        RunSingleShot(spec);
+        RunSingleShot(def);
         break;
     case TActionKind::OpenWindow:
-        OpenWindow(QString::fromLatin1(spec.target));
+        OpenWindow(QString::fromLatin1(def.target));
         break;
     case TActionKind::Trend:
-        OpenWindow(TrendWindowName(spec.code));
+        OpenWindow(TrendWindowName(def.code));
         break;
     }
 }
@@ -341,27 +348,27 @@ void TFormMain::WaitWithCountdown(int seconds)
     input.CloseProgress();
 }
 
-void TFormMain::RunDeviceCommand(const TActionSpec &spec)
+void TFormMain::RunDeviceCommand(const TActionDef &def)
 {
-    if (spec.Has(afNewSoftware) && !m_app.Device().NewSoftware())
+    if (def.Has(afNewSoftware) && !m_app.Device().NewSoftware())
         return;
-    if (!ExecuteWithRetries(quint8(spec.code), spec.Hint(), kRetries)) {
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(quint8(def.code), def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
         return;
     }
-    if (spec.Has(afGauges))
+    if (def.Has(afGauges))
         UpdateGaugeRanges();
-    if (spec.Has(afRefresh))
+    if (def.Has(afRefresh))
         RefreshAllWindows();
 }
 
-void TFormMain::RunSingleShot(const TActionSpec &spec)
+void TFormMain::RunSingleShot(const TActionDef &def)
 {
-    const auto code = quint8(spec.code);
+    const auto code = quint8(def.code);
     m_app.Link().ExecuteCommand(code);
     if ((code == 4 || code == 25) && m_app.Device().LinkState() == 1)
         m_app.Link().ArchiveReadings(code);
-    if (spec.Has(afRefresh))
+    if (def.Has(afRefresh))
         RefreshAllWindows();
 }
 
@@ -379,7 +386,7 @@ void TFormMain::ApplyModeVisibility()
 {
     const bool full = m_app.Modes().FullAccessMode;
     for (const TActionEntry &e : std::as_const(m_actions))
-        if (e.spec->Has(afFull))
+        if (e.def->Has(afFull))
             e.action->setVisible(full);
     if (m_fullAccessMenu)
         m_fullAccessMenu->menuAction()->setVisible(full);
@@ -404,9 +411,9 @@ void TFormMain::UpdatePollDependentActions()
 {
     // Follows the enabled state of "Начать опрос" alone.
     const bool enable = IsActionEnabled(QStringLiteral("actOprosStart"));
-    for (const TActionSpec &spec : MainActions())
-        if (spec.Has(afPollDependent))
-            SetActionEnabled(spec.Name(), enable);
+    for (const TActionDef &def : MainActions())
+        if (def.Has(afPollDependent))
+            SetActionEnabled(def.Name(), enable);
 }
 
 void TFormMain::UpdateGaugeRanges()
@@ -455,7 +462,9 @@ void TFormMain::PollTick()
 
 void TFormMain::SignalTick()
 {
-    if (!m_signalTimer)
+    // A tick that comes while a command runs (its progress window lets events
+    // through) is skipped rather than starting a readout inside it.
+    if (!m_signalTimer || m_commandDepth > 0)
         return;
     TTimerControl &poll = m_app.Link().PollTimer();
     const bool pollWasOn = poll.IsEnabled();
@@ -469,14 +478,14 @@ void TFormMain::SignalTick()
         m_signalTimer->SetPaused(!signalWasOn);
 }
 
-void TFormMain::OnPollStart(const TActionSpec &)
+void TFormMain::OnPollStart(const TActionDef &)
 {
     m_app.Link().PollTimer().Start();
     UpdatePollControls();
     UpdatePollDependentActions();
 }
 
-void TFormMain::OnPollStop(const TActionSpec &)
+void TFormMain::OnPollStop(const TActionDef &)
 {
     m_app.Link().PollTimer().Stop();
     UpdatePollControls();
@@ -484,7 +493,7 @@ void TFormMain::OnPollStop(const TActionSpec &)
     RefreshAllWindows();
 }
 
-void TFormMain::OnSignalPollStart(const TActionSpec &)
+void TFormMain::OnSignalPollStart(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout()) {
         readout->ResetSeries();
@@ -495,14 +504,14 @@ void TFormMain::OnSignalPollStart(const TActionSpec &)
     UpdatePollDependentActions();
 }
 
-void TFormMain::OnSignalPollStop(const TActionSpec &)
+void TFormMain::OnSignalPollStop(const TActionDef &)
 {
     m_signalTimer->Stop();
     UpdateSignalControls();
     UpdatePollDependentActions();
 }
 
-void TFormMain::OnPollPeriodChange(const TActionSpec &)
+void TFormMain::OnPollPeriodChange(const TActionDef &)
 {
     TTimerControl &timer = m_app.Link().PollTimer();
     int interval = timer.Interval();
@@ -512,7 +521,7 @@ void TFormMain::OnPollPeriodChange(const TActionSpec &)
     timer.SaveToIni();
 }
 
-void TFormMain::OnSignalPeriodChange(const TActionSpec &)
+void TFormMain::OnSignalPeriodChange(const TActionDef &)
 {
     int interval = m_signalTimer->Interval();
     m_app.Input().TryInputInteger(EntryCaption(),
@@ -524,14 +533,14 @@ void TFormMain::OnSignalPeriodChange(const TActionSpec &)
 
 // ---- modes and settings ----
 
-void TFormMain::OnRadix(const TActionSpec &spec)
+void TFormMain::OnRadix(const TActionDef &def)
 {
-    m_app.Link().SetJournalRadix(spec.code);
-    SetActionChecked(QStringLiteral("act10"), spec.code == 10);
-    SetActionChecked(QStringLiteral("act16"), spec.code == 16);
+    m_app.Link().SetJournalRadix(def.code);
+    SetActionChecked(QStringLiteral("act10"), def.code == 10);
+    SetActionChecked(QStringLiteral("act16"), def.code == 16);
 }
 
-void TFormMain::OnValueDigits(const TActionSpec &)
+void TFormMain::OnValueDigits(const TActionDef &)
 {
     TMainDevice &device = m_app.Device();
     int digits = int(device.Value(QStringLiteral("ValueDigits")));
@@ -541,19 +550,19 @@ void TFormMain::OnValueDigits(const TActionSpec &)
     RefreshAllWindows();
 }
 
-void TFormMain::OnFrequencyMode(const TActionSpec &spec)
+void TFormMain::OnFrequencyMode(const TActionDef &def)
 {
-    m_app.Modes().HighFrequencyMode = spec.code == 1;
+    m_app.Modes().HighFrequencyMode = def.code == 1;
     RefreshAllWindows();
 }
 
-void TFormMain::OnPortChange(const TActionSpec &)
+void TFormMain::OnPortChange(const TActionDef &)
 {
     m_app.Link().ChangePortSettings();
     RefreshAllWindows();
 }
 
-void TFormMain::OnSuperStop(const TActionSpec &)
+void TFormMain::OnSuperStop(const TActionDef &)
 {
     TProgramModes &modes = m_app.Modes();
     modes.StopRequested = !modes.StopRequested;
@@ -612,14 +621,14 @@ void TFormMain::keyPressEvent(QKeyEvent *event)
 
 // ---- parameter files ----
 
-void TFormMain::OnLoadParameters(const TActionSpec &)
+void TFormMain::OnLoadParameters(const TActionDef &)
 {
     if (TParameterFiles *files = m_app.ParameterFiles())
         files->Load();
     RefreshAllWindows();
 }
 
-void TFormMain::OnSaveParameters(const TActionSpec &)
+void TFormMain::OnSaveParameters(const TActionDef &)
 {
     if (TParameterFiles *files = m_app.ParameterFiles())
         files->Save();
@@ -628,11 +637,11 @@ void TFormMain::OnSaveParameters(const TActionSpec &)
 
 // ---- group and special device commands ----
 
-void TFormMain::OnSignatureRead(const TActionSpec &spec)
+void TFormMain::OnSignatureRead(const TActionDef &def)
 {
     for (quint8 code : {1, 2, 3}) {
-        if (!ExecuteWithRetries(code, spec.Hint(), kRetries)) {
-            FailMessage(spec.Hint());
+        if (!ExecuteWithRetries(code, def.Hint(), kRetries)) {
+            FailMessage(def.Hint());
             return;
         }
     }
@@ -641,7 +650,7 @@ void TFormMain::OnSignatureRead(const TActionSpec &spec)
     ExecuteAction(QStringLiteral("actFormSignatureShow"));
 }
 
-void TFormMain::OnAllRead(const TActionSpec &)
+void TFormMain::OnAllRead(const TActionDef &)
 {
     const bool full = m_app.Modes().FullAccessMode;
     ExecuteAction(QStringLiteral("actSignatureRead"));
@@ -655,7 +664,7 @@ void TFormMain::OnAllRead(const TActionSpec &)
         ExecuteAction(QString::fromLatin1(name));
 }
 
-void TFormMain::OnAllWrite(const TActionSpec &)
+void TFormMain::OnAllWrite(const TActionDef &)
 {
     const bool full = m_app.Modes().FullAccessMode;
     ExecuteAction(QStringLiteral("actWriteUserRegisters1"));
@@ -667,7 +676,7 @@ void TFormMain::OnAllWrite(const TActionSpec &)
         ExecuteAction(QString::fromLatin1(name));
 }
 
-void TFormMain::OnPasswordOn(const TActionSpec &)
+void TFormMain::OnPasswordOn(const TActionDef &)
 {
     if (!m_app.Modes().FullAccessMode)
         return;
@@ -676,7 +685,7 @@ void TFormMain::OnPasswordOn(const TActionSpec &)
         FailMessage(QStringLiteral("Записать пароль"));
 }
 
-void TFormMain::OnPasswordOff(const TActionSpec &)
+void TFormMain::OnPasswordOff(const TActionDef &)
 {
     if (!m_app.Modes().FullAccessMode)
         return;
@@ -685,10 +694,10 @@ void TFormMain::OnPasswordOff(const TActionSpec &)
         FailMessage(QStringLiteral("Записать пароль"));
 }
 
-void TFormMain::OnSetLevelState(const TActionSpec &spec)
+void TFormMain::OnSetLevelState(const TActionDef &def)
 {
     TMainDevice &device = m_app.Device();
-    device.SetValue(QStringLiteral("LevelState"), spec.code);
+    device.SetValue(QStringLiteral("LevelState"), def.code);
     const int state = int(device.Value(QStringLiteral("LevelState")));
     for (int tag = 0; tag < 3; ++tag)
         SetActionChecked(QStringLiteral("actSetLevelState%1").arg(tag), tag == state);
@@ -697,7 +706,7 @@ void TFormMain::OnSetLevelState(const TActionSpec &spec)
         FailMessage(text);
 }
 
-void TFormMain::OnUpdateProgram(const TActionSpec &)
+void TFormMain::OnUpdateProgram(const TActionDef &)
 {
     if (Dialogs().Question(QStringLiteral("Обновить ПО?"), {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
@@ -713,7 +722,7 @@ void TFormMain::OnUpdateProgram(const TActionSpec &)
         FailMessage(text);
 }
 
-void TFormMain::OnSystemAddressWrite(const TActionSpec &spec)
+void TFormMain::OnSystemAddressWrite(const TActionDef &def)
 {
     TMainDevice &device = m_app.Device();
     TUserInput &input = m_app.Input();
@@ -728,7 +737,7 @@ void TFormMain::OnSystemAddressWrite(const TActionSpec &spec)
     device.SetValue(QStringLiteral("SystemAddressNew"), address);
 
     // A broadcast is not answered: its result says nothing.
-    ExecuteWithRetries(80, spec.Hint(), 1);
+    ExecuteWithRetries(80, def.Hint(), 1);
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 500)
@@ -748,15 +757,15 @@ void TFormMain::OnSystemAddressWrite(const TActionSpec &spec)
                 field->setProperty("Value", readAddress);
         RefreshAllWindows();
     });
-    if (!ExecuteWithRetries(81, spec.Hint(), kRetries)) {
+    if (!ExecuteWithRetries(81, def.Hint(), kRetries)) {
         device.SetValue(QStringLiteral("SystemAddress"), oldAddress);
-        FailMessage(spec.Hint());
+        FailMessage(def.Hint());
     }
     device.SetAddressReadHandler({});
     RefreshAllWindows();
 }
 
-void TFormMain::OnPlantNumberWrite(const TActionSpec &spec)
+void TFormMain::OnPlantNumberWrite(const TActionDef &def)
 {
     TMainDevice &device = m_app.Device();
     int plant = int(device.Value(QStringLiteral("PlantNumberNew")));
@@ -764,12 +773,12 @@ void TFormMain::OnPlantNumberWrite(const TActionSpec &spec)
             EntryCaption(), QStringLiteral("Новый заводской номер [0..65535]"), plant, 0, 65535))
         return;
     device.SetValue(QStringLiteral("PlantNumberNew"), plant);
-    if (!ExecuteWithRetries(96, spec.Hint(), kRetries))
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(96, def.Hint(), kRetries))
+        FailMessage(def.Hint());
     RefreshAllWindows();
 }
 
-void TFormMain::OnLevelKalibrWrite(const TActionSpec &spec)
+void TFormMain::OnLevelKalibrWrite(const TActionDef &def)
 {
     TMainDevice &device = m_app.Device();
     const int digits = int(device.Value(QStringLiteral("ValueDigits")));
@@ -780,34 +789,34 @@ void TFormMain::OnLevelKalibrWrite(const TActionSpec &spec)
     if (!m_app.Input().TryInputDouble(EntryCaption(), prompt, digits, level, 0, lmax))
         return;
     device.SetValue(QStringLiteral("LevelKalibr"), level);
-    if (!ExecuteWithRetries(85, spec.Hint(), kRetries)) {
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(85, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
         return;
     }
     ExecuteAction(QStringLiteral("actReadUserRegisters1"));
     RefreshAllWindows();
 }
 
-void TFormMain::OnModePredictionWrite(const TActionSpec &spec)
+void TFormMain::OnModePredictionWrite(const TActionDef &def)
 {
     const int mode = int(m_app.Device().Value(QStringLiteral("ModePrediction")));
     if (mode < 0 || mode > 2)
         return;
-    if (!ExecuteWithRetries(quint8(172 + mode), spec.Hint(), kRetries)) {
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(quint8(172 + mode), def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
         return;
     }
     RefreshAllWindows();
 }
 
-void TFormMain::OnTrainingModeStart(const TActionSpec &spec)
+void TFormMain::OnTrainingModeStart(const TActionDef &def)
 {
     if (Dialogs().Question(QStringLiteral("Резервуар должен быть пуст.\rВыполнить обучение?"),
                            {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
         return;
-    if (!ExecuteWithRetries(168, spec.Hint(), kRetries)) {
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(168, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
         return;
     }
     WaitWithCountdown(15);
@@ -817,13 +826,13 @@ void TFormMain::OnTrainingModeStart(const TActionSpec &spec)
     RefreshAllWindows();
 }
 
-void TFormMain::OnTrainingModeStop(const TActionSpec &spec)
+void TFormMain::OnTrainingModeStop(const TActionDef &def)
 {
-    if (!ExecuteWithRetries(170, spec.Hint(), kRetries))
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(170, def.Hint(), kRetries))
+        FailMessage(def.Hint());
 }
 
-void TFormMain::OnCorrectionModeStart(const TActionSpec &spec)
+void TFormMain::OnCorrectionModeStart(const TActionDef &def)
 {
     const double distance = m_app.Device().Value(QStringLiteral("Distance"));
     if (!(distance >= 1500 && distance <= 4000)) {
@@ -832,8 +841,8 @@ void TFormMain::OnCorrectionModeStart(const TActionSpec &spec)
                           TDialogIcon::Warning);
         return;
     }
-    if (!ExecuteWithRetries(169, spec.Hint(), kRetries)) {
-        FailMessage(spec.Hint());
+    if (!ExecuteWithRetries(169, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
         return;
     }
     WaitWithCountdown(3);
@@ -846,10 +855,10 @@ void TFormMain::OnCorrectionModeStart(const TActionSpec &spec)
 
 // ---- change commands ----
 
-void TFormMain::OnChangeValue(const TActionSpec &spec)
+void TFormMain::OnChangeValue(const TActionDef &def)
 {
     const auto it = std::find_if(std::begin(kChanges), std::end(kChanges),
-                                 [&](const TChangeSpec &c) { return spec.Name() == c.action; });
+                                 [&](const TChangeDef &c) { return def.Name() == c.action; });
     if (it == std::end(kChanges))
         return;
     TMainDevice &device = m_app.Device();
@@ -869,7 +878,7 @@ void TFormMain::OnChangeValue(const TActionSpec &spec)
     RefreshAllWindows();
 }
 
-void TFormMain::OnPPMChange(const TActionSpec &)
+void TFormMain::OnPPMChange(const TActionDef &)
 {
     TMainDevice &device = m_app.Device();
     QString text = device.Text(QStringLiteral("PPMNumberText"));
@@ -884,7 +893,7 @@ void TFormMain::OnPPMChange(const TActionSpec &)
     RefreshAllWindows();
 }
 
-void TFormMain::OnNNZChange(const TActionSpec &)
+void TFormMain::OnNNZChange(const TActionDef &)
 {
     TMainDevice &device = m_app.Device();
     QString text = device.Text(QStringLiteral("OrderNumber"));
@@ -892,7 +901,7 @@ void TFormMain::OnNNZChange(const TActionSpec &)
     device.SetText(QStringLiteral("OrderNumber"), text);
 }
 
-void TFormMain::OnReadValuesAndTestDistances(const TActionSpec &)
+void TFormMain::OnReadValuesAndTestDistances(const TActionDef &)
 {
     ExecuteAction(QStringLiteral("actReadValues"));
     ExecuteAction(QStringLiteral("actReadTestDistances"));
@@ -900,20 +909,37 @@ void TFormMain::OnReadValuesAndTestDistances(const TActionSpec &)
 
 // ---- views and arrays ----
 
-void TFormMain::OnMultiGraph(const TActionSpec &spec)
+void TFormMain::OnMultiGraph(const TActionDef &def)
 {
-    // code 0: the level graphs, 1: the test distances.
-    OpenWindow(spec.code == 0 ? QStringLiteral("FormMultiGraph")
-                              : QStringLiteral("FormMultiGraphTest"));
+    // code 0: the level graphs, 1: the test distances. Each is a new window,
+    // shown modally and destroyed when it is closed.
+    const QString name =
+        def.code == 0 ? QStringLiteral("FormMultiGraph") : QStringLiteral("FormMultiGraphTest");
+    const auto it = m_app.WindowFactories().constFind(name);
+    if (it == m_app.WindowFactories().cend() || !it->factory)
+        return;
+    QPointer<QWidget> w = it->factory(*this);
+    if (!w)
+        return;
+    if (w->objectName().isEmpty())
+        w->setObjectName(name);
+    if (auto *dialog = qobject_cast<QDialog *>(w.data())) {
+        dialog->exec();
+        delete w.data();
+        return;
+    }
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
 }
 
-void TFormMain::OnReadArraySignal(const TActionSpec &)
+void TFormMain::OnReadArraySignal(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout())
         readout->ReadSignal(true);
 }
 
-void TFormMain::OnReadArraySpectrum(const TActionSpec &)
+void TFormMain::OnReadArraySpectrum(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout())
         readout->ReadSpectrum();
@@ -921,7 +947,7 @@ void TFormMain::OnReadArraySpectrum(const TActionSpec &)
 
 // ---- exit ----
 
-void TFormMain::OnClose(const TActionSpec &)
+void TFormMain::OnClose(const TActionDef &)
 {
     close();
 }
@@ -970,6 +996,8 @@ void TFormMain::ShutDown()
     m_app.Modes().StopRequested = true;
 
     m_signalTimer.reset();
+    delete m_signalTimerObject;
+    m_signalTimerObject = nullptr;
     // No ticks after this: the link stops when the application object goes.
     m_app.Link().PollTimer().SetTickHandler({});
     m_app.Link().PollTimer().SetPaused(true);

@@ -17,7 +17,8 @@ namespace tals {
 
 class TApplication;
 class TTimerControl;
-class TPlainTimer;
+class TCustomTimer;
+class TCustomTimerControl;
 
 // The main window "Tals35xI-ModBus": menus, tool bar and the action list through
 // which every operator command runs; polling control, the operating modes and
@@ -65,7 +66,7 @@ private:
 
     struct TActionEntry
     {
-        const TActionSpec *spec = nullptr;
+        const TActionDef *def = nullptr;
         QAction *action = nullptr;
         bool enabled = true;
     };
@@ -75,9 +76,9 @@ private:
     void CreateToolBar();
     void SetActionEnabled(const QString &name, bool enabled);
     void SetActionChecked(const QString &name, bool checked);
-    void Run(const TActionSpec &spec);
-    void RunDeviceCommand(const TActionSpec &spec);
-    void RunSingleShot(const TActionSpec &spec);
+    void Run(const TActionDef &def);
+    void RunDeviceCommand(const TActionDef &def);
+    void RunSingleShot(const TActionDef &def);
     void OpenWindow(const QString &name);
     void FailMessage(const QString &text);
     void UpdatePollControls();
@@ -90,41 +91,41 @@ private:
     void ShutDown();
 
     // Handlers named by the action table.
-    void OnLoadParameters(const TActionSpec &);
-    void OnSaveParameters(const TActionSpec &);
-    void OnPollStart(const TActionSpec &);
-    void OnPollStop(const TActionSpec &);
-    void OnSignalPollStart(const TActionSpec &);
-    void OnSignalPollStop(const TActionSpec &);
-    void OnRadix(const TActionSpec &spec);
-    void OnUpdateProgram(const TActionSpec &);
-    void OnPasswordOn(const TActionSpec &);
-    void OnPasswordOff(const TActionSpec &);
-    void OnSetLevelState(const TActionSpec &spec);
-    void OnFrequencyMode(const TActionSpec &spec);
-    void OnClose(const TActionSpec &);
-    void OnPortChange(const TActionSpec &);
-    void OnPollPeriodChange(const TActionSpec &);
-    void OnSignalPeriodChange(const TActionSpec &);
-    void OnValueDigits(const TActionSpec &);
-    void OnSignatureRead(const TActionSpec &spec);
-    void OnAllRead(const TActionSpec &);
-    void OnAllWrite(const TActionSpec &);
-    void OnSystemAddressWrite(const TActionSpec &spec);
-    void OnPlantNumberWrite(const TActionSpec &spec);
-    void OnLevelKalibrWrite(const TActionSpec &spec);
-    void OnMultiGraph(const TActionSpec &spec);
-    void OnReadArraySignal(const TActionSpec &);
-    void OnReadArraySpectrum(const TActionSpec &);
-    void OnModePredictionWrite(const TActionSpec &spec);
-    void OnChangeValue(const TActionSpec &spec);
-    void OnPPMChange(const TActionSpec &);
-    void OnNNZChange(const TActionSpec &);
-    void OnTrainingModeStart(const TActionSpec &spec);
-    void OnTrainingModeStop(const TActionSpec &spec);
-    void OnCorrectionModeStart(const TActionSpec &spec);
-    void OnReadValuesAndTestDistances(const TActionSpec &);
-    void OnSuperStop(const TActionSpec &);
+    void OnLoadParameters(const TActionDef &);
+    void OnSaveParameters(const TActionDef &);
+    void OnPollStart(const TActionDef &);
+    void OnPollStop(const TActionDef &);
+    void OnSignalPollStart(const TActionDef &);
+    void OnSignalPollStop(const TActionDef &);
+    void OnRadix(const TActionDef &def);
+    void OnUpdateProgram(const TActionDef &);
+    void OnPasswordOn(const TActionDef &);
+    void OnPasswordOff(const TActionDef &);
+    void OnSetLevelState(const TActionDef &def);
+    void OnFrequencyMode(const TActionDef &def);
+    void OnClose(const TActionDef &);
+    void OnPortChange(const TActionDef &);
+    void OnPollPeriodChange(const TActionDef &);
+    void OnSignalPeriodChange(const TActionDef &);
+    void OnValueDigits(const TActionDef &);
+    void OnSignatureRead(const TActionDef &def);
+    void OnAllRead(const TActionDef &);
+    void OnAllWrite(const TActionDef &);
+    void OnSystemAddressWrite(const TActionDef &def);
+    void OnPlantNumberWrite(const TActionDef &def);
+    void OnLevelKalibrWrite(const TActionDef &def);
+    void OnMultiGraph(const TActionDef &def);
+    void OnReadArraySignal(const TActionDef &);
+    void OnReadArraySpectrum(const TActionDef &);
+    void OnModePredictionWrite(const TActionDef &def);
+    void OnChangeValue(const TActionDef &def);
+    void OnPPMChange(const TActionDef &);
+    void OnNNZChange(const TActionDef &);
+    void OnTrainingModeStart(const TActionDef &def);
+    void OnTrainingModeStop(const TActionDef &def);
+    void OnCorrectionModeStart(const TActionDef &def);
+    void OnReadValuesAndTestDistances(const TActionDef &);
+    void OnSuperStop(const TActionDef &);
 
     TApplication &m_app;
     QHash<QString, TActionEntry> m_actions;
@@ -132,7 +133,8 @@ private:
     QToolBar *m_toolBar = nullptr;
     QMenu *m_fullAccessMenu = nullptr;
     TWindowRegistry m_windows;
-    std::unique_ptr<TPlainTimer> m_signalTimer;
+    TCustomTimer *m_signalTimerObject = nullptr;        // "ctAvtoReadSignal", a child
+    std::unique_ptr<TCustomTimerControl> m_signalTimer; // null once freed at exit
     std::unique_ptr<TShortcutFilter> m_shortcuts;
     int m_commandDepth = 0; // commands running; operator triggers wait for them
     bool m_closing = false; // the exit question is open or answered Yes

@@ -8,7 +8,7 @@ namespace tals {
 
 namespace {
 
-using H = void (TFormMain::*)(const TActionSpec &);
+using H = void (TFormMain::*)(const TActionDef &);
 
 constexpr unsigned F = afFull;
 constexpr unsigned P = afPollDependent;
@@ -27,39 +27,39 @@ constexpr const char *mWindows = "Окна";
 constexpr const char *mArray = "Массив";
 
 // A handler of the main window.
-constexpr TActionSpec Run(const char *name, const char *caption, const char *hint, const char *menu,
-                          unsigned flags, H handler, const char *icon = nullptr,
-                          const char *group = nullptr, int code = 0, const char *shortcut = nullptr)
+constexpr TActionDef Run(const char *name, const char *caption, const char *hint, const char *menu,
+                         unsigned flags, H handler, const char *icon = nullptr,
+                         const char *group = nullptr, int code = 0, const char *shortcut = nullptr)
 {
     return {name, caption, hint,   menu, flags, group, shortcut, icon, TActionKind::Handler,
             code, nullptr, handler};
 }
 
 // A read or write of registers with retries; the hint is the failure message.
-constexpr TActionSpec Dev(const char *name, const char *caption, const char *hint, const char *menu,
-                          unsigned flags, int code, const char *icon = nullptr)
+constexpr TActionDef Dev(const char *name, const char *caption, const char *hint, const char *menu,
+                         unsigned flags, int code, const char *icon = nullptr)
 {
     return {name, caption, hint,   menu, flags, nullptr, nullptr, icon, TActionKind::DeviceCommand,
             code, nullptr, nullptr};
 }
 
 // One exchange without retries or message.
-constexpr TActionSpec Shot(const char *name, const char *caption, const char *menu, unsigned flags,
-                           int code)
+constexpr TActionDef Shot(const char *name, const char *caption, const char *menu, unsigned flags,
+                          int code)
 {
     return {name, caption, nullptr, menu, flags, nullptr, nullptr, nullptr, TActionKind::SingleShot,
             code, nullptr, nullptr};
 }
 
-constexpr TActionSpec Win(const char *name, const char *caption, const char *hint, const char *menu,
-                          unsigned flags, const char *window, const char *icon = nullptr)
+constexpr TActionDef Win(const char *name, const char *caption, const char *hint, const char *menu,
+                         unsigned flags, const char *window, const char *icon = nullptr)
 {
     return {name, caption, hint,   menu, flags, nullptr, nullptr, icon, TActionKind::OpenWindow,
             0,    window,  nullptr};
 }
 
-constexpr TActionSpec Trend(const char *name, const char *caption, const char *hint,
-                            const char *menu, unsigned flags, int slot, const char *archive)
+constexpr TActionDef Trend(const char *name, const char *caption, const char *hint,
+                           const char *menu, unsigned flags, int slot, const char *archive)
 {
     return {name, caption, hint,   menu, flags, nullptr, nullptr, nullptr, TActionKind::Trend,
             slot, archive, nullptr};
@@ -70,12 +70,12 @@ constexpr TActionSpec Trend(const char *name, const char *caption, const char *h
 // Friend of the main window, so that the table may name its handlers.
 struct TMainActionTable
 {
-    static std::span<const TActionSpec> Get();
+    static std::span<const TActionDef> Get();
 };
 
-std::span<const TActionSpec> TMainActionTable::Get()
+std::span<const TActionDef> TMainActionTable::Get()
 {
-    static const TActionSpec kActions[] = {
+    static const TActionDef kActions[] = {
         // Работа
         Run("actTals352iLoad", "Загрузить параметры", "Загрузить параметры прибора с диска", mWork,
             P, &TFormMain::OnLoadParameters, ":/icons/load.png"),
@@ -340,16 +340,16 @@ const char *const kToolBar[] = {
 
 } // namespace
 
-std::span<const TActionSpec> MainActions()
+std::span<const TActionDef> MainActions()
 {
     return TMainActionTable::Get();
 }
 
-const TActionSpec *FindMainAction(const QString &name)
+const TActionDef *FindMainAction(const QString &name)
 {
     const auto actions = MainActions();
     const auto it = std::find_if(actions.begin(), actions.end(),
-                                 [&](const TActionSpec &a) { return a.Name() == name; });
+                                 [&](const TActionDef &a) { return a.Name() == name; });
     return it == actions.end() ? nullptr : &*it;
 }
 

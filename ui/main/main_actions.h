@@ -10,7 +10,7 @@
 namespace tals {
 
 class TFormMain;
-struct TActionSpec;
+struct TActionDef;
 
 // What an action runs.
 enum class TActionKind {
@@ -33,7 +33,7 @@ enum TActionFlag : unsigned {
     afCheckable = 1u << 6,     // carries a check mark
 };
 
-struct TActionSpec
+struct TActionDef
 {
     const char *name;
     const char *caption;
@@ -46,7 +46,7 @@ struct TActionSpec
     TActionKind kind;
     int code;           // command code or trend slot
     const char *target; // window name or archive name
-    void (TFormMain::*handler)(const TActionSpec &);
+    void (TFormMain::*handler)(const TActionDef &);
 
     QString Name() const { return QString::fromLatin1(name); }
     QString Caption() const { return QString::fromUtf8(caption); }
@@ -56,8 +56,8 @@ struct TActionSpec
 
 // The actions in menu order (menus in the order of the menu bar); actions in no
 // menu come last.
-std::span<const TActionSpec> MainActions();
-const TActionSpec *FindMainAction(const QString &name);
+std::span<const TActionDef> MainActions();
+const TActionDef *FindMainAction(const QString &name);
 
 // Menu titles in menu-bar order.
 std::span<const char *const> MainMenus();
