@@ -36,6 +36,8 @@ public:
     int ExecuteCommand(quint8 code) override
     {
         commands.push_back(code);
+        if (onCommand)
+            onCommand(code);
         if (results.empty())
             return defaultResult;
         const int r = results.front();
@@ -59,6 +61,7 @@ public:
     int radix = 0;
     int portChanges = 0;
     std::vector<int> archived;
+    std::function<void(int)> onCommand;
 };
 
 class RecordingInput : public TTextUserInput
@@ -385,6 +388,8 @@ TEST_F(MainWindowTest, StartUpStateAndGaugeRanges)
     EXPECT_FALSE(Act("act10")->isChecked());
     EXPECT_FALSE(window->IsPolling());
     EXPECT_FALSE(window->SignalTimer().IsEnabled());
+    EXPECT_EQ(window->SignalTimer().Interval(), 200);          // no Timer.ini
+    EXPECT_TRUE(QFileInfo::exists(dir.file("INI/Timer.ini"))); // created empty
     EXPECT_EQ(readout->resets, 1);
     EXPECT_EQ(device->Value("Distance.Maximum"), 30000);
     EXPECT_EQ(device->Value("LevelBusy.Maximum"), 30000);
@@ -707,7 +712,7 @@ TEST_F(MainWindowTest, SignalTickKeepsPollingOffDuringTheReadout)
     EXPECT_FALSE(window->IsActionEnabled("actOprosSignalStart"));
     EXPECT_FALSE(window->IsActionEnabled("actHmaxRead")); // still follows the polling state
 
-    static_cast<TPlainTimer &>(window->SignalTimer()).Fire();
+    QMetaObject::invokeMethod(window->findChild<QTimer *>("ctAvtoReadSignal"), "timeout");
     ASSERT_EQ(readout->reads.size(), 2);
     EXPECT_FALSE(readout->pollOnDuringRead.last());
     EXPECT_TRUE(link->timer.IsEnabled());
@@ -784,4 +789,19 @@ TEST_F(MainWindowTest, MultiGraphIsANewModalWindowEachTime)
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(made[0].isNull()); // destroyed when closed
     delete made[1].data();
+}
+
+TEST_F(MainWindowTest, OperatorInputDuringACommandDoesNotStartAnother)
+{
+    Start();
+    // A click that the progress window lets through while the read runs.
+    link->onCommand = [&](int code) {
+        if (code == 6)
+            Act("actLmaxRead")->trigger();
+    };
+    ASSERT_TRUE(Exec("actHmaxRead"));
+    EXPECT_EQ(link->commands, std::vector<int>{6});
+    link->onCommand = {};
+    Act("actLmaxRead")->trigger(); // once the command is over, it runs
+    EXPECT_EQ(link->commands, (std::vector<int>{6, 7}));
 }

@@ -1,7 +1,9 @@
 #include "ui/main/form_main.h"
 
+#include "link/custom_timer.h"
 #include "platform/dialogs.h"
 #include "ui/main/application.h"
+#include "ui/main/central_objects.h"
 #include "ui/main/form_progress_bar.h"
 #include "ui/main/standalone_services.h"
 #include "ui/main/window_position.h"
@@ -138,8 +140,9 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     // Polling is always off after start-up, whatever Timer.ini says.
     OnPollStop({});
 
-    m_signalTimer =
-        std::make_unique<TPlainTimer>(QStringLiteral("ctAvtoReadSignal"), m_app.TimerIniPath());
+    m_signalTimerObject = new TCustomTimer(this);
+    m_signalTimerObject->setObjectName(QStringLiteral("ctAvtoReadSignal"));
+    m_signalTimer = std::make_unique<TCustomTimerControl>(m_signalTimerObject);
     m_signalTimer->LoadFromIni();
     m_signalTimer->SetTickHandler([this] { SignalTick(); });
     OnSignalPollStop({});
@@ -993,6 +996,8 @@ void TFormMain::ShutDown()
     m_app.Modes().StopRequested = true;
 
     m_signalTimer.reset();
+    delete m_signalTimerObject;
+    m_signalTimerObject = nullptr;
     // No ticks after this: the link stops when the application object goes.
     m_app.Link().PollTimer().SetTickHandler({});
     m_app.Link().PollTimer().SetPaused(true);

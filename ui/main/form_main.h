@@ -17,7 +17,8 @@ namespace tals {
 
 class TApplication;
 class TTimerControl;
-class TPlainTimer;
+class TCustomTimer;
+class TCustomTimerControl;
 
 // The main window "Tals35xI-ModBus": menus, tool bar and the action list through
 // which every operator command runs; polling control, the operating modes and
@@ -132,7 +133,8 @@ private:
     QToolBar *m_toolBar = nullptr;
     QMenu *m_fullAccessMenu = nullptr;
     TWindowRegistry m_windows;
-    std::unique_ptr<TPlainTimer> m_signalTimer;
+    TCustomTimer *m_signalTimerObject = nullptr;        // "ctAvtoReadSignal", a child
+    std::unique_ptr<TCustomTimerControl> m_signalTimer; // null once freed at exit
     std::unique_ptr<TShortcutFilter> m_shortcuts;
     int m_commandDepth = 0; // commands running; operator triggers wait for them
     bool m_closing = false; // the exit question is open or answered Yes
