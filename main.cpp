@@ -2,6 +2,7 @@
 #include "ui/main/application.h"
 #include "ui/main/form_main.h"
 #include "ui/main/widget_dialogs.h"
+#include "ui/views/form_tals_par.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char **argv)
 
     tals::TApplication app(QApplication::arguments());
     app.Start();
+    tals::RegisterParametersWindow(app);
     int result = 0;
     {
         tals::TFormMain window(app);

@@ -580,6 +580,20 @@ TEST_F(FormTalsParProgramTest, EveryRegisterGoesToTheDeviceAndBack)
     EXPECT_NE(model.SCLK(), 0u);
     EXPECT_EQ(window->findChild<QLabel *>("lblSCLK")->text(), QString::number(model.SCLK()));
 
+    // Opening the open window again reloads its lists from Parameters.ini.
+    auto *range = window->findChild<TiniComboBox *>("icbCurrentOutput_Range");
+    EXPECT_EQ(range->count(), 3);
+    const QString ini = dir.file(QStringLiteral("INI/Parameters.ini"));
+    test::writeAll(ini, "[\xc4\xe8\xe0\xef\xe0\xe7\xee\xed\xd2\xee\xea\xee\xe2\xee\xe3"
+                        "\xee\xc2\xfb\xf5\xee\xe4\xe0]\r\n0=A\r\n1=B\r\n2=C\r\n3=D\r\n");
+    const auto before = model.CurrentOutput_Range();
+    ASSERT_TRUE(main.ExecuteAction("actTalsParShow"));
+    EXPECT_EQ(main.Windows().Find("FormTalsPar"), window);
+    EXPECT_EQ(range->count(), 4);
+    EXPECT_EQ(range->itemText(1), QStringLiteral("B"));
+    EXPECT_EQ(range->currentIndex(), int(before));
+    EXPECT_EQ(model.CurrentOutput_Range(), before);
+
     dialogs.answers = {TDialogButton::Yes};
     EXPECT_TRUE(main.close());
 }

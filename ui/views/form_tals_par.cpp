@@ -35,7 +35,7 @@ namespace tals {
 namespace {
 
 constexpr int kEditWidth = 120;
-constexpr int kListWidth = 220;
+constexpr int kListWidth = 200;
 
 QString WindowCaption()
 {
@@ -69,6 +69,7 @@ QLabel *ValueText(const QString &name)
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setMinimumWidth(kEditWidth);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
 }
@@ -76,7 +77,8 @@ QLabel *ValueText(const QString &name)
 QLabel *CaptionLabel(const QString &text)
 {
     auto *label = new QLabel(text);
-    label->setWordWrap(true);
+    // Only long captions wrap: a wrapped label may take more height than it needs.
+    label->setWordWrap(text.size() > 48);
     label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     return label;
 }
@@ -96,7 +98,8 @@ TFormTalsPar::TFormTalsPar(Ttals352 &model, const TProgramModes &modes, TFormTal
     setWindowTitle(WindowCaption());
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(650, 650);
-    resize(700, 700);
+    // Wide enough for every tab; the minimum size scrolls the tab bar.
+    resize(840, 700);
 
     auto *layout = new QVBoxLayout(this);
     m_pages = new QTabWidget;
@@ -179,7 +182,10 @@ QGroupBox *TFormTalsPar::BuildGroup(const TParGroup &group)
 {
     auto *box = new QGroupBox(QString::fromUtf8(group.Caption));
     box->setObjectName(QLatin1String(group.ObjectName));
+    box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto *grid = new QGridLayout(box);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setVerticalSpacing(3);
     grid->setColumnStretch(0, 1);
     int row = 0;
     if (group.FirstColumn) {
@@ -311,13 +317,12 @@ QWidget *TFormTalsPar::BuildBadZonePart()
     m_asgBadZones->verticalHeader()->hide();
     m_asgBadZones->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_asgBadZones->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_asgBadZones->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_asgBadZones->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // Columns as wide as their titles; the last one takes the rest.
+    m_asgBadZones->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_asgBadZones->horizontalHeader()->setStretchLastSection(true);
     m_asgBadZones->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_asgBadZones->horizontalHeader()->setMinimumSectionSize(30);
-    m_asgBadZones->setWordWrap(true);
-    m_asgBadZones->horizontalHeader()->setFixedHeight(44);
-    m_asgBadZones->setMinimumHeight(44 + 6 * 24);
+    m_asgBadZones->setMinimumHeight(7 * 26);
     connect(m_asgBadZones, &QTableWidget::currentCellChanged, this, [this](int row) {
         if (row < 0)
             return;
