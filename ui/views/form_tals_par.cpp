@@ -99,7 +99,7 @@ TFormTalsPar::TFormTalsPar(Ttals352 &model, const TProgramModes &modes, TFormTal
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(650, 650);
     // Wide enough for every tab; the minimum size scrolls the tab bar.
-    resize(840, 700);
+    resize(920, 700);
 
     auto *layout = new QVBoxLayout(this);
     m_pages = new QTabWidget;
@@ -320,6 +320,10 @@ QWidget *TFormTalsPar::BuildBadZonePart()
     // Columns as wide as their titles; the last one takes the rest.
     m_asgBadZones->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_asgBadZones->horizontalHeader()->setStretchLastSection(true);
+    // A slightly smaller font keeps the five titles within the minimum width.
+    QFont headerFont = m_asgBadZones->horizontalHeader()->font();
+    headerFont.setPointSizeF(headerFont.pointSizeF() * 0.9);
+    m_asgBadZones->horizontalHeader()->setFont(headerFont);
     m_asgBadZones->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_asgBadZones->horizontalHeader()->setMinimumSectionSize(30);
     m_asgBadZones->setMinimumHeight(7 * 26);
@@ -566,9 +570,16 @@ void TFormTalsPar::ReloadLists()
 {
     const bool wasUpdating = m_updating;
     m_updating = true;
-    for (TBinding &b : m_bindings)
-        if (b.List)
-            LoadParameterList(*b.List, PropertyName(b.Spec->Property));
+    for (TBinding &b : m_bindings) {
+        if (!b.List)
+            continue;
+        LoadParameterList(*b.List, PropertyName(b.Spec->Property));
+        // Wide enough for the longest item text.
+        int widest = 0;
+        for (int i = 0; i < b.List->count(); ++i)
+            widest = std::max(widest, b.List->fontMetrics().horizontalAdvance(b.List->itemText(i)));
+        b.List->setMinimumWidth(std::max(kListWidth, widest + 40));
+    }
     m_updating = wasUpdating;
 }
 
