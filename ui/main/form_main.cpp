@@ -307,7 +307,11 @@ void TFormMain::Run(const TActionDef &def)
 
 void TFormMain::OpenWindow(const QString &name)
 {
-    m_windows.Open(name);
+    const bool wasOpen = m_windows.IsOpen(name);
+    QWidget *w = m_windows.Open(name);
+    // A window opened again re-reads what it loaded when it was created.
+    if (w && wasOpen && w->metaObject()->indexOfSlot("Reopened()") >= 0)
+        QMetaObject::invokeMethod(w, "Reopened", Qt::DirectConnection);
 }
 
 void TFormMain::FailMessage(const QString &text)

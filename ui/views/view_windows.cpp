@@ -5,6 +5,7 @@
 #include "ui/main/application.h"
 #include "ui/main/form_main.h"
 #include "ui/views/form_tals352i.h"
+#include "ui/views/form_tals_par.h"
 
 #include <memory>
 
@@ -29,6 +30,8 @@ void RegisterViewWindows(TApplication &app)
             return nullptr;
         return new TFormReqAns(*link, *counters);
     });
+
+    RegisterParametersWindow(app);
 }
 
 } // namespace tals
