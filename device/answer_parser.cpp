@@ -357,22 +357,36 @@ QString BlackBoxPath()
                                    QStringLiteral("BlackBox.txt")));
 }
 
-void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)
+namespace {
+
+// The checks both parsers start with: no answer, too short, wrong checksum.
+// Returns false when the answer failed one of them (the failure is recorded).
+bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
+                      bool (*checkFrame)(const QByteArray &))
 {
     model.SetErrorState(0, NormText());
-    const TAnswer a(answer);
     if (a.Size() == 0) {
         FailureStep(model, -1, QStringLiteral("Нет ответа от устройства"));
-        return;
+        return false;
     }
     if (a.Size() <= 4) {
         ReadError(model);
-        return;
+        return false;
     }
-    if (!CheckCrc16Frame(BytesToFrame(answer))) {
+    if (!checkFrame(BytesToFrame(answer))) {
         FailureStep(model, -4, QStringLiteral("Ошибка контрольной суммы"));
-        return;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)
+{
+    const TAnswer a(answer);
+    if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame))
+        return;
     if (IsErrorAnswer(a, code)) {
         model.CountFailure();
         const int exception = a.Byte(2);
@@ -387,20 +401,9 @@ void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)
 
 void ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
 {
-    model.SetErrorState(0, NormText());
     const TAnswer a(answer);
-    if (a.Size() == 0) {
-        FailureStep(model, -1, QStringLiteral("Нет ответа от устройства"));
+    if (!CheckAnswerFrame(model, a, answer, CheckCrc8Frame))
         return;
-    }
-    if (a.Size() <= 4) {
-        ReadError(model);
-        return;
-    }
-    if (!CheckCrc8Frame(BytesToFrame(answer))) {
-        FailureStep(model, -4, QStringLiteral("Ошибка контрольной суммы"));
-        return;
-    }
     if (a.Size() < 8) {
         ReadError(model);
         return;

@@ -464,4 +464,26 @@ void Ttals352::ParseZelvinAnswer(const TBuffer &answer)
     tals::ParseZelvinAnswer(*this, answer);
 }
 
+TIODouble *Ttals352::FindReading(const QString &name)
+{
+    struct TEntry
+    {
+        const char *name;
+        TIODouble &(Ttals352::*holder)();
+    };
+    static const TEntry entries[] = {
+        {"Distance", &Ttals352::Distance},
+        {"LevelBusy", &Ttals352::LevelBusy},
+        {"LevelFree", &Ttals352::LevelFree},
+        {"TmpOfSensor", &Ttals352::TmpOfSensor},
+        {"TestDistance", &Ttals352::TestDistance},
+        {"TestDistanceFlt", &Ttals352::TestDistanceFlt},
+        {"CurrentOutput", &Ttals352::CurrentOutput},
+    };
+    for (const TEntry &e : entries)
+        if (name == QLatin1String(e.name))
+            return &(this->*e.holder)();
+    return nullptr;
+}
+
 } // namespace tals

@@ -199,6 +199,9 @@ public:
     {
         return *m_currentOutput;
     }
+    // The reading holder of that name ("Distance", "LevelBusy", "LevelFree",
+    // "TmpOfSensor", "TestDistance", "TestDistanceFlt", "CurrentOutput"), or null.
+    TIODouble *FindReading(const QString &name);
     TIOThreeStates &LinkState()
     {
         return *m_linkState;

@@ -45,26 +45,11 @@ QString TTals352Link::Caption() const
 
 bool TTals352Link::ReadingValue(const QString &archiveName, double &value) const
 {
-    struct TEntry
-    {
-        const char *name;
-        TIODouble &(Ttals352::*holder)();
-    };
-    static const TEntry entries[] = {
-        {"Distance", &Ttals352::Distance},
-        {"LevelBusy", &Ttals352::LevelBusy},
-        {"LevelFree", &Ttals352::LevelFree},
-        {"TmpOfSensor", &Ttals352::TmpOfSensor},
-        {"TestDistance", &Ttals352::TestDistance},
-        {"TestDistanceFlt", &Ttals352::TestDistanceFlt},
-        {"CurrentOutput", &Ttals352::CurrentOutput},
-    };
-    for (const TEntry &e : entries)
-        if (archiveName == QLatin1String(e.name)) {
-            value = (m_model.*e.holder)().Output().ToDouble();
-            return true;
-        }
-    return false;
+    TIODouble *holder = m_model.FindReading(archiveName);
+    if (!holder)
+        return false;
+    value = holder->Output().ToDouble();
+    return true;
 }
 
 } // namespace tals

@@ -41,35 +41,11 @@ void TTals352Device::CloseFullAccess()
     m_model.CloseFullAccess();
 }
 
-namespace {
-
-// The reading holders the main window reads or gives a display range.
-TIODouble *Holder(Ttals352 &model, const QString &name)
-{
-    struct TEntry
-    {
-        const char *name;
-        TIODouble &(Ttals352::*holder)();
-    };
-    static const TEntry entries[] = {
-        {"Distance", &Ttals352::Distance},
-        {"LevelBusy", &Ttals352::LevelBusy},
-        {"LevelFree", &Ttals352::LevelFree},
-        {"TmpOfSensor", &Ttals352::TmpOfSensor},
-    };
-    for (const TEntry &e : entries)
-        if (name == QLatin1String(e.name))
-            return &(model.*e.holder)();
-    return nullptr;
-}
-
-} // namespace
-
 double TTals352Device::Value(const QString &property) const
 {
     if (const TPropertyInfo *info = FindPropertyByName(property.toLatin1().constData()))
         return m_model.PropertyAsDouble(info->Id);
-    if (TIODouble *holder = Holder(m_model, property))
+    if (TIODouble *holder = m_model.FindReading(property))
         return holder->Output().ToDouble();
     return 0;
 }
@@ -99,7 +75,7 @@ void TTals352Device::SetText(const QString &property, const QString &text)
 
 void TTals352Device::SetDisplayRange(const QString &holder, double minimum, double maximum)
 {
-    if (TIODouble *h = Holder(m_model, holder))
+    if (TIODouble *h = m_model.FindReading(holder))
         h->Description().SetRange(minimum, maximum);
 }
 
