@@ -733,8 +733,10 @@ TEST_F(MainWindowTest, SuperStopTogglesTheStopRequest)
     EXPECT_FALSE(app->Modes().StopRequested);
     // Every repeated command starts by clearing it.
     app->Modes().StopRequested = true;
+    Act("tbtnSuperStop")->setChecked(true);
     ASSERT_TRUE(Exec("actHmaxRead"));
     EXPECT_FALSE(app->Modes().StopRequested);
+    EXPECT_FALSE(Act("tbtnSuperStop")->isChecked()); // the button follows the flag
 }
 
 TEST_F(MainWindowTest, LevelStateActionsCheckTheChosenOne)
