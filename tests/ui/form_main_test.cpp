@@ -67,6 +67,18 @@ public:
 class RecordingInput : public TTextUserInput
 {
 public:
+    bool TryInputInteger(const QString &caption, const QString &prompt, int &value, int minimum,
+                         int maximum) override
+    {
+        prompts << prompt;
+        return TTextUserInput::TryInputInteger(caption, prompt, value, minimum, maximum);
+    }
+    bool TryInputDouble(const QString &caption, const QString &prompt, int decimals, double &value,
+                        double minimum, double maximum) override
+    {
+        prompts << prompt;
+        return TTextUserInput::TryInputDouble(caption, prompt, decimals, value, minimum, maximum);
+    }
     void ShowProgress(const QString &text, int position, int maximum) override
     {
         progress << QStringLiteral("%1 %2/%3").arg(text).arg(position).arg(maximum);
@@ -74,6 +86,7 @@ public:
     void CloseProgress() override { ++closes; }
 
     QStringList progress;
+    QStringList prompts;
     int closes = 0;
 };
 
@@ -733,8 +746,10 @@ TEST_F(MainWindowTest, SuperStopTogglesTheStopRequest)
     EXPECT_FALSE(app->Modes().StopRequested);
     // Every repeated command starts by clearing it.
     app->Modes().StopRequested = true;
+    Act("tbtnSuperStop")->setChecked(true);
     ASSERT_TRUE(Exec("actHmaxRead"));
     EXPECT_FALSE(app->Modes().StopRequested);
+    EXPECT_FALSE(Act("tbtnSuperStop")->isChecked()); // the button follows the flag
 }
 
 TEST_F(MainWindowTest, LevelStateActionsCheckTheChosenOne)
@@ -804,4 +819,66 @@ TEST_F(MainWindowTest, OperatorInputDuringACommandDoesNotStartAnother)
     link->onCommand = {};
     Act("actLmaxRead")->trigger(); // once the command is over, it runs
     EXPECT_EQ(link->commands, (std::vector<int>{6, 7}));
+}
+
+TEST_F(MainWindowTest, ChangeCommandsEnterIntoTheModelWithinTheDialogLimits)
+{
+    struct
+    {
+        const char *action;
+        const char *prompt;
+        const char *property;
+        const char *text; // nullptr: cancelled
+        double expected;
+    } const cases[] = {
+        {"actKrPerChange", "Крутизну характеристики преобразования", "KrPer", "1.25", 1.25},
+        {"actSmPerChange", "Смещение нуля", "SmPer", "-2e10", -1e9},
+        {"actKrFChHChange", "Крутизну ФЧХ", "KrFChH", "5", 2},
+        {"actSmFChHChange", "Смещение ФЧХ", "SmFChH", "-3.5", -3.5},
+        {"actODPMChange", "Относительная диэлектрическая проницаемость материала [1 ... 100]",
+         "ODPM", "0.5", 1},
+        {"actCountBadZonesChange", "Количество плохих зон", "CountBadZones", "9", 5},
+        {"actODPMChange", "Относительная диэлектрическая проницаемость материала [1 ... 100]",
+         "ODPM", nullptr, 1},
+    };
+    Start();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action);
+        input->prompts.clear();
+        if (c.text)
+            dialogs.texts = {QString::fromUtf8(c.text)};
+        ASSERT_TRUE(Exec(c.action));
+        EXPECT_EQ(input->prompts, QStringList{QString::fromUtf8(c.prompt)});
+        EXPECT_EQ(device->Value(QString::fromLatin1(c.property)), c.expected);
+    }
+    EXPECT_TRUE(link->commands.empty()); // nothing is sent
+
+    // The texts: stored on OK and on cancel; a number also goes to PPMNumber.
+    device->SetValue("PPMNumber", 7);
+    dialogs.texts = {QStringLiteral("12a")};
+    ASSERT_TRUE(Exec("actPPMChange"));
+    EXPECT_EQ(device->Text("PPMNumberText"), QStringLiteral("12a"));
+    EXPECT_EQ(device->Value("PPMNumber"), 7);
+    dialogs.texts = {QStringLiteral("345")};
+    ASSERT_TRUE(Exec("actPPMChange"));
+    EXPECT_EQ(device->Value("PPMNumber"), 345);
+    ASSERT_TRUE(Exec("actPPMChange")); // cancelled: the text stays
+    EXPECT_EQ(device->Text("PPMNumberText"), QStringLiteral("345"));
+    dialogs.texts = {QStringLiteral("Н/З 17")};
+    ASSERT_TRUE(Exec("actNNZChange"));
+    EXPECT_EQ(device->Text("OrderNumber"), QStringLiteral("Н/З 17"));
+}
+
+TEST_F(MainWindowTest, PredictionModeSelectsItsCommandCode)
+{
+    Start();
+    for (int mode : {0, 1, 2}) {
+        device->SetValue("ModePrediction", mode);
+        ASSERT_TRUE(Exec("actModePredictionWrite"));
+    }
+    EXPECT_EQ(link->commands, (std::vector<int>{172, 173, 174}));
+    link->defaultResult = -1;
+    ASSERT_TRUE(Exec("actModePredictionWrite"));
+    EXPECT_EQ(dialogs.messages,
+              QStringList{QStringLiteral("Не выполнена команда\rЗаписать режим предсказания")});
 }

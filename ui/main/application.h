@@ -63,6 +63,8 @@ public:
     Ttals352 *Model() { return m_model.get(); }
     TRequestDevices *Scheduler() { return m_scheduler.get(); }
     TArchive *Archive() { return m_archive.get(); }
+    // The simulated transducer behind the port with --simulate, else null.
+    TSimTransducer *Simulator() { return m_simulator.get(); }
 
     // Replace a central object (before the main window exists).
     void SetDevice(std::unique_ptr<TMainDevice> device);

@@ -2,6 +2,7 @@
 
 #include "link/custom_timer.h"
 #include "platform/dialogs.h"
+#include "platform/number_format.h"
 #include "ui/main/application.h"
 #include "ui/main/central_objects.h"
 #include "ui/main/form_progress_bar.h"
@@ -16,7 +17,6 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMenuBar>
 #include <QThread>
 #include <QToolBar>
@@ -324,6 +324,7 @@ void TFormMain::FailMessage(const QString &text)
 bool TFormMain::ExecuteWithRetries(quint8 code, const QString &text, int attempts)
 {
     m_app.Modes().StopRequested = false;
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), false); // the button shows the flag
     TUserInput &input = m_app.Input();
     for (int k = 1; k <= attempts; ++k) {
         input.ShowProgress(QStringLiteral("Повтор команды ") + text, k, attempts);
@@ -789,7 +790,7 @@ void TFormMain::OnLevelKalibrWrite(const TActionDef &def)
     const double lmax = device.Value(QStringLiteral("Lmax"));
     double level = device.Value(QStringLiteral("LevelKalibr"));
     const QString prompt = QStringLiteral("Текущий уровень, мм [не более %1]")
-                               .arg(QLocale().toString(lmax, 'f', std::max(0, digits)));
+                               .arg(FloatToStrF(lmax, ffNumber, 9, std::max(0, digits)));
     if (!m_app.Input().TryInputDouble(EntryCaption(), prompt, digits, level, 0, lmax))
         return;
     device.SetValue(QStringLiteral("LevelKalibr"), level);
