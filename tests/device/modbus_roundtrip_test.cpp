@@ -5,6 +5,7 @@
 
 #include "device/answer_parser.h"
 #include "device/request_builder.h"
+#include "tests/common/register_samples.h"
 #include "tests/device/qstring_printer.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@
 
 namespace tals {
 namespace {
+
+using test::SampleValue;
 
 constexpr int kHoldingCount = 3212;
 constexpr int kInputCount = 12100;
@@ -148,34 +151,6 @@ protected:
             break;
         }
         return NAN;
-    }
-
-    // A valid value different from the typical one, for every register property.
-    static double SampleValue(const TPropertyInfo &p)
-    {
-        switch (p.Id) {
-        case TProp::Hmax:
-            return 25000.5;
-        case TProp::Lmax:
-            return 20000.25;
-        case TProp::LevelKalibr:
-            return 1234.75;
-        case TProp::DSdelta:
-            return -1234;
-        case TProp::PlantNumber:
-            return 54321;
-        case TProp::CalibrModeTals:
-            return 0;
-        default:
-            break;
-        }
-        const double max = std::isfinite(p.Max) ? p.Max : p.Min + 1000;
-        double v = p.Min + (max - p.Min) * 0.37;
-        if (!p.IsReal())
-            v = std::round(v);
-        if (v == p.Default)
-            v = p.IsReal() ? (v + max) / 2 : max;
-        return v;
     }
 
     static double Narrowed(const TPropertyInfo &p, double v)

@@ -10,6 +10,7 @@
 #include "platform/format_settings.h"
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
+#include "tests/common/register_samples.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
@@ -35,6 +36,7 @@
 #include <cstring>
 
 using namespace tals;
+using tals::test::SampleValue;
 
 namespace {
 
@@ -589,34 +591,6 @@ TEST_F(CommandsTest, TrainingModeAsksCountsDownAndReadsTheBadZones)
 // ---- read all and write all ----
 
 namespace {
-
-// A valid value different from the typical one, accepted by model and device.
-double SampleValue(const TPropertyInfo &p)
-{
-    switch (p.Id) {
-    case TProp::Hmax:
-        return 25000.5;
-    case TProp::Lmax:
-        return 20000.25;
-    case TProp::LevelKalibr:
-        return 1234.75;
-    case TProp::DSdelta:
-        return -1234;
-    case TProp::PlantNumber:
-        return 54321;
-    case TProp::CalibrModeTals:
-        return 0;
-    default:
-        break;
-    }
-    const double max = std::isfinite(p.Max) ? p.Max : p.Min + 1000;
-    double v = p.Min + (max - p.Min) * 0.37;
-    if (!p.IsReal())
-        v = std::round(v);
-    if (v == p.Default)
-        v = p.IsReal() ? (v + max) / 2 : max;
-    return v;
-}
 
 // A register property the all-read reads: inside one of its blocks.
 bool ReadByAllRead(const TPropertyInfo &p)
