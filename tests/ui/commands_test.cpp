@@ -14,6 +14,7 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
+#include "tests/ui/prompt_recording_input.h"
 #include "ui/main/application.h"
 #include "ui/main/form_main.h"
 #include "ui/main/form_progress_bar.h"
@@ -42,21 +43,9 @@ namespace {
 
 // Value entry through the scripted text input; the real progress window,
 // whose shown percentages and captions are recorded.
-class RecordingInput : public TTextUserInput
+class RecordingInput : public test::PromptRecordingInput
 {
 public:
-    bool TryInputInteger(const QString &caption, const QString &prompt, int &value, int minimum,
-                         int maximum) override
-    {
-        prompts << prompt;
-        return TTextUserInput::TryInputInteger(caption, prompt, value, minimum, maximum);
-    }
-    bool TryInputDouble(const QString &caption, const QString &prompt, int decimals, double &value,
-                        double minimum, double maximum) override
-    {
-        prompts << prompt;
-        return TTextUserInput::TryInputDouble(caption, prompt, decimals, value, minimum, maximum);
-    }
     void ShowProgress(const QString &text, int position, int maximum) override
     {
         tals::ShowProgress(text, position, maximum);
@@ -78,7 +67,6 @@ public:
         closes = 0;
     }
 
-    QStringList prompts;
     QList<int> percents;
     QStringList captions;
     int closes = 0;

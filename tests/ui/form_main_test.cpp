@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
+#include "tests/ui/prompt_recording_input.h"
 #include "ui/main/application.h"
 #include "ui/main/standalone_services.h"
 
@@ -64,21 +65,9 @@ public:
     std::function<void(int)> onCommand;
 };
 
-class RecordingInput : public TTextUserInput
+class RecordingInput : public test::PromptRecordingInput
 {
 public:
-    bool TryInputInteger(const QString &caption, const QString &prompt, int &value, int minimum,
-                         int maximum) override
-    {
-        prompts << prompt;
-        return TTextUserInput::TryInputInteger(caption, prompt, value, minimum, maximum);
-    }
-    bool TryInputDouble(const QString &caption, const QString &prompt, int decimals, double &value,
-                        double minimum, double maximum) override
-    {
-        prompts << prompt;
-        return TTextUserInput::TryInputDouble(caption, prompt, decimals, value, minimum, maximum);
-    }
     void ShowProgress(const QString &text, int position, int maximum) override
     {
         progress << QStringLiteral("%1 %2/%3").arg(text).arg(position).arg(maximum);
@@ -86,7 +75,6 @@ public:
     void CloseProgress() override { ++closes; }
 
     QStringList progress;
-    QStringList prompts;
     int closes = 0;
 };
 
