@@ -1,8 +1,8 @@
 #include "platform/dialogs.h"
-#include "ui/main/application.h"
-#include "ui/main/form_main.h"
-#include "ui/main/widget_dialogs.h"
-#include "ui/views/view_windows.h"
+#include "ui/application/application.h"
+#include "ui/windows/form_main.h"
+#include "ui/dialogs/widget_dialogs.h"
+#include "ui/windows/view_windows.h"
 
 #include <QApplication>
 

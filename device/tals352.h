@@ -11,7 +11,7 @@
 #include "device/io_data.h"
 #include "device/program_modes.h"
 #include "device/register_table.h"
-#include "link/frame.h"
+#include "protocol/frame.h"
 
 #include <QString>
 #include <QStringList>

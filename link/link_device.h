@@ -5,7 +5,7 @@
 // the in-use flag and caption for the device list, and the reading values it
 // archives. TTals352Link adapts the transducer model; tests use fakes.
 
-#include "link/frame.h"
+#include "protocol/frame.h"
 
 #include <QString>
 

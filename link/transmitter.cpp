@@ -1,6 +1,6 @@
 #include "link/transmitter.h"
 
-#include "link/frame.h"
+#include "protocol/frame.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"

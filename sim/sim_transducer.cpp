@@ -1,6 +1,6 @@
 #include "sim/sim_transducer.h"
 
-#include "link/frame.h"
+#include "protocol/frame.h"
 
 #include <QStringEncoder>
 

@@ -1,6 +1,6 @@
 #include "device/program_modes.h"
 #include "device/tals352.h"
-#include "link/frame.h"
+#include "protocol/frame.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "platform/date_time.h"

@@ -1,4 +1,4 @@
-#include "link/frame.h"
+#include "protocol/frame.h"
 #include "link/transmitter.h"
 #include "sim/sim_transducer.h"
 

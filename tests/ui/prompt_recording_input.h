@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main/standalone_services.h"
+#include "ui/application/standalone_services.h"
 
 #include <QStringList>
 

@@ -1,0 +1,67 @@
+#include "ui/application/command_line.h"
+
+#include "device/program_modes.h"
+
+#include <gtest/gtest.h>
+
+using namespace tals;
+
+TEST(CommandLine, ModeSwitchesAreComparedExactly)
+{
+    struct
+    {
+        const char *argument;
+        bool full, zelvin, high;
+    } const cases[] = {
+        {"/full", true, false, false},    {"/zelvin", false, true, false},
+        {"/HiHertz", false, false, true}, {"/FULL", false, false, false},
+        {"/Full", false, false, false},   {"-full", false, false, false},
+        {"--full", false, false, false},  {"/full ", false, false, false},
+        {"/fullx", false, false, false},  {"/hihertz", false, false, false},
+        {"/ZELVIN", false, false, false}, {"full", false, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.argument);
+        TProgramModes modes;
+        ApplyModeSwitches({QStringLiteral("tals35xi"), QString::fromLatin1(c.argument)}, modes);
+        EXPECT_EQ(modes.FullAccessMode, c.full);
+        EXPECT_EQ(modes.ZelvinMode, c.zelvin);
+        EXPECT_EQ(modes.HighFrequencyMode, c.high);
+    }
+}
+
+TEST(CommandLine, EveryArgumentCountsTheProgramPathIncluded)
+{
+    TProgramModes modes;
+    ApplyModeSwitches({QStringLiteral("/full"), QStringLiteral("x"), QStringLiteral("/HiHertz"),
+                       QStringLiteral("/zelvin")},
+                      modes);
+    EXPECT_TRUE(modes.FullAccessMode);
+    EXPECT_TRUE(modes.ZelvinMode);
+    EXPECT_TRUE(modes.HighFrequencyMode);
+}
+
+TEST(CommandLine, ProgramOptions)
+{
+    TProgramModes modes;
+    TCommandLineOptions o = ParseCommandLine(
+        {QStringLiteral("tals35xi"), QStringLiteral("--simulate"), QStringLiteral("--port"),
+         QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/full")},
+        modes);
+    EXPECT_TRUE(o.Simulate);
+    EXPECT_EQ(o.Port, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_TRUE(o.Errors.isEmpty());
+    EXPECT_TRUE(modes.FullAccessMode);
+
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--port=/dev/pts/3")}, modes);
+    EXPECT_FALSE(o.Simulate);
+    EXPECT_EQ(o.Port, QStringLiteral("/dev/pts/3"));
+
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--port")}, modes);
+    EXPECT_TRUE(o.Port.isEmpty());
+    EXPECT_EQ(o.Errors.size(), 1);
+
+    // The program path is never an option.
+    o = ParseCommandLine({QStringLiteral("--simulate")}, modes);
+    EXPECT_FALSE(o.Simulate);
+}

@@ -1,0 +1,87 @@
+#include "ui/dialogs/form_port_setup.h"
+
+#include "tests/ui/modal_test_support.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using tals::TFormPortSetup;
+using tals::TPortSetupValues;
+using tals::test::Child;
+
+TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
+{
+    TPortSetupValues values;
+    values.Port = QStringLiteral("/dev/ttyUSB0");
+    values.BaudRate = QStringLiteral("19200");
+    values.DataBits = QStringLiteral("7");
+    values.StopBits = QStringLiteral("1.5");
+    values.Parity = QStringLiteral("even"); // matched without regard to case
+    values.FlowControl = QStringLiteral("Software");
+    TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Setup"));
+    EXPECT_EQ(dialog.gbSettings->title(), QStringLiteral(" Settings "));
+
+    QStringList labels;
+    auto *form = qobject_cast<QFormLayout *>(dialog.gbSettings->layout());
+    ASSERT_NE(form, nullptr);
+    for (int row = 0; row < form->rowCount(); ++row) {
+        auto *label = qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+        labels << (label ? label->text() : QString());
+    }
+    EXPECT_EQ(labels, (QStringList{"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
+                                   "Flow control"}));
+    EXPECT_EQ(dialog.btnOK->text(), QStringLiteral("OK"));
+    EXPECT_EQ(dialog.btnCancel->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(dialog.cbPort->count(), 2);
+
+    const TPortSetupValues shown = dialog.Values();
+    EXPECT_EQ(shown.Port, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(shown.BaudRate, QStringLiteral("19200"));
+    EXPECT_EQ(shown.DataBits, QStringLiteral("7"));
+    EXPECT_EQ(shown.StopBits, QStringLiteral("1.5"));
+    EXPECT_EQ(shown.Parity, QStringLiteral("Even"));
+    EXPECT_EQ(shown.FlowControl, QStringLiteral("Software"));
+}
+
+TEST(PortSetup, AnUnlistedPortIsOfferedToo)
+{
+    TPortSetupValues values; // COM1 after construction
+    TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0")});
+    EXPECT_EQ(dialog.cbPort->count(), 2);
+    EXPECT_EQ(dialog.Values(), values);
+}
+
+TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
+{
+    TPortSetupValues values;
+    tals::test::WhenModal([](QWidget *w) {
+        Child<QComboBox>(w, "cbPort")->setCurrentText(QStringLiteral("/dev/pts/7"));
+        Child<QComboBox>(w, "cbBaudRate")->setCurrentText(QStringLiteral("115200"));
+        Child<QComboBox>(w, "cbDataBits")->setCurrentText(QStringLiteral("5"));
+        Child<QComboBox>(w, "cbStopBits")->setCurrentText(QStringLiteral("2"));
+        Child<QComboBox>(w, "cbParity")->setCurrentText(QStringLiteral("Odd"));
+        Child<QComboBox>(w, "cbFlowControl")->setCurrentText(QStringLiteral("Hardware"));
+        Child<QPushButton>(w, "btnOK")->click();
+    });
+    EXPECT_TRUE(tals::ShowPortSetupDialog(values, {QStringLiteral("/dev/ttyS0")}));
+    EXPECT_EQ(values.Port, QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(values.BaudRate, QStringLiteral("115200"));
+    EXPECT_EQ(values.DataBits, QStringLiteral("5"));
+    EXPECT_EQ(values.StopBits, QStringLiteral("2"));
+    EXPECT_EQ(values.Parity, QStringLiteral("Odd"));
+    EXPECT_EQ(values.FlowControl, QStringLiteral("Hardware"));
+
+    const TPortSetupValues before = values;
+    tals::test::WhenModal([](QWidget *w) {
+        Child<QComboBox>(w, "cbParity")->setCurrentText(QStringLiteral("Space"));
+        Child<QPushButton>(w, "btnCancel")->click();
+    });
+    EXPECT_FALSE(tals::ShowPortSetupDialog(values, {}));
+    EXPECT_EQ(values, before);
+}

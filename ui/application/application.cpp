@@ -1,0 +1,217 @@
+#include "ui/application/application.h"
+
+#include "device/tals352.h"
+#include "link/request_devices.h"
+#include "link/tals352_link.h"
+#include "link/transmitter.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "sim/sim_transducer.h"
+#include "storage/archive.h"
+#include "storage/archive_settings.h"
+#include "ui/application/central_objects.h"
+#include "ui/windows/form_main.h"
+#include "ui/application/standalone_services.h"
+#include "ui/application/window_position.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace tals {
+
+namespace {
+
+// Drops the messages shown while it is installed (when `active`).
+class TQuietDialogs : public TDialogService
+{
+public:
+    explicit TQuietDialogs(bool active)
+    {
+        if (active)
+            m_previous = InstallDialogService(this);
+    }
+    ~TQuietDialogs() override
+    {
+        if (m_previous)
+            InstallDialogService(m_previous);
+    }
+    TQuietDialogs(const TQuietDialogs &) = delete;
+    TQuietDialogs &operator=(const TQuietDialogs &) = delete;
+
+    void Message(const QString &, TDialogIcon, const QString &) override {}
+    TDialogButton Question(const QString &text, const QList<TDialogButton> &buttons,
+                           TDialogButton defaultButton, const QString &caption) override
+    {
+        return m_previous->Question(text, buttons, defaultButton, caption);
+    }
+    bool InputText(const QString &caption, const QString &prompt, QString &value) override
+    {
+        return m_previous->InputText(caption, prompt, value);
+    }
+    QString OpenFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override
+    {
+        return m_previous->OpenFileName(caption, folder, filter);
+    }
+    QString SaveFileName(const QString &caption, const QString &folder,
+                         const QString &filter) override
+    {
+        return m_previous->SaveFileName(caption, folder, filter);
+    }
+
+private:
+    TDialogService *m_previous = nullptr;
+};
+
+} // namespace
+
+TApplication::TApplication(const QStringList &arguments)
+{
+    // The archive settings come first once the archive exists.
+
+    // The switches are evaluated before any window exists; every argument counts,
+    // the folder options are the platform's.
+    QStringList rest = arguments;
+    const bool pathsOk = ApplyPathOptions(rest);
+    m_options = ParseCommandLine(rest, m_modes);
+    if (!pathsOk)
+        m_options.Errors << QStringLiteral("--start-dir/--program-dir: нет папки");
+
+    // The start folder (INI with WndPos.ini, Timer.ini, ComPort.ini) and the
+    // program's own folder are recorded now.
+    m_startDir = tals::StartDir();
+    m_programDir = tals::ProgramDir();
+
+    // The device model, then the link.
+    m_device = std::make_unique<TMemoryDevice>();
+    m_link = std::make_unique<TOfflineLink>(TimerIniPath());
+    m_input = std::make_unique<TTextUserInput>();
+}
+
+TApplication::~TApplication()
+{
+    // The link stops after the main window has gone; the model outlives it.
+    m_arrayReadout.reset();
+    m_parameterFiles.reset();
+    m_link.reset();
+    if (m_scheduler)
+        m_scheduler->StopLink();
+    m_pollSelection.reset();
+    m_scheduler.reset();
+    if (m_simulator)
+        m_simulator->Stop();
+    m_simulator.reset();
+    m_device.reset();
+    m_linkDevice.reset();
+    m_model.reset();
+    m_archiveReadings.reset();
+    m_archive.reset();
+}
+
+void TApplication::Start()
+{
+    if (m_scheduler)
+        return;
+    // 1. The archive root from bde.ini.
+    m_archive = std::make_unique<TArchive>(LoadArchiveSettings(m_startDir).dbPath);
+    m_archiveReadings = std::make_unique<TArchiveReadings>(*m_archive);
+
+    // 2. The command line was evaluated at construction.
+
+    // 3. The device model with its typical values; a single failure is reported.
+    m_model = std::make_unique<Ttals352>(m_modes);
+    m_model->SetErrorMax(1);
+    m_linkDevice = std::make_unique<TTals352Link>(*m_model);
+
+    // 4. The link: poll timer, device list, port, worker, journal.
+    QString port = m_options.Port;
+    if (m_options.Simulate) {
+        m_simulator = std::make_unique<TSimTransducer>();
+        QString error;
+        if (m_simulator->Start(&error)) {
+            port = m_simulator->PortPath();
+        } else {
+            Dialogs().Message(QStringLiteral("Имитатор прибора не запущен: ") + error);
+            m_simulator.reset();
+        }
+    }
+    m_scheduler = std::make_unique<TRequestDevices>();
+    {
+        // With a port of its own the program does not report ComPort.ini's port.
+        TQuietDialogs quiet(!port.isEmpty());
+        m_scheduler->StartLink(m_linkDevice.get());
+    }
+    m_scheduler->SetArchive(m_archiveReadings.get());
+    if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
+        transmitter->SetSetupDialogHook(&EditPortSettings);
+        if (!port.isEmpty()) {
+            transmitter->Close();
+            transmitter->SetPort(port);
+            transmitter->Open();
+        }
+    }
+
+    // 5. The report objects come with the reports.
+
+    m_device = std::make_unique<TTals352Device>(*m_model);
+    m_link = std::make_unique<TSchedulerLink>(*m_scheduler);
+    m_input = std::make_unique<TWidgetUserInput>();
+    m_parameterFiles = std::make_unique<TModelParameterFiles>(*m_model);
+    m_pollSelection = std::make_unique<TSchedulerPollSelection>(*m_scheduler);
+
+    SetWindowFactory(
+        QStringLiteral("FormSelectCMD"),
+        [this](TFormMain &) -> QWidget * {
+            auto *window = new TFormSelectCMD(*m_pollSelection, m_modes);
+            RestoreWindowPlacement(*window, m_startDir);
+            const QString startDir = m_startDir;
+            QObject::connect(window, &TFormSelectCMD::Closing, window,
+                             [startDir](QWidget *w) { SaveWindowPlacement(*w, startDir); });
+            return window;
+        },
+        [](QWidget *window) {
+            if (auto *select = qobject_cast<TFormSelectCMD *>(window))
+                select->Refresh();
+        });
+}
+
+QString TApplication::TimerIniPath() const
+{
+    return IniFilePath(m_startDir, QStringLiteral("Timer.ini"));
+}
+
+void TApplication::SetDevice(std::unique_ptr<TMainDevice> device)
+{
+    if (device)
+        m_device = std::move(device);
+}
+
+void TApplication::SetLink(std::unique_ptr<TDeviceLink> link)
+{
+    if (link)
+        m_link = std::move(link);
+}
+
+void TApplication::SetInput(std::unique_ptr<TUserInput> input)
+{
+    if (input)
+        m_input = std::move(input);
+}
+
+void TApplication::SetParameterFiles(std::unique_ptr<TParameterFiles> files)
+{
+    m_parameterFiles = std::move(files);
+}
+
+void TApplication::SetArrayReadout(std::unique_ptr<TArrayReadout> readout)
+{
+    m_arrayReadout = std::move(readout);
+}
+
+void TApplication::SetWindowFactory(const QString &name, TWindowFactory factory,
+                                    TWindowRefresher refresher)
+{
+    m_factories[name] = {std::move(factory), std::move(refresher)};
+}
+
+} // namespace tals

@@ -1,0 +1,122 @@
+#pragma once
+
+// Stand-ins for the link and the dialogs, used while the program runs without
+// a serial link and by the tests.
+
+#include "ui/application/main_services.h"
+
+#include <QHash>
+#include <QTimer>
+
+namespace tals {
+
+// A timer on a QTimer; its state and interval persist in the given Timer.ini
+// section (when a file name is given).
+class TPlainTimer : public TTimerControl
+{
+public:
+    explicit TPlainTimer(const QString &name, const QString &iniPath = QString());
+
+    QString Name() const { return m_name; }
+
+    void Start() override;
+    void Stop() override;
+    void SetPaused(bool paused) override;
+    bool IsEnabled() const override { return m_timer.isActive(); }
+    int Interval() const override { return m_timer.interval(); }
+    void SetInterval(int milliseconds) override;
+    void LoadFromIni() override;
+    void SaveToIni() override;
+    void SetTickHandler(std::function<void()> handler) override;
+    void SetStateChangeHandler(std::function<void()> handler)
+    {
+        m_onStateChange = std::move(handler);
+    }
+
+    // Runs the tick handler as if the timer had fired.
+    void Fire();
+
+private:
+    void SetEnabled(bool enabled);
+
+    QString m_name;
+    QString m_iniPath;
+    QTimer m_timer;
+    std::function<void()> m_onTick;
+    std::function<void()> m_onStateChange;
+};
+
+// A link without a port: every command fails with -1, the device list holds the
+// transducer, polling steps do nothing.
+class TOfflineLink : public TDeviceLink
+{
+public:
+    explicit TOfflineLink(const QString &timerIniPath = QString());
+
+    int ExecuteCommand(quint8) override { return -1; }
+    void ArchiveReadings(quint8) override {}
+    bool AnyDeviceEnabled() const override { return true; }
+    void ResumeWorker() override {}
+    void SetJournalRadix(int radix) override { m_radix = radix; }
+    int JournalRadix() const override { return m_radix; }
+    TTimerControl &PollTimer() override { return m_pollTimer; }
+    void ChangePortSettings() override {}
+
+private:
+    int m_radix = 16;
+    TPlainTimer m_pollTimer;
+};
+
+// A device model of plain named values, for running without the register model.
+class TMemoryDevice : public TMainDevice
+{
+public:
+    TMemoryDevice();
+
+    bool NewSoftware() const override { return Value("SoftVersionNumber") > 1; }
+    int LinkState() const override { return int(Value("LinkState")); }
+    bool IsFullAccess() const override { return Value("Password") == 24680; }
+    void OpenFullAccess() override { SetValue("Password", 24680); }
+    void CloseFullAccess() override { SetValue("Password", 0); }
+    double Value(const QString &property) const override { return m_values.value(property); }
+    void SetValue(const QString &property, double value) override { m_values[property] = value; }
+    QString Text(const QString &property) const override { return m_texts.value(property); }
+    void SetText(const QString &property, const QString &text) override
+    {
+        m_texts[property] = text;
+    }
+    void SetDisplayRange(const QString &holder, double minimum, double maximum) override
+    {
+        m_values[holder + ".Minimum"] = minimum;
+        m_values[holder + ".Maximum"] = maximum;
+    }
+    void SetAddressReadHandler(std::function<void(int, bool)> handler) override
+    {
+        m_onReadAddress = std::move(handler);
+    }
+    // Calls the address-read handler as the answer parser would.
+    void ReportAddress(int address, bool matches)
+    {
+        if (m_onReadAddress)
+            m_onReadAddress(address, matches);
+    }
+
+private:
+    QHash<QString, double> m_values;
+    QHash<QString, QString> m_texts;
+    std::function<void(int, bool)> m_onReadAddress;
+};
+
+// Value entry through the text input of the dialog service; no progress window.
+class TTextUserInput : public TUserInput
+{
+public:
+    bool TryInputInteger(const QString &caption, const QString &prompt, int &value, int minimum,
+                         int maximum) override;
+    bool TryInputDouble(const QString &caption, const QString &prompt, int decimals, double &value,
+                        double minimum, double maximum) override;
+    void ShowProgress(const QString &, int, int) override {}
+    void CloseProgress() override {}
+};
+
+} // namespace tals

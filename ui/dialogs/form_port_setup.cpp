@@ -1,0 +1,138 @@
+#include "ui/dialogs/form_port_setup.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tals {
+
+namespace {
+
+// Fills the list and selects value (matched without regard to case); a value
+// outside the list is added so that it survives an unchanged "OK".
+void Fill(QComboBox &box, const QStringList &choices, const QString &value)
+{
+    box.addItems(choices);
+    int index = box.findText(value, Qt::MatchFixedString);
+    if (index < 0 && !value.isEmpty()) {
+        box.insertItem(0, value);
+        index = 0;
+    }
+    box.setCurrentIndex(index < 0 ? 0 : index);
+}
+
+QComboBox *MakeBox(QWidget *parent, const char *name)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+} // namespace
+
+QStringList TFormPortSetup::BaudRates()
+{
+    return {QStringLiteral("Custom"), QStringLiteral("110"),    QStringLiteral("300"),
+            QStringLiteral("600"),    QStringLiteral("1200"),   QStringLiteral("2400"),
+            QStringLiteral("4800"),   QStringLiteral("9600"),   QStringLiteral("14400"),
+            QStringLiteral("19200"),  QStringLiteral("38400"),  QStringLiteral("56000"),
+            QStringLiteral("57600"),  QStringLiteral("115200"), QStringLiteral("128000"),
+            QStringLiteral("256000")};
+}
+
+QStringList TFormPortSetup::DataBitsChoices()
+{
+    return {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")};
+}
+
+QStringList TFormPortSetup::StopBitsChoices()
+{
+    return {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+}
+
+QStringList TFormPortSetup::ParityChoices()
+{
+    return {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"),
+            QStringLiteral("Mark"), QStringLiteral("Space")};
+}
+
+QStringList TFormPortSetup::FlowControlChoices()
+{
+    return {QStringLiteral("Hardware"), QStringLiteral("Software"), QStringLiteral("None"),
+            QStringLiteral("Custom")};
+}
+
+TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList &ports,
+                               QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormPortSetup"));
+    setWindowTitle(QStringLiteral("Setup"));
+
+    gbSettings = new QGroupBox(QStringLiteral(" Settings "), this);
+    gbSettings->setObjectName(QStringLiteral("gbSettings"));
+    cbPort = MakeBox(gbSettings, "cbPort");
+    // A port the system does not list (a pseudo-terminal) can be typed in.
+    cbPort->setEditable(true);
+    cbPort->setInsertPolicy(QComboBox::NoInsert);
+    cbBaudRate = MakeBox(gbSettings, "cbBaudRate");
+    cbDataBits = MakeBox(gbSettings, "cbDataBits");
+    cbStopBits = MakeBox(gbSettings, "cbStopBits");
+    cbParity = MakeBox(gbSettings, "cbParity");
+    cbFlowControl = MakeBox(gbSettings, "cbFlowControl");
+
+    Fill(*cbPort, ports, values.Port);
+    Fill(*cbBaudRate, BaudRates(), values.BaudRate);
+    Fill(*cbDataBits, DataBitsChoices(), values.DataBits);
+    Fill(*cbStopBits, StopBitsChoices(), values.StopBits);
+    Fill(*cbParity, ParityChoices(), values.Parity);
+    Fill(*cbFlowControl, FlowControlChoices(), values.FlowControl);
+
+    auto *form = new QFormLayout(gbSettings);
+    form->addRow(QStringLiteral("Port"), cbPort);
+    form->addRow(QStringLiteral("Baud rate"), cbBaudRate);
+    form->addRow(QStringLiteral("Data bits"), cbDataBits);
+    form->addRow(QStringLiteral("Stop bits"), cbStopBits);
+    form->addRow(QStringLiteral("Parity"), cbParity);
+    form->addRow(QStringLiteral("Flow control"), cbFlowControl);
+
+    auto *buttons = new QDialogButtonBox(this);
+    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(gbSettings);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TPortSetupValues TFormPortSetup::Values() const
+{
+    TPortSetupValues v;
+    v.Port = cbPort->currentText().trimmed();
+    v.BaudRate = cbBaudRate->currentText();
+    v.DataBits = cbDataBits->currentText();
+    v.StopBits = cbStopBits->currentText();
+    v.Parity = cbParity->currentText();
+    v.FlowControl = cbFlowControl->currentText();
+    return v;
+}
+
+bool ShowPortSetupDialog(TPortSetupValues &values, const QStringList &ports, QWidget *parent)
+{
+    TFormPortSetup dialog(values, ports, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    values = dialog.Values();
+    return true;
+}
+
+} // namespace tals

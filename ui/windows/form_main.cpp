@@ -1,0 +1,1012 @@
+#include "ui/windows/form_main.h"
+
+#include "link/custom_timer.h"
+#include "platform/dialogs.h"
+#include "platform/number_format.h"
+#include "ui/application/application.h"
+#include "ui/application/central_objects.h"
+#include "ui/dialogs/form_progress_bar.h"
+#include "ui/application/standalone_services.h"
+#include "ui/application/window_position.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QThread>
+#include <QToolBar>
+
+#include <cmath>
+
+namespace tals {
+
+namespace {
+
+constexpr int kRetries = 5;
+
+// The main window's position and size when WndPos.ini has no section for it.
+constexpr TWindowPlacement kDesignPlacement{0, 123, 882, 171, 0};
+
+// The windows closed at exit, in this order, before the trend windows.
+const char *const kExitCloseOrder[] = {"FormSelectCMD",    "FormTals352I", "FormTalsPar",
+                                       "FormReqAns",       "FormKalibr",   "FormProgon",
+                                       "FormTestDistances"};
+constexpr int kTrendSlots = 7;
+
+QString TrendWindowName(int slot)
+{
+    return QStringLiteral("FormGraph%1").arg(slot);
+}
+
+// The change commands: operator entry into one model property.
+struct TChangeDef
+{
+    const char *action;
+    const char *prompt;
+    const char *property;
+    int decimals; // -1: integer entry
+    double minimum;
+    double maximum;
+};
+
+const TChangeDef kChanges[] = {
+    {"actKrPerChange", "Крутизну характеристики преобразования", "KrPer", 3, -1e9, 1e9},
+    {"actSmPerChange", "Смещение нуля", "SmPer", 3, -1e9, 1e9},
+    {"actKrFChHChange", "Крутизну ФЧХ", "KrFChH", 8, -2, 2},
+    {"actSmFChHChange", "Смещение ФЧХ", "SmFChH", 3, -1000, 1000},
+    {"actODPMChange", "Относительная диэлектрическая проницаемость материала [1 ... 100]", "ODPM",
+     1, 1, 100},
+    {"actCountBadZonesChange", "Количество плохих зон", "CountBadZones", -1, 0, 5},
+};
+
+QString EntryCaption()
+{
+    return QStringLiteral("Введите");
+}
+
+// Holds operator triggers back while a command runs (the progress window lets
+// pending events through).
+class TCommandScope
+{
+public:
+    explicit TCommandScope(int &depth) : m_depth(depth) { ++m_depth; }
+    ~TCommandScope() { --m_depth; }
+    TCommandScope(const TCommandScope &) = delete;
+    TCommandScope &operator=(const TCommandScope &) = delete;
+
+private:
+    int &m_depth;
+};
+
+} // namespace
+
+// The application-wide keys, whatever window has the focus.
+class TFormMain::TShortcutFilter : public QObject
+{
+public:
+    explicit TShortcutFilter(TFormMain &owner) : m_owner(owner) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            return m_owner.HandleApplicationKey(key->key(), key->modifiers());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    TFormMain &m_owner;
+};
+
+TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), m_app(app)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Tals35xI-ModBus"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/readings.png")));
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    // The stop button still works while a long operation shows its progress.
+    TFormProgressBar::AddPassThroughWidget(m_toolBar->widgetForAction(Action("tbtnSuperStop")));
+
+    for (auto it = m_app.WindowFactories().cbegin(); it != m_app.WindowFactories().cend(); ++it) {
+        const auto factory = it.value().factory;
+        m_windows.SetFactory(
+            it.key(), [this, factory] { return factory(*this); }, it.value().refresher);
+    }
+
+    // Position from WndPos.ini, the design values without a section.
+    ApplyPlacement(*this, kDesignPlacement);
+    RestoreWindowPlacement(*this, m_app.StartDir());
+
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->ResetSeries();
+
+    ExecuteAction(QStringLiteral("act16"));
+    ApplyModeVisibility();
+
+    m_shortcuts = std::make_unique<TShortcutFilter>(*this);
+    qApp->installEventFilter(m_shortcuts.get());
+
+    m_app.Link().PollTimer().SetTickHandler([this] { PollTick(); });
+    // Polling is always off after start-up, whatever Timer.ini says.
+    OnPollStop({});
+
+    m_signalTimerObject = new TCustomTimer(this);
+    m_signalTimerObject->setObjectName(QStringLiteral("ctAvtoReadSignal"));
+    m_signalTimer = std::make_unique<TCustomTimerControl>(m_signalTimerObject);
+    m_signalTimer->LoadFromIni();
+    m_signalTimer->SetTickHandler([this] { SignalTick(); });
+    OnSignalPollStop({});
+
+    for (const char *name :
+         {"actTals352Show", "actTalsParShow", "actReqAnsShow", "actSelectCmdShow"})
+        ExecuteAction(QString::fromLatin1(name));
+    ApplyCurrentOutputCheck();
+
+    if (m_app.Modes().FullAccessMode)
+        ExecuteAction(QStringLiteral("actPasswordOn"));
+    UpdateGaugeRanges();
+}
+
+TFormMain::~TFormMain()
+{
+    if (m_shortcuts)
+        qApp->removeEventFilter(m_shortcuts.get());
+    m_app.Link().PollTimer().SetTickHandler({});
+    m_app.Link().PollTimer().SetPaused(true);
+    m_app.Device().SetAddressReadHandler({});
+    // No window outlives the main window.
+    m_windows.DeleteAll();
+}
+
+// ---- the action list ----
+
+void TFormMain::CreateActions()
+{
+    for (const TActionDef &def : MainActions()) {
+        auto *action = new QAction(def.Caption(), this);
+        action->setObjectName(def.Name());
+        action->setStatusTip(def.Hint());
+        action->setToolTip(def.Hint());
+        if (def.icon)
+            action->setIcon(QIcon(QString::fromLatin1(def.icon)));
+        if (def.shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(def.shortcut)));
+        if (def.Has(afCheckable))
+            action->setCheckable(true);
+        if (def.group) {
+            const QString group = QString::fromLatin1(def.group);
+            QActionGroup *&g = m_groups[group];
+            if (!g) {
+                g = new QActionGroup(this);
+                g->setObjectName(group);
+                g->setExclusive(true);
+            }
+            g->addAction(action);
+        }
+        const QString name = def.Name();
+        connect(action, &QAction::triggered, this, [this, name] {
+            // Operator input that arrives while a command runs is dropped.
+            if (m_commandDepth == 0)
+                ExecuteAction(name);
+            else
+                SetActionChecked(name, false);
+        });
+        m_actions.insert(name, {&def, action, true});
+    }
+}
+
+void TFormMain::CreateMenus()
+{
+    QHash<QString, QMenu *> menus;
+    for (const char *title : MainMenus()) {
+        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(title));
+        menu->setObjectName(QStringLiteral("menu") + QString::number(menus.size()));
+        menus.insert(QString::fromUtf8(title), menu);
+    }
+    m_fullAccessMenu = menus.value(QString::fromUtf8(FullAccessMenu()));
+    for (const TActionDef &def : MainActions()) {
+        if (!def.menu)
+            continue;
+        QMenu *menu = menus.value(QString::fromUtf8(def.menu));
+        if (def.Has(afSeparator))
+            menu->addSeparator();
+        menu->addAction(Action(def.Name()));
+    }
+}
+
+void TFormMain::CreateToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("Панель инструментов"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setIconSize(QSize(16, 16));
+    for (const char *item : MainToolBar()) {
+        if (QLatin1String(item) == QLatin1String("|"))
+            m_toolBar->addSeparator();
+        else if (QAction *a = Action(QString::fromLatin1(item)))
+            m_toolBar->addAction(a);
+    }
+}
+
+QAction *TFormMain::Action(const QString &name) const
+{
+    const auto it = m_actions.constFind(name);
+    return it == m_actions.cend() ? nullptr : it->action;
+}
+
+bool TFormMain::IsActionEnabled(const QString &name) const
+{
+    const auto it = m_actions.constFind(name);
+    return it != m_actions.cend() && it->enabled;
+}
+
+void TFormMain::SetActionEnabled(const QString &name, bool enabled)
+{
+    auto it = m_actions.find(name);
+    if (it == m_actions.end())
+        return;
+    // QAction reports a hidden action as disabled, so the state is kept here too.
+    it->enabled = enabled;
+    it->action->setEnabled(enabled);
+}
+
+void TFormMain::SetActionChecked(const QString &name, bool checked)
+{
+    if (QAction *a = Action(name)) {
+        if (a->actionGroup() && !checked && a->isChecked()) {
+            // An exclusive group never unchecks its checked member by itself.
+            a->actionGroup()->setExclusive(false);
+            a->setChecked(false);
+            a->actionGroup()->setExclusive(true);
+        } else {
+            a->setChecked(checked);
+        }
+    }
+}
+
+bool TFormMain::ExecuteAction(const QString &name)
+{
+    const auto it = m_actions.constFind(name);
+    if (it == m_actions.cend() || !it->enabled)
+        return false;
+    Run(*it->def);
+    return true;
+}
+
+void TFormMain::Run(const TActionDef &def)
+{
+    TCommandScope scope(m_commandDepth);
+    switch (def.kind) {
+    case TActionKind::Handler:
+        (this->*def.handler)(def);
+        break;
+    case TActionKind::DeviceCommand:
+        RunDeviceCommand(def);
+        break;
+    case TActionKind::SingleShot:
+        RunSingleShot(def);
+        break;
+    case TActionKind::OpenWindow:
+        OpenWindow(QString::fromLatin1(def.target));
+        break;
+    case TActionKind::Trend:
+        OpenWindow(TrendWindowName(def.code));
+        break;
+    }
+}
+
+void TFormMain::OpenWindow(const QString &name)
+{
+    const bool wasOpen = m_windows.IsOpen(name);
+    QWidget *w = m_windows.Open(name);
+    // A window opened again re-reads what it loaded when it was created.
+    if (w && wasOpen && w->metaObject()->indexOfSlot("Reopened()") >= 0)
+        QMetaObject::invokeMethod(w, "Reopened", Qt::DirectConnection);
+}
+
+void TFormMain::FailMessage(const QString &text)
+{
+    Dialogs().Message(QStringLiteral("Не выполнена команда\r") + text, TDialogIcon::Warning);
+}
+
+// ---- commands with the device ----
+
+bool TFormMain::ExecuteWithRetries(quint8 code, const QString &text, int attempts)
+{
+    m_app.Modes().StopRequested = false;
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), false); // the button shows the flag
+    TUserInput &input = m_app.Input();
+    for (int k = 1; k <= attempts; ++k) {
+        input.ShowProgress(QStringLiteral("Повтор команды ") + text, k, attempts);
+        if (m_app.Link().ExecuteCommand(code) == 0) {
+            input.CloseProgress();
+            return true;
+        }
+    }
+    input.CloseProgress();
+    return false;
+}
+
+void TFormMain::WaitWithCountdown(int seconds)
+{
+    TUserInput &input = m_app.Input();
+    const QString text = QStringLiteral("Обучение занимает %1 секунд").arg(seconds);
+    for (int k = 1; k <= seconds; ++k) {
+        input.ShowProgress(text, k, seconds);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1000) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+            QThread::msleep(10);
+        }
+    }
+    input.CloseProgress();
+}
+
+void TFormMain::RunDeviceCommand(const TActionDef &def)
+{
+    if (def.Has(afNewSoftware) && !m_app.Device().NewSoftware())
+        return;
+    if (!ExecuteWithRetries(quint8(def.code), def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
+        return;
+    }
+    if (def.Has(afGauges))
+        UpdateGaugeRanges();
+    if (def.Has(afRefresh))
+        RefreshAllWindows();
+}
+
+void TFormMain::RunSingleShot(const TActionDef &def)
+{
+    const auto code = quint8(def.code);
+    m_app.Link().ExecuteCommand(code);
+    if ((code == 4 || code == 25) && m_app.Device().LinkState() == 1)
+        m_app.Link().ArchiveReadings(code);
+    if (def.Has(afRefresh))
+        RefreshAllWindows();
+}
+
+// ---- window-wide operations ----
+
+void TFormMain::RefreshAllWindows()
+{
+    const bool high = m_app.Modes().HighFrequencyMode;
+    SetActionChecked(QStringLiteral("actSetModeHertzHigh"), high);
+    SetActionChecked(QStringLiteral("actSetModeHertzNormal"), !high);
+    m_windows.RefreshAll();
+}
+
+void TFormMain::ApplyModeVisibility()
+{
+    const bool full = m_app.Modes().FullAccessMode;
+    for (const TActionEntry &e : std::as_const(m_actions))
+        if (e.def->Has(afFull))
+            e.action->setVisible(full);
+    if (m_fullAccessMenu)
+        m_fullAccessMenu->menuAction()->setVisible(full);
+    ApplyCurrentOutputCheck();
+}
+
+void TFormMain::ApplyCurrentOutputCheck()
+{
+    QWidget *select = m_windows.Find(QStringLiteral("FormSelectCMD"));
+    if (!select)
+        return;
+    if (auto *box = select->findChild<QCheckBox *>(QStringLiteral("chbCurrentOutput")))
+        box->setChecked(m_app.Modes().FullAccessMode && m_app.Modes().ZelvinMode);
+}
+
+bool TFormMain::IsPolling() const
+{
+    return !IsActionEnabled(QStringLiteral("actOprosStart"));
+}
+
+void TFormMain::UpdatePollDependentActions()
+{
+    // Follows the enabled state of "Начать опрос" alone.
+    const bool enable = IsActionEnabled(QStringLiteral("actOprosStart"));
+    for (const TActionDef &def : MainActions())
+        if (def.Has(afPollDependent))
+            SetActionEnabled(def.Name(), enable);
+}
+
+void TFormMain::UpdateGaugeRanges()
+{
+    TMainDevice &device = m_app.Device();
+    const double lmax = device.Value(QStringLiteral("Lmax"));
+    const double hmax = device.Value(QStringLiteral("Hmax"));
+    device.SetDisplayRange(QStringLiteral("LevelBusy"), 0, lmax);
+    device.SetDisplayRange(QStringLiteral("LevelFree"), 0, lmax);
+    device.SetDisplayRange(QStringLiteral("Distance"), 0, hmax);
+}
+
+TTimerControl &TFormMain::SignalTimer()
+{
+    return *m_signalTimer;
+}
+
+// ---- polling ----
+
+void TFormMain::UpdatePollControls()
+{
+    const bool on = m_app.Link().PollTimer().IsEnabled();
+    SetActionEnabled(QStringLiteral("actOprosStart"), !on);
+    SetActionEnabled(QStringLiteral("actOprosStop"), on);
+}
+
+void TFormMain::UpdateSignalControls()
+{
+    const bool on = m_signalTimer && m_signalTimer->IsEnabled();
+    SetActionEnabled(QStringLiteral("actOprosSignalStart"), !on);
+    SetActionEnabled(QStringLiteral("actOprosSignalStop"), on);
+}
+
+void TFormMain::PollTick()
+{
+    TTimerControl &timer = m_app.Link().PollTimer();
+    timer.SetPaused(true);
+    if (m_app.Link().AnyDeviceEnabled()) {
+        m_app.Link().ResumeWorker();
+        RefreshAllWindows();
+        timer.SetPaused(false);
+    } else {
+        ExecuteAction(QStringLiteral("actOprosStop"));
+    }
+}
+
+void TFormMain::SignalTick()
+{
+    // A tick that comes while a command runs (its progress window lets events
+    // through) is skipped rather than starting a readout inside it.
+    if (!m_signalTimer || m_commandDepth > 0)
+        return;
+    TTimerControl &poll = m_app.Link().PollTimer();
+    const bool pollWasOn = poll.IsEnabled();
+    const bool signalWasOn = m_signalTimer->IsEnabled();
+    poll.SetPaused(true);
+    m_signalTimer->SetPaused(true);
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->ReadSignal(false);
+    poll.SetPaused(!pollWasOn);
+    if (m_signalTimer) // the window may have shut down during the readout
+        m_signalTimer->SetPaused(!signalWasOn);
+}
+
+void TFormMain::OnPollStart(const TActionDef &)
+{
+    m_app.Link().PollTimer().Start();
+    UpdatePollControls();
+    UpdatePollDependentActions();
+}
+
+void TFormMain::OnPollStop(const TActionDef &)
+{
+    m_app.Link().PollTimer().Stop();
+    UpdatePollControls();
+    UpdatePollDependentActions();
+    RefreshAllWindows();
+}
+
+void TFormMain::OnSignalPollStart(const TActionDef &)
+{
+    if (TArrayReadout *readout = m_app.ArrayReadout()) {
+        readout->ResetSeries();
+        readout->ReadSignal(false);
+    }
+    m_signalTimer->Start();
+    UpdateSignalControls();
+    UpdatePollDependentActions();
+}
+
+void TFormMain::OnSignalPollStop(const TActionDef &)
+{
+    m_signalTimer->Stop();
+    UpdateSignalControls();
+    UpdatePollDependentActions();
+}
+
+void TFormMain::OnPollPeriodChange(const TActionDef &)
+{
+    TTimerControl &timer = m_app.Link().PollTimer();
+    int interval = timer.Interval();
+    m_app.Input().TryInputInteger(EntryCaption(), QStringLiteral("Период опроса, мс [100, 60000]"),
+                                  interval, 100, 60000);
+    timer.SetInterval(interval);
+    timer.SaveToIni();
+}
+
+void TFormMain::OnSignalPeriodChange(const TActionDef &)
+{
+    int interval = m_signalTimer->Interval();
+    m_app.Input().TryInputInteger(EntryCaption(),
+                                  QStringLiteral("Период опроса сигнала, мс [1000, 3600000]"),
+                                  interval, 1000, 3600000);
+    m_signalTimer->SetInterval(interval);
+    m_signalTimer->SaveToIni();
+}
+
+// ---- modes and settings ----
+
+void TFormMain::OnRadix(const TActionDef &def)
+{
+    m_app.Link().SetJournalRadix(def.code);
+    SetActionChecked(QStringLiteral("act10"), def.code == 10);
+    SetActionChecked(QStringLiteral("act16"), def.code == 16);
+}
+
+void TFormMain::OnValueDigits(const TActionDef &)
+{
+    TMainDevice &device = m_app.Device();
+    int digits = int(device.Value(QStringLiteral("ValueDigits")));
+    m_app.Input().TryInputInteger(EntryCaption(),
+                                  QStringLiteral("Точность представления от 0 до 3"), digits, 0, 3);
+    device.SetValue(QStringLiteral("ValueDigits"), digits);
+    RefreshAllWindows();
+}
+
+void TFormMain::OnFrequencyMode(const TActionDef &def)
+{
+    m_app.Modes().HighFrequencyMode = def.code == 1;
+    RefreshAllWindows();
+}
+
+void TFormMain::OnPortChange(const TActionDef &)
+{
+    m_app.Link().ChangePortSettings();
+    RefreshAllWindows();
+}
+
+void TFormMain::OnSuperStop(const TActionDef &)
+{
+    TProgramModes &modes = m_app.Modes();
+    modes.StopRequested = !modes.StopRequested;
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), modes.StopRequested);
+}
+
+bool TFormMain::HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers mods =
+        modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    TProgramModes &modes = m_app.Modes();
+    if (mods == Qt::ControlModifier) {
+        switch (key) {
+        case Qt::Key_A: {
+            modes.FullAccessMode = true;
+            TMainDevice &device = m_app.Device();
+            const bool was255 = device.Value(QStringLiteral("SoftVersionNumber")) == 255;
+            device.SetValue(QStringLiteral("SoftVersionNumber"), was255 ? 0 : 255);
+            ApplyModeVisibility();
+            RefreshAllWindows();
+            return true;
+        }
+        case Qt::Key_F:
+            modes.FullAccessMode = !modes.FullAccessMode;
+            ApplyModeVisibility();
+            RefreshAllWindows();
+            return true;
+        case Qt::Key_C:
+            // Copying in the focused control still works.
+            modes.StopRequested = true;
+            SetActionChecked(QStringLiteral("tbtnSuperStop"), true);
+            return false;
+        default:
+            return false;
+        }
+    }
+    if (mods == Qt::NoModifier && key == Qt::Key_F12) {
+        if (isMinimized())
+            showNormal();
+        show();
+        raise();
+        activateWindow();
+        return true;
+    }
+    return false;
+}
+
+void TFormMain::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// ---- parameter files ----
+
+void TFormMain::OnLoadParameters(const TActionDef &)
+{
+    if (TParameterFiles *files = m_app.ParameterFiles())
+        files->Load();
+    RefreshAllWindows();
+}
+
+void TFormMain::OnSaveParameters(const TActionDef &)
+{
+    if (TParameterFiles *files = m_app.ParameterFiles())
+        files->Save();
+    RefreshAllWindows();
+}
+
+// ---- group and special device commands ----
+
+void TFormMain::OnSignatureRead(const TActionDef &def)
+{
+    for (quint8 code : {1, 2, 3}) {
+        if (!ExecuteWithRetries(code, def.Hint(), kRetries)) {
+            FailMessage(def.Hint());
+            return;
+        }
+    }
+    ApplyModeVisibility();
+    RefreshAllWindows();
+    ExecuteAction(QStringLiteral("actFormSignatureShow"));
+}
+
+void TFormMain::OnAllRead(const TActionDef &)
+{
+    const bool full = m_app.Modes().FullAccessMode;
+    ExecuteAction(QStringLiteral("actSignatureRead"));
+    ExecuteAction(QStringLiteral("actReadUserRegisters1"));
+    if (!full)
+        return;
+    for (const char *name :
+         {"actPasswordOn", "actReadInformationRegisters", "actReadCommonServiceRegisters",
+          "actReadServiceRegisters1", "actReadServiceRegisters2", "actReadFunctionalRegisters",
+          "actCountBadZonesRead", "actBadZonesRead"})
+        ExecuteAction(QString::fromLatin1(name));
+}
+
+void TFormMain::OnAllWrite(const TActionDef &)
+{
+    const bool full = m_app.Modes().FullAccessMode;
+    ExecuteAction(QStringLiteral("actWriteUserRegisters1"));
+    if (!full)
+        return;
+    for (const char *name : {"actWriteCommonServiceRegisters", "actWriteServiceRegisters1",
+                             "actWriteServiceRegisters2", "actWriteFunctionalRegisters",
+                             "actCountBadZonesWrite", "actBadZonesWrite"})
+        ExecuteAction(QString::fromLatin1(name));
+}
+
+void TFormMain::OnPasswordOn(const TActionDef &)
+{
+    if (!m_app.Modes().FullAccessMode)
+        return;
+    m_app.Device().OpenFullAccess();
+    if (!ExecuteWithRetries(94, QStringLiteral("Записать пароль"), kRetries))
+        FailMessage(QStringLiteral("Записать пароль"));
+}
+
+void TFormMain::OnPasswordOff(const TActionDef &)
+{
+    if (!m_app.Modes().FullAccessMode)
+        return;
+    m_app.Device().CloseFullAccess();
+    if (!ExecuteWithRetries(94, QStringLiteral("Записать пароль"), kRetries))
+        FailMessage(QStringLiteral("Записать пароль"));
+}
+
+void TFormMain::OnSetLevelState(const TActionDef &def)
+{
+    TMainDevice &device = m_app.Device();
+    device.SetValue(QStringLiteral("LevelState"), def.code);
+    const int state = int(device.Value(QStringLiteral("LevelState")));
+    for (int tag = 0; tag < 3; ++tag)
+        SetActionChecked(QStringLiteral("actSetLevelState%1").arg(tag), tag == state);
+    const QString text = QStringLiteral("Записать состояние уровня");
+    if (!ExecuteWithRetries(92, text, kRetries))
+        FailMessage(text);
+}
+
+void TFormMain::OnUpdateProgram(const TActionDef &)
+{
+    if (Dialogs().Question(QStringLiteral("Обновить ПО?"), {TDialogButton::Yes, TDialogButton::No},
+                           TDialogButton::No) != TDialogButton::Yes)
+        return;
+    TMainDevice &device = m_app.Device();
+    int plant = int(device.Value(QStringLiteral("PlantNumber")));
+    if (!m_app.Input().TryInputInteger(EntryCaption(), QStringLiteral("Заводской номер"), plant, 0,
+                                       65535))
+        return;
+    device.SetValue(QStringLiteral("PlantNumber"), plant);
+    const QString text = QStringLiteral("Записать команду обновить ПО");
+    if (!ExecuteWithRetries(79, text, kRetries))
+        FailMessage(text);
+}
+
+void TFormMain::OnSystemAddressWrite(const TActionDef &def)
+{
+    TMainDevice &device = m_app.Device();
+    TUserInput &input = m_app.Input();
+    int plant = int(device.Value(QStringLiteral("PlantNumber")));
+    if (!input.TryInputInteger(EntryCaption(), QStringLiteral("Заводской номер"), plant, 0, 65535))
+        return;
+    device.SetValue(QStringLiteral("PlantNumber"), plant);
+    int address = int(device.Value(QStringLiteral("SystemAddressNew")));
+    if (!input.TryInputInteger(EntryCaption(), QStringLiteral("Новый системный адрес [1..247]"),
+                               address, 1, 247))
+        return;
+    device.SetValue(QStringLiteral("SystemAddressNew"), address);
+
+    // A broadcast is not answered: its result says nothing.
+    ExecuteWithRetries(80, def.Hint(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 500)
+        QThread::msleep(10);
+
+    const double oldAddress = device.Value(QStringLiteral("SystemAddress"));
+    device.SetValue(QStringLiteral("SystemAddress"),
+                    device.Value(QStringLiteral("SystemAddressNew")));
+    device.SetAddressReadHandler([this](int readAddress, bool matches) {
+        if (!matches)
+            return;
+        Dialogs().Message(QStringLiteral("Новый системный адрес прибора: ") +
+                              QString::number(readAddress),
+                          TDialogIcon::Information, QStringLiteral("Системный адрес записан!"));
+        if (QWidget *par = m_windows.Find(QStringLiteral("FormTalsPar")))
+            if (QObject *field = par->findChild<QObject *>(QStringLiteral("enSystemAddress")))
+                field->setProperty("Value", readAddress);
+        RefreshAllWindows();
+    });
+    if (!ExecuteWithRetries(81, def.Hint(), kRetries)) {
+        device.SetValue(QStringLiteral("SystemAddress"), oldAddress);
+        FailMessage(def.Hint());
+    }
+    device.SetAddressReadHandler({});
+    RefreshAllWindows();
+}
+
+void TFormMain::OnPlantNumberWrite(const TActionDef &def)
+{
+    TMainDevice &device = m_app.Device();
+    int plant = int(device.Value(QStringLiteral("PlantNumberNew")));
+    if (!m_app.Input().TryInputInteger(
+            EntryCaption(), QStringLiteral("Новый заводской номер [0..65535]"), plant, 0, 65535))
+        return;
+    device.SetValue(QStringLiteral("PlantNumberNew"), plant);
+    if (!ExecuteWithRetries(96, def.Hint(), kRetries))
+        FailMessage(def.Hint());
+    RefreshAllWindows();
+}
+
+void TFormMain::OnLevelKalibrWrite(const TActionDef &def)
+{
+    TMainDevice &device = m_app.Device();
+    const int digits = int(device.Value(QStringLiteral("ValueDigits")));
+    const double lmax = device.Value(QStringLiteral("Lmax"));
+    double level = device.Value(QStringLiteral("LevelKalibr"));
+    const QString prompt = QStringLiteral("Текущий уровень, мм [не более %1]")
+                               .arg(FloatToStrF(lmax, ffNumber, 9, std::max(0, digits)));
+    if (!m_app.Input().TryInputDouble(EntryCaption(), prompt, digits, level, 0, lmax))
+        return;
+    device.SetValue(QStringLiteral("LevelKalibr"), level);
+    if (!ExecuteWithRetries(85, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
+        return;
+    }
+    ExecuteAction(QStringLiteral("actReadUserRegisters1"));
+    RefreshAllWindows();
+}
+
+void TFormMain::OnModePredictionWrite(const TActionDef &def)
+{
+    const int mode = int(m_app.Device().Value(QStringLiteral("ModePrediction")));
+    if (mode < 0 || mode > 2)
+        return;
+    if (!ExecuteWithRetries(quint8(172 + mode), def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
+        return;
+    }
+    RefreshAllWindows();
+}
+
+void TFormMain::OnTrainingModeStart(const TActionDef &def)
+{
+    if (Dialogs().Question(QStringLiteral("Резервуар должен быть пуст.\rВыполнить обучение?"),
+                           {TDialogButton::Yes, TDialogButton::No},
+                           TDialogButton::No) != TDialogButton::Yes)
+        return;
+    if (!ExecuteWithRetries(168, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
+        return;
+    }
+    WaitWithCountdown(15);
+    ExecuteAction(QStringLiteral("actCountBadZonesRead"));
+    ExecuteAction(QStringLiteral("actBadZonesRead"));
+    ExecuteAction(QStringLiteral("actTalsParShow"));
+    RefreshAllWindows();
+}
+
+void TFormMain::OnTrainingModeStop(const TActionDef &def)
+{
+    if (!ExecuteWithRetries(170, def.Hint(), kRetries))
+        FailMessage(def.Hint());
+}
+
+void TFormMain::OnCorrectionModeStart(const TActionDef &def)
+{
+    const double distance = m_app.Device().Value(QStringLiteral("Distance"));
+    if (!(distance >= 1500 && distance <= 4000)) {
+        Dialogs().Message(QStringLiteral("Значение расстояния от фланца до продукта \rдолжно быть "
+                                         "в интервале от 1500 до 4000 мм"),
+                          TDialogIcon::Warning);
+        return;
+    }
+    if (!ExecuteWithRetries(169, def.Hint(), kRetries)) {
+        FailMessage(def.Hint());
+        return;
+    }
+    WaitWithCountdown(3);
+    ExecuteAction(QStringLiteral("actSmFChHRead"));
+    ExecuteAction(QStringLiteral("actTalsParShow"));
+    if (QWidget *par = m_windows.Find(QStringLiteral("FormTalsPar")))
+        QMetaObject::invokeMethod(par, "ShowFactoryPage", Qt::DirectConnection);
+    RefreshAllWindows();
+}
+
+// ---- change commands ----
+
+void TFormMain::OnChangeValue(const TActionDef &def)
+{
+    const auto it = std::find_if(std::begin(kChanges), std::end(kChanges),
+                                 [&](const TChangeDef &c) { return def.Name() == c.action; });
+    if (it == std::end(kChanges))
+        return;
+    TMainDevice &device = m_app.Device();
+    const QString property = QString::fromLatin1(it->property);
+    const QString prompt = QString::fromUtf8(it->prompt);
+    if (it->decimals < 0) {
+        int value = int(device.Value(property));
+        if (m_app.Input().TryInputInteger(EntryCaption(), prompt, value, int(it->minimum),
+                                          int(it->maximum)))
+            device.SetValue(property, value);
+    } else {
+        double value = device.Value(property);
+        if (m_app.Input().TryInputDouble(EntryCaption(), prompt, it->decimals, value, it->minimum,
+                                         it->maximum))
+            device.SetValue(property, value);
+    }
+    RefreshAllWindows();
+}
+
+void TFormMain::OnPPMChange(const TActionDef &)
+{
+    TMainDevice &device = m_app.Device();
+    QString text = device.Text(QStringLiteral("PPMNumberText"));
+    // Cancel keeps the initial text, which is stored all the same.
+    Dialogs().InputText(EntryCaption(), QStringLiteral("Номер ППМ"), text);
+    device.SetText(QStringLiteral("PPMNumberText"), text);
+    bool isNumber = false;
+    const int number = text.trimmed().toInt(&isNumber);
+    if (!isNumber)
+        return;
+    device.SetValue(QStringLiteral("PPMNumber"), number);
+    RefreshAllWindows();
+}
+
+void TFormMain::OnNNZChange(const TActionDef &)
+{
+    TMainDevice &device = m_app.Device();
+    QString text = device.Text(QStringLiteral("OrderNumber"));
+    Dialogs().InputText(EntryCaption(), QStringLiteral("Номер Н/З"), text);
+    device.SetText(QStringLiteral("OrderNumber"), text);
+}
+
+void TFormMain::OnReadValuesAndTestDistances(const TActionDef &)
+{
+    ExecuteAction(QStringLiteral("actReadValues"));
+    ExecuteAction(QStringLiteral("actReadTestDistances"));
+}
+
+// ---- views and arrays ----
+
+void TFormMain::OnMultiGraph(const TActionDef &def)
+{
+    // code 0: the level graphs, 1: the test distances. Each is a new window,
+    // shown modally and destroyed when it is closed.
+    const QString name =
+        def.code == 0 ? QStringLiteral("FormMultiGraph") : QStringLiteral("FormMultiGraphTest");
+    const auto it = m_app.WindowFactories().constFind(name);
+    if (it == m_app.WindowFactories().cend() || !it->factory)
+        return;
+    QPointer<QWidget> w = it->factory(*this);
+    if (!w)
+        return;
+    if (w->objectName().isEmpty())
+        w->setObjectName(name);
+    if (auto *dialog = qobject_cast<QDialog *>(w.data())) {
+        dialog->exec();
+        delete w.data();
+        return;
+    }
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+}
+
+void TFormMain::OnReadArraySignal(const TActionDef &)
+{
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->ReadSignal(true);
+}
+
+void TFormMain::OnReadArraySpectrum(const TActionDef &)
+{
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->ReadSpectrum();
+}
+
+// ---- exit ----
+
+void TFormMain::OnClose(const TActionDef &)
+{
+    close();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    if (m_shutDown) {
+        event->accept();
+        return;
+    }
+    if (m_closing) { // the question is already open
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    const TDialogButton answer =
+        Dialogs().Question(QStringLiteral("Завершить работу?"),
+                           {TDialogButton::Yes, TDialogButton::No}, TDialogButton::No);
+    if (answer != TDialogButton::Yes) {
+        m_closing = false;
+        event->ignore();
+        return;
+    }
+    ShutDown();
+    event->accept();
+}
+
+void TFormMain::ShutDown()
+{
+    m_app.Modes().StopRequested = true;
+    SaveWindowPlacement(*this, m_app.StartDir());
+    if (m_app.Device().IsFullAccess())
+        OnPasswordOff({});
+    if (TParameterFiles *files = m_app.ParameterFiles())
+        files->Save();
+
+    QStringList order;
+    for (const char *name : kExitCloseOrder)
+        order << QString::fromLatin1(name);
+    for (int slot = 1; slot <= kTrendSlots; ++slot)
+        order << TrendWindowName(slot);
+    m_windows.Close(order);
+    m_windows.Close(m_windows.OpenNames()); // whatever else is still open
+    // The password write above cleared the stop request; a readout still running
+    // must see it.
+    m_app.Modes().StopRequested = true;
+
+    m_signalTimer.reset();
+    delete m_signalTimerObject;
+    m_signalTimerObject = nullptr;
+    // No ticks after this: the link stops when the application object goes.
+    m_app.Link().PollTimer().SetTickHandler({});
+    m_app.Link().PollTimer().SetPaused(true);
+    m_shutDown = true;
+}
+
+} // namespace tals

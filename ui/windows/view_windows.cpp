@@ -1,0 +1,37 @@
+#include "ui/windows/view_windows.h"
+
+#include "ui/windows/form_req_ans.h"
+#include "link/request_devices.h"
+#include "ui/application/application.h"
+#include "ui/windows/form_main.h"
+#include "ui/windows/form_tals352i.h"
+#include "ui/windows/form_tals_par.h"
+
+#include <memory>
+
+namespace tals {
+
+void RegisterViewWindows(TApplication &app)
+{
+    app.SetWindowFactory(QStringLiteral("FormTals352I"), [&app](TFormMain &main) -> QWidget * {
+        if (!app.Model())
+            return nullptr;
+        TFormMain *owner = &main;
+        return new TFormTals352I(*app.Model(), app.Modes(),
+                                 [owner](const QString &action) { owner->ExecuteAction(action); });
+    });
+
+    auto counters = std::make_shared<TExchangeCounters>();
+    std::shared_ptr<TTransmitterReqAnsLink> link;
+    if (TRequestDevices *scheduler = app.Scheduler())
+        link = std::make_shared<TTransmitterReqAnsLink>(*scheduler);
+    app.SetWindowFactory(QStringLiteral("FormReqAns"), [counters, link](TFormMain &) -> QWidget * {
+        if (!link)
+            return nullptr;
+        return new TFormReqAns(*link, *counters);
+    });
+
+    RegisterParametersWindow(app);
+}
+
+} // namespace tals
