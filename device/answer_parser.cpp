@@ -1,5 +1,6 @@
 #include "device/answer_parser.h"
 
+#include "device/command_table.h"
 #include "device/request_builder.h"
 
 #include <QDate>
@@ -106,6 +107,24 @@ void SetHolder(TIODouble &holder, double value)
     holder.SetValue(TVariant(value), 0);
 }
 
+// A reading carried by the answer: into its holder (NaN and infinities too,
+// which the holder shows as no data) and into the plain value (only finite).
+void SetReading(Ttals352 &model, TReadings &readings, TReading id, double value)
+{
+    SetHolder(model.Reading(id), value);
+    readings.Set(id, value);
+}
+
+// Every reading of the table that a read of input registers start..count covers.
+void DecodeReadings(Ttals352 &model, const TAnswer &a, TReadings &readings, int start, int count)
+{
+    for (const TReadingInfo &r : ReadingTable()) {
+        const int offset = ReadingOffset(r, start, count);
+        if (offset >= 0 && offset + 4 <= a.Size())
+            SetReading(model, readings, r.Id, a.Single(offset));
+    }
+}
+
 // Every property of a block in register order.
 void DecodeBlock(Ttals352 &model, const TAnswer &a, const TBlockInfo &block)
 {
@@ -122,13 +141,17 @@ int BlockMinimum(const TBlockInfo &block)
     return 5 + 2 * block.ReadCount;
 }
 
-void WriteBlackBox(quint16 status)
+// A fault goes to the black box when the status word changes, not at every poll.
+void WriteBlackBox(Ttals352 &model, quint16 status)
 {
-    const int number = status & 0xFF;
-    TLog(BlackBoxPath()).Add(QStringLiteral("%1 %2").arg(number, 2).arg(BlackBoxMessage(number)));
+    const quint16 last = model.LastStatusWord;
+    model.LastStatusWord = status;
+    if (status == 0 || status == last)
+        return;
+    TLog(BlackBoxPath()).Add(BlackBoxText(status));
 }
 
-void ParseReadings(Ttals352 &model, const TAnswer &a)
+void ParseReadings(Ttals352 &model, const TAnswer &a, TReadings &readings, const TBlockInfo &block)
 {
     if (a.Size() <= 34) {
         ReadError(model);
@@ -136,17 +159,14 @@ void ParseReadings(Ttals352 &model, const TAnswer &a)
     }
     const quint16 status = a.Word(3);
     model.SetErrorState(status, model.ErrorText());
+    WriteBlackBox(model, status);
     if (status != 0) {
-        WriteBlackBox(status);
         model.CountFailure();
         if (model.FailureLimitReached())
             model.SetError(status, Ttals352::StatusText(status));
         return;
     }
-    SetHolder(model.Distance(), a.Single(5));
-    SetHolder(model.LevelFree(), a.Single(9));
-    SetHolder(model.LevelBusy(), a.Single(13));
-    SetHolder(model.TmpOfSensor(), a.Single(29));
+    DecodeReadings(model, a, readings, block.ReadStart, block.ReadCount);
     SuccessStep(model);
 }
 
@@ -198,7 +218,7 @@ void ParseArrayBlock(Ttals352 &model, const TAnswer &a)
 }
 
 // Decoders with their own ending; false when the code has none.
-bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
+bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code, TReadings &readings)
 {
     auto tooShort = [&](int minimum) {
         if (a.Size() >= minimum)
@@ -207,11 +227,11 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
         return true;
     };
     switch (code) {
-    case 1:
+    case cmd::ReadSignature1:
         if (!tooShort(63))
             ParseSignature1(model, a);
         return true;
-    case 2:
+    case cmd::ReadSignature2:
         if (!tooShort(50)) {
             TTals35xISignature &s = model.Signature();
             s.Site = a.Text(10, 25);
@@ -220,7 +240,7 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
             SuccessStep(model);
         }
         return true;
-    case 3:
+    case cmd::ReadSignature3:
         if (!tooShort(45)) {
             TTals35xISignature &s = model.Signature();
             s.DeviceType = a.Text(25, 26);
@@ -229,17 +249,7 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
             SuccessStep(model);
         }
         return true;
-    case 4:
-        ParseReadings(model, a);
-        return true;
-    case 25:
-        if (!tooShort(13)) {
-            SetHolder(model.TestDistance(), a.Single(3));
-            SetHolder(model.TestDistanceFlt(), a.Single(7));
-            SuccessStep(model);
-        }
-        return true;
-    case 76:
+    case cmd::ReadBadZones:
         if (!tooShort(87)) {
             model.SetCountBadZones(a.Word(3));
             for (int z = 1; z <= kBadZoneCount; ++z) {
@@ -252,7 +262,7 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
             SuccessStep(model);
         }
         return true;
-    case 78:
+    case cmd::ReadArrayBlock:
         ParseArrayBlock(model, a);
         return true;
     default:
@@ -261,12 +271,15 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
     const TBlockInfo *block = FindBlockByReadCode(code);
     if (!block)
         return false;
+    if (code == cmd::ReadReadings) {
+        // The readings block: status word, then the readings.
+        ParseReadings(model, a, readings, *block);
+        return true;
+    }
     if (!tooShort(BlockMinimum(*block))) {
         DecodeBlock(model, a, *block);
-        if (code == 24) {
-            SetHolder(model.TestDistance(), a.Single(65));
-            SetHolder(model.TestDistanceFlt(), a.Single(69));
-        }
+        if (block->Space == TRegisterSpace::Input)
+            DecodeReadings(model, a, readings, block->ReadStart, block->ReadCount);
         SuccessStep(model);
     }
     return true;
@@ -275,7 +288,7 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code)
 // Single-register decoders: a short answer is a read error, then success.
 bool ParseSingle(Ttals352 &model, const TAnswer &a, int code)
 {
-    if (code == 81) {
+    if (code == cmd::ReadAddressRegister) {
         if (a.Size() < 7) {
             ReadError(model);
         } else if (model.OnReadAddress) {
@@ -286,7 +299,7 @@ bool ParseSingle(Ttals352 &model, const TAnswer &a, int code)
         return true;
     }
     const TPropertyInfo *p = FindPropertyByReadCode(code);
-    if (!p || p->HasFlag(pfNotDecoded) || code > 75)
+    if (!p || p->HasFlag(pfNotDecoded) || code > cmd::ReadCountBadZones)
         return false;
     if (a.Size() < 5 + 2 * p->Words())
         ReadError(model);
@@ -303,7 +316,7 @@ bool IsErrorAnswer(const TAnswer &a, int code)
     const quint8 function = a.Byte(1);
     if ((function & 0x80) == 0)
         return false;
-    return code < 153 || function != RequestFunction(code);
+    return code < cmd::SvcReadValue || function != RequestFunction(code);
 }
 
 } // namespace
@@ -324,9 +337,32 @@ QString ExceptionText(int code)
         return QStringLiteral("Код 3 - Недопустимые данные запроса");
     case 4:
         return QStringLiteral("Код 4 - Ошибка во время выполнения запроса");
+    case 10:
+        return QStringLiteral("Код 10 - Шлюз: путь к устройству недоступен");
+    case 11:
+        return QStringLiteral("Код 11 - Шлюз: устройство не отвечает");
     default:
-        return {};
+        return QStringLiteral("Код %1 - Неизвестная ошибка устройства").arg(code);
     }
+}
+
+QString MismatchText()
+{
+    return QStringLiteral("Ответ не соответствует запросу");
+}
+
+QString BlackBoxText(quint16 status)
+{
+    const int number = status & 0xFF;
+    if (number >= 1 && number <= 11)
+        return QStringLiteral("%1 %2").arg(number, 2).arg(BlackBoxMessage(number));
+    QStringList bits;
+    for (int bit = 0; bit < 16; ++bit)
+        if (BitIsSet(status, bit))
+            bits << QString::number(bit);
+    return (bits.size() == 1 ? QStringLiteral("Неизвестная ошибка, бит ")
+                             : QStringLiteral("Неизвестная ошибка, биты ")) +
+           bits.join(QStringLiteral(", "));
 }
 
 QString BlackBoxMessage(int number)
@@ -380,37 +416,69 @@ bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
     return true;
 }
 
-} // namespace
-
-void ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code)
+// Whether a checked answer belongs to its request: the same address (unless
+// the request was a broadcast), the same function or an error answer, and for
+// a register read the byte count of the registers asked for.
+bool MatchesRequest(const Ttals352 &model, const TAnswer &a, int code, const TFrame &request)
 {
-    const TAnswer a(answer);
-    if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame))
-        return;
-    if (IsErrorAnswer(a, code)) {
-        model.CountFailure();
-        const int exception = a.Byte(2);
-        if (exception >= 1 && exception <= 4 && model.FailureLimitReached())
-            model.SetError(-7, ExceptionText(exception));
-        return;
+    const int address = request.size() >= 1                ? ByteAt(request, 0)
+                        : code == cmd::BroadcastSetAddress ? 0
+                                                           : model.SystemAddress();
+    if (address != 0 && a.Byte(0) != address)
+        return false;
+    const int function = request.size() >= 2 ? ByteAt(request, 1) : RequestFunction(code);
+    if (function < 0)
+        return true;
+    const int answered = a.Byte(1);
+    if (answered != function)
+        return (answered & 0x80) != 0; // an error answer, judged by the caller
+    if ((function == 3 || function == 4) && request.size() >= 6) {
+        const int registers = BytesToWord(ByteAt(request, 4), ByteAt(request, 5));
+        return a.Byte(2) == 2 * registers;
     }
-    if (ParseOwnEnding(model, a, code) || ParseSingle(model, a, code))
-        return;
-    SuccessStep(model);
+    return true;
 }
 
-void ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
+} // namespace
+
+TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code, const TFrame &request)
 {
+    TReadings readings;
+    readings.Time = Now();
+    const TAnswer a(answer);
+    if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame))
+        return readings;
+    if (!MatchesRequest(model, a, code, request)) {
+        FailureStep(model, kMismatchErrorCode, MismatchText());
+        return readings;
+    }
+    if (IsErrorAnswer(a, code)) {
+        FailureStep(model, -7, ExceptionText(a.Byte(2)));
+        return readings;
+    }
+    if (ParseOwnEnding(model, a, code, readings) || ParseSingle(model, a, code))
+        return readings;
+    SuccessStep(model);
+    return readings;
+}
+
+TReadings ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
+{
+    TReadings readings;
+    readings.Time = Now();
     const TAnswer a(answer);
     if (!CheckAnswerFrame(model, a, answer, CheckCrc8Frame))
-        return;
+        return readings;
     if (a.Size() < 8) {
         ReadError(model);
-        return;
+        return readings;
     }
-    const auto raw = static_cast<qint16>(BytesToWord(a.Byte(6), a.Byte(5)));
-    SetHolder(model.CurrentOutput(), raw / 100.0);
+    const TReadingInfo &info = ReadingInfo(TReading::CurrentOutput);
+    // The meter sends its current in hundredths of a mA, low byte first.
+    const auto raw = static_cast<qint16>(BytesToWord(a.Byte(info.Offset + 1), a.Byte(info.Offset)));
+    SetReading(model, readings, info.Id, raw / 100.0);
     SuccessStep(model);
+    return readings;
 }
 
 } // namespace tals

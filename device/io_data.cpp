@@ -1,5 +1,7 @@
 #include "device/io_data.h"
 
+#include <cmath>
+
 #include "platform/number_format.h"
 
 #include <algorithm>
@@ -108,15 +110,24 @@ void TIODouble::Assign(const TIOData &source)
         m_description->Assign(*other->m_description);
 }
 
+QString NoDataText()
+{
+    return QStringLiteral("нет данных");
+}
+
 QString TIODouble::FormatValue(bool withTitle, bool withDimension) const
 {
     QString text;
     try {
         const TDescriptionOfDouble &d = *m_description;
-        text = FloatToStrF(Output().ToDouble(), static_cast<int>(d.Format), d.Precision, d.Digits);
+        const double value = Output().ToDouble();
+        // A NaN or infinite reading is no number: it shows as missing data.
+        const bool number = std::isfinite(value);
+        text = number ? FloatToStrF(value, static_cast<int>(d.Format), d.Precision, d.Digits)
+                      : NoDataText();
         if (withTitle)
             text = (d.Title + QStringLiteral(": ") + text).trimmed();
-        if (withDimension && !d.Dimension.trimmed().isEmpty())
+        if (number && withDimension && !d.Dimension.trimmed().isEmpty())
             text += QStringLiteral(", ") + d.Dimension;
     } catch (...) {
     }

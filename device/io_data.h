@@ -101,6 +101,9 @@ protected:
     TVariant Convert() const override { return TVariant(Value().ToInteger()); }
 };
 
+// The text of a reading that holds no number ("нет данных").
+QString NoDataText();
+
 // A real reading with its description.
 class TIODouble : public TiodDoubleToDouble
 {
@@ -112,7 +115,7 @@ public:
     const TDescriptionOfDouble &Description() const { return *m_description; }
 
     // The output as text in the description's number format, optionally as
-    // "Title: value" and with ", unit".
+    // "Title: value" and with ", unit"; NaN and infinities give NoDataText().
     QString FormatValue(bool withTitle, bool withDimension) const;
 
     // Also copies the description from another TIODouble.

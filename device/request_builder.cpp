@@ -1,5 +1,6 @@
 #include "device/request_builder.h"
 
+#include "device/command_table.h"
 #include "platform/dialogs.h"
 
 #include <cstring>
@@ -62,7 +63,7 @@ QByteArray BlockData(Ttals352 &model, const TBlockInfo &block)
     QByteArray data;
     const int end = block.WriteStart + block.WriteCount;
     for (int address = block.WriteStart; address < end;) {
-        if (block.WriteCode == 152 && address > 3128) {
+        if (block.WriteCode == cmd::WriteBadZones && address > 3128) {
             // Bad-zone singles: near bounds, far bounds, fill and drain speeds.
             const int index = (address - 3129) / 2;
             const auto which = static_cast<TBadZoneValue>(index / kBadZoneCount);
@@ -78,9 +79,10 @@ QByteArray BlockData(Ttals352 &model, const TBlockInfo &block)
             continue;
         }
         // The user block sends 0.0 in place of the calibration level.
-        const TVariant value = (block.WriteCode == 82 && p->Id == TProp::LevelKalibr)
-                                   ? TVariant(0.0)
-                                   : model.Property(p->Id);
+        const TVariant value =
+            (block.WriteCode == cmd::WriteUserRegisters && p->Id == TProp::LevelKalibr)
+                ? TVariant(0.0)
+                : model.Property(p->Id);
         EncodeRegisters(p->Encoding, value, data);
         address += p->Words();
     }
@@ -226,23 +228,23 @@ bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
 {
     const quint8 a = model.SystemAddress();
     switch (code) {
-    case 0:
+    case cmd::ReadIdentification:
         f = Identification(a, 1, 0);
         return true;
-    case 1:
+    case cmd::ReadSignature1:
         model.ClearSignature();
         f = Identification(a, 1, 0);
         return true;
-    case 2:
+    case cmd::ReadSignature2:
         f = Identification(a, 2, 3);
         return true;
-    case 3:
+    case cmd::ReadSignature3:
         f = Identification(a, 3, 0x80);
         return true;
-    case 78:
+    case cmd::ReadArrayBlock:
         f = ArrayBlock(model);
         return true;
-    case 79: {
+    case cmd::StartProgramUpdate: {
         QByteArray data;
         AppendWord(data, 0x0014);
         AppendWord(data, model.PlantNumber());
@@ -250,7 +252,7 @@ bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
         f = WriteFrame(a, 3, data);
         return true;
     }
-    case 80: {
+    case cmd::BroadcastSetAddress: {
         QByteArray data;
         AppendWord(data, 0x0014);
         AppendWord(data, model.PlantNumber());
@@ -258,7 +260,7 @@ bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
         f = WriteFrame(0, 0, data);
         return true;
     }
-    case 81:
+    case cmd::ReadAddressRegister:
         f = ReadFrame(a, kRead, 2, 1);
         return true;
     default:
@@ -336,9 +338,9 @@ Ttals352::TRequest BuildRequest(Ttals352 &model, int code)
 {
     model.SetLastCommandCode(static_cast<quint8>(code & 0xFF));
     Ttals352::TRequest request;
-    if (code >= 0 && code <= 152)
+    if (code >= 0 && code < cmd::SvcReadValue)
         request.Ok = BuildModbus(model, code, request.Frame);
-    else if (code >= 153 && code <= 252)
+    else if (code >= cmd::SvcReadValue && code <= kLastCommandCode)
         request.Ok = BuildService(model, code, request.Frame);
     if (!request.Ok) {
         request.Frame.clear();
@@ -349,44 +351,13 @@ Ttals352::TRequest BuildRequest(Ttals352 &model, int code)
 
 int RequestFunction(int code)
 {
-    if (code < 0 || code > 252)
-        return -1;
-    if (code <= 3)
-        return kIdentification;
-    if (code <= 152) {
-        if (code == 4 || code == 24 || code == 25 || code == 77 || code == 78)
-            return kReadInput;
-        if (code == 81 || FindBlockByReadCode(code) || FindPropertyByReadCode(code))
-            return kRead;
+    if (const TCommandInfo *c = FindCommand(code))
+        return c->Function;
+    if (const TPropertyInfo *p = FindPropertyByReadCode(code))
+        return p->Space == TRegisterSpace::Input ? kReadInput : kRead;
+    if (FindPropertyByWriteCode(code))
         return kWrite;
-    }
-    if (code <= 158)
-        return 0x01;
-    if (code == 159)
-        return 0x02;
-    if (code == 160)
-        return 0x10;
-    if (code == 161)
-        return 0x20;
-    if (code == 162)
-        return 0x25;
-    if (code == 163)
-        return 0x30;
-    if (code == 164)
-        return 0xA2;
-    if (code == 165)
-        return 0xA8;
-    if (code <= 176)
-        return 0xB1;
-    if (code <= 180)
-        return 0xB2;
-    if (code <= 213)
-        return 0xB3;
-    if (code <= 216)
-        return 0xB4;
-    if (code <= 220)
-        return 0xB5;
-    return 0xB6;
+    return -1;
 }
 
 } // namespace tals

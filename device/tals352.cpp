@@ -131,24 +131,29 @@ void Ttals352::CreateHolders()
     const int digits = ValueDigits();
     m_beatFrequency = MakeDouble(QStringLiteral("Оценка частоты биений"),
                                  QStringLiteral("Оценка частоты биений"), QString(), 0, 100000, 2);
-    m_levelBusy = MakeDouble(QStringLiteral("Уровень"), QStringLiteral("Уровень продукта"), mm, 0,
-                             45000, digits);
+    auto reading = [this](TReading id) -> std::unique_ptr<TIODouble> & {
+        return m_readings[static_cast<std::size_t>(id)];
+    };
+    reading(TReading::LevelBusy) = MakeDouble(
+        QStringLiteral("Уровень"), QStringLiteral("Уровень продукта"), mm, 0, 45000, digits);
     m_reserve = MakeDouble(QStringLiteral("Резерв"), QStringLiteral("Резерв"), QStringLiteral("-"),
                            0, 45000, 3);
-    m_levelFree =
+    reading(TReading::LevelFree) =
         MakeDouble(QStringLiteral("Свободное простанство"),
                    QStringLiteral("Свободное пространство емкости"), mm, 0, 45000, digits);
-    m_distance = MakeDouble(QStringLiteral("Расстояние"), QStringLiteral("Расстояние до продукта"),
-                            mm, 0, 45000, digits);
-    m_testDistance = MakeDouble(QStringLiteral("Тестовое расстояние"),
-                                QStringLiteral("Тестовое расстояние до продукта"), mm, 0, 45000, 1);
-    m_testDistanceFlt =
+    reading(TReading::Distance) =
+        MakeDouble(QStringLiteral("Расстояние"), QStringLiteral("Расстояние до продукта"), mm, 0,
+                   45000, digits);
+    reading(TReading::TestDistance) =
+        MakeDouble(QStringLiteral("Тестовое расстояние"),
+                   QStringLiteral("Тестовое расстояние до продукта"), mm, 0, 45000, 1);
+    reading(TReading::TestDistanceFlt) =
         MakeDouble(QStringLiteral("Тестовое обработанное расстояние "),
                    QStringLiteral("Тестовое обработанное расстояние до продукта"), mm, 0, 45000, 1);
-    m_tmpOfSensor =
+    reading(TReading::TmpOfSensor) =
         MakeDouble(QStringLiteral("Температура"), QStringLiteral("Температура внутри прибора"),
                    QStringLiteral("°C"), -50, 100, 1);
-    m_currentOutput =
+    reading(TReading::CurrentOutput) =
         MakeDouble(QStringLiteral("Ток"), QStringLiteral("Ток"), QStringLiteral("мА"), 0, 20, 2);
 
     m_linkState = std::make_unique<TIOThreeStates>();
@@ -241,8 +246,8 @@ void Ttals352::AfterSet(TProp p, const TVariant &old)
         break;
     case TProp::ValueDigits: {
         const auto digits = static_cast<quint8>(ValueDigits());
-        for (TIODouble *h : {m_levelBusy.get(), m_levelFree.get(), m_distance.get()})
-            if (h)
+        for (TReading r : {TReading::LevelBusy, TReading::LevelFree, TReading::Distance})
+            if (TIODouble *h = m_readings[static_cast<std::size_t>(r)].get())
                 h->Description().Digits = digits;
         break;
     }
@@ -454,36 +459,20 @@ Ttals352::TRequest Ttals352::BuildRequest(int code)
     return tals::BuildRequest(*this, code);
 }
 
-void Ttals352::ParseAnswer(const TBuffer &answer, quint8 code)
+TReadings Ttals352::ParseAnswer(const TBuffer &answer, quint8 code, const TFrame &request)
 {
-    tals::ParseAnswer(*this, answer, code);
+    return tals::ParseAnswer(*this, answer, code, request);
 }
 
-void Ttals352::ParseZelvinAnswer(const TBuffer &answer)
+TReadings Ttals352::ParseZelvinAnswer(const TBuffer &answer)
 {
-    tals::ParseZelvinAnswer(*this, answer);
+    return tals::ParseZelvinAnswer(*this, answer);
 }
 
 TIODouble *Ttals352::FindReading(const QString &name)
 {
-    struct TEntry
-    {
-        const char *name;
-        TIODouble &(Ttals352::*holder)();
-    };
-    static const TEntry entries[] = {
-        {"Distance", &Ttals352::Distance},
-        {"LevelBusy", &Ttals352::LevelBusy},
-        {"LevelFree", &Ttals352::LevelFree},
-        {"TmpOfSensor", &Ttals352::TmpOfSensor},
-        {"TestDistance", &Ttals352::TestDistance},
-        {"TestDistanceFlt", &Ttals352::TestDistanceFlt},
-        {"CurrentOutput", &Ttals352::CurrentOutput},
-    };
-    for (const TEntry &e : entries)
-        if (name == QLatin1String(e.name))
-            return &(this->*e.holder)();
-    return nullptr;
+    const TReadingInfo *info = FindReadingByName(name);
+    return info ? &Reading(info->Id) : nullptr;
 }
 
 } // namespace tals

@@ -10,6 +10,7 @@
 
 #include "device/io_data.h"
 #include "device/program_modes.h"
+#include "device/reading_table.h"
 #include "device/register_table.h"
 #include "protocol/frame.h"
 
@@ -167,9 +168,14 @@ public:
     {
         return *m_beatFrequency;
     }
+    // The reading holders, one per row of the reading table.
+    TIODouble &Reading(TReading id)
+    {
+        return *m_readings[static_cast<std::size_t>(id)];
+    }
     TIODouble &LevelBusy()
     {
-        return *m_levelBusy;
+        return Reading(TReading::LevelBusy);
     }
     TIODouble &Reserve()
     {
@@ -177,30 +183,29 @@ public:
     }
     TIODouble &LevelFree()
     {
-        return *m_levelFree;
+        return Reading(TReading::LevelFree);
     }
     TIODouble &Distance()
     {
-        return *m_distance;
+        return Reading(TReading::Distance);
     }
     TIODouble &TestDistance()
     {
-        return *m_testDistance;
+        return Reading(TReading::TestDistance);
     }
     TIODouble &TestDistanceFlt()
     {
-        return *m_testDistanceFlt;
+        return Reading(TReading::TestDistanceFlt);
     }
     TIODouble &TmpOfSensor()
     {
-        return *m_tmpOfSensor;
+        return Reading(TReading::TmpOfSensor);
     }
     TIODouble &CurrentOutput()
     {
-        return *m_currentOutput;
+        return Reading(TReading::CurrentOutput);
     }
-    // The reading holder of that name ("Distance", "LevelBusy", "LevelFree",
-    // "TmpOfSensor", "TestDistance", "TestDistanceFlt", "CurrentOutput"), or null.
+    // The reading holder under its table name ("Distance", ...), or null.
     TIODouble *FindReading(const QString &name);
     TIOThreeStates &LinkState()
     {
@@ -378,8 +383,12 @@ public:
         QString ErrorText;
     };
     TRequest BuildRequest(int code);
-    void ParseAnswer(const TBuffer &answer, quint8 code);
-    void ParseZelvinAnswer(const TBuffer &answer);
+    // Both return the readings decoded from this very answer.
+    TReadings ParseAnswer(const TBuffer &answer, quint8 code, const TFrame &request = TFrame());
+    TReadings ParseZelvinAnswer(const TBuffer &answer);
+    // The status word of the last readings answer, so that the black box
+    // notes a fault only when the word changes.
+    quint16 LastStatusWord = 0;
 
 private:
     static std::size_t Index(TProp p)
@@ -404,14 +413,8 @@ private:
     std::array<TVariant, kPropertyCount> m_values{};
 
     std::unique_ptr<TIODouble> m_beatFrequency;
-    std::unique_ptr<TIODouble> m_levelBusy;
     std::unique_ptr<TIODouble> m_reserve;
-    std::unique_ptr<TIODouble> m_levelFree;
-    std::unique_ptr<TIODouble> m_distance;
-    std::unique_ptr<TIODouble> m_testDistance;
-    std::unique_ptr<TIODouble> m_testDistanceFlt;
-    std::unique_ptr<TIODouble> m_tmpOfSensor;
-    std::unique_ptr<TIODouble> m_currentOutput;
+    std::array<std::unique_ptr<TIODouble>, kReadingCount> m_readings;
     std::unique_ptr<TIOThreeStates> m_linkState;
     std::unique_ptr<TIOThreeStates> m_inUse;
     TDescriptionOfValue m_deviceDescription;

@@ -1,15 +1,26 @@
 #pragma once
 
-// What the scheduler needs of the device model: build a request for a command
-// code, decode an answer (on the user-interface thread), the exchange status,
-// the in-use flag and caption for the device list, and the reading values it
-// archives. TTals352Link adapts the transducer model; tests use fakes.
+// What the scheduler needs of the device model, all of it called on the
+// user-interface thread (the worker hands each call over and waits): build a
+// request for a command code, decode an answer into the model, and the in-use
+// flag and caption for the device list. Decoding returns the exchange status
+// and the readings of that very answer as plain values, so the worker never
+// reads the model. TTals352Link adapts the transducer model; tests use fakes.
 
+#include "device/reading_table.h"
 #include "protocol/frame.h"
 
 #include <QString>
 
 namespace tals {
+
+// The outcome of one decoding.
+struct TDecoded
+{
+    int ErrorCode = -1;
+    int LinkState = 0; // 1 after a decoded answer, 2 after a reported failure
+    TReadings Readings;
+};
 
 class TLinkDevice
 {
@@ -17,21 +28,14 @@ public:
     virtual ~TLinkDevice() = default;
 
     // The request frame for the code, without checksum; false when the code
-    // has no request or building failed. Runs on the calling thread.
+    // has no request or building failed.
     virtual bool BuildRequest(quint8 code, TFrame &frame) = 0;
-    // Decoding into the model; called on the user-interface thread only.
-    virtual void ParseAnswer(const TBuffer &answer, quint8 code) = 0;
-    virtual void ParseZelvinAnswer(const TBuffer &answer) = 0;
-    virtual int ErrorCode() const = 0;
-    // 1 after a decoded answer, 2 after a reported failure.
-    virtual int LinkState() const = 0;
+    // Decoding of the answer to request (built for code) into the model.
+    virtual TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) = 0;
+    virtual TDecoded ParseZelvinAnswer(const TBuffer &answer) = 0;
     // The transducer entry of the device list is polled.
     virtual bool Enabled() const = 0;
     virtual QString Caption() const = 0;
-    // The output of the reading kept under an archive name ("Distance",
-    // "LevelBusy", "LevelFree", "TmpOfSensor", "TestDistance",
-    // "TestDistanceFlt", "CurrentOutput"); false for another name.
-    virtual bool ReadingValue(const QString &archiveName, double &value) const = 0;
 };
 
 } // namespace tals

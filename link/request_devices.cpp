@@ -1,12 +1,10 @@
 #include "link/request_devices.h"
 
+#include "device/command_table.h"
 #include "platform/date_time.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QMetaObject>
-#include <QThread>
+#include <QFileInfo>
 
 namespace tals {
 
@@ -14,7 +12,8 @@ namespace {
 
 constexpr int kAnswerLimit = 250;
 constexpr int kMeterAnswerLimit = 70;
-constexpr quint8 kMeterCode = 253; // the archive's code for the meter's reading
+constexpr quint8 kTransducer = 0;
+constexpr quint8 kMeter = 1;
 const QByteArray kMeterRequest("\x01\x00\x01\x00", 4);
 
 // The device's own error answer: six bytes with 0xFA as function byte.
@@ -22,24 +21,6 @@ bool IsErrorAnswer(const QByteArray &answer)
 {
     return answer.size() == 6 && ByteAt(answer, 1) == 0xFA;
 }
-
-struct TArchived
-{
-    quint8 Code;
-    const char *Name;
-    int Decimals;
-};
-
-// The readings each command refreshes, under their archive names.
-constexpr TArchived kArchived[] = {
-    {4, "Distance", 1},
-    {4, "LevelBusy", 1},
-    {4, "LevelFree", 1},
-    {4, "TmpOfSensor", 0},
-    {25, "TestDistance", 1},
-    {25, "TestDistanceFlt", 1},
-    {kMeterCode, "CurrentOutput", 2},
-};
 
 } // namespace
 
@@ -53,7 +34,7 @@ TRequestDevices::~TRequestDevices()
 void TRequestDevices::StartLink(TLinkDevice *device)
 {
     m_device = device;
-    m_uiContext = std::make_unique<QObject>();
+    m_handOver = std::make_unique<THandOver>();
 
     // Each step on its own, so that a failing one does not stop the next.
     try {
@@ -103,9 +84,11 @@ void TRequestDevices::StopLink()
     if (m_worker) {
         m_worker->Terminate();
         // A step may be waiting for the user-interface thread (this one) to
-        // decode its answer: keep serving such calls until the worker ends.
-        while (!m_worker->wait(QDeadlineTimer(20)))
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        // build a request or decode an answer: keep serving such calls until
+        // the worker ends.
+        while (m_worker->isRunning() && !m_worker->WaitFinished(20))
+            if (m_handOver)
+                m_handOver->ServePending();
         m_worker.reset();
     }
     m_pollTimer.reset();
@@ -118,102 +101,83 @@ void TRequestDevices::StopLink()
         std::lock_guard lock(m_listLock);
         m_devices.clear();
     }
-    m_uiContext.reset();
+    m_handOver.reset();
 }
 
-void TRequestDevices::HandOver(const std::function<void()> &fn)
+bool TRequestDevices::OnInterfaceThread() const
 {
-    if (!m_uiContext || QThread::currentThread() == m_uiContext->thread()) {
-        fn();
-        return;
-    }
-    QMetaObject::invokeMethod(m_uiContext.get(), fn, Qt::BlockingQueuedConnection);
+    return !m_handOver || m_handOver->OnOwnerThread();
 }
 
 int TRequestDevices::ExecuteCommand(quint8 code)
 {
-    return Execute(code, nullptr);
+    return Transact(kTransducer, code, nullptr);
 }
 
-int TRequestDevices::Execute(quint8 code, int *linkState)
+int TRequestDevices::ExecuteCommand(quint8 code, TReadings &readings)
+{
+    return Transact(kTransducer, code, &readings);
+}
+
+int TRequestDevices::ExecuteZelvin()
+{
+    return Transact(kMeter, kMeterReadingCode, nullptr);
+}
+
+int TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
 {
     try {
+        if (readings)
+            *readings = TReadings();
         TLinkDevice *device = m_device;
         TTransmitter *link = m_transmitter.get();
-        if (!device || !link)
+        if (!link || (kind == kTransducer && !device))
             return -1;
-        TFrame request;
-        try {
-            if (!device->BuildRequest(code, request))
+        // The request is made where the model lives and travels by value.
+        TFrame request = kMeterRequest;
+        if (kind == kTransducer) {
+            bool built = false;
+            m_handOver->Run([&] { built = device->BuildRequest(code, request); });
+            if (!built)
                 return -1;
-        } catch (...) {
-            return -1;
         }
         QByteArray answer;
         try {
-            link->Exchange(request, answer, kAnswerLimit, true);
+            if (kind == kTransducer)
+                link->Exchange(request, answer, kAnswerLimit, true);
+            else
+                link->ExchangeZelvin(request, answer, kMeterAnswerLimit, true);
         } catch (...) {
             return -1;
         }
-        // The answer and the code travel with this call, so the decoding is
-        // not disturbed by another command built in the meantime.
+        // The request, answer and code travel with this call, so the decoding
+        // is not disturbed by another command built in the meantime.
         const TBuffer bytes = FrameToBytes(answer);
-        int errorCode = -1;
-        int state = 0;
-        HandOver([&] {
-            try {
-                device->ParseAnswer(bytes, code);
-                errorCode = device->ErrorCode();
-                state = device->LinkState();
-            } catch (...) {
-                errorCode = -1;
-            }
-        });
-        if (linkState)
-            *linkState = state;
-        const int result = answer.isEmpty() || IsErrorAnswer(answer) ? -1 : errorCode;
-        WriteJournal(AppendCrc16(request), answer);
+        TDecoded decoded;
+        if (device)
+            m_handOver->Run([&] {
+                decoded = kind == kTransducer ? device->ParseAnswer(request, bytes, code)
+                                              : device->ParseZelvinAnswer(bytes);
+            });
+        if (readings)
+            *readings = decoded.Readings;
+        if (OnInterfaceThread()) {
+            m_lastCode = code;
+            m_lastReadings = decoded.Readings;
+        }
+        int result = IsErrorAnswer(answer) ? -1 : 0;
+        if (kind == kTransducer && result == 0)
+            result = answer.isEmpty() ? -1 : decoded.ErrorCode;
+        WriteJournal(kind == kTransducer ? AppendCrc16(request) : AppendCrc8(request), answer);
         return result;
     } catch (...) {
         return -1;
     }
 }
 
-int TRequestDevices::ExecuteZelvin()
+QString TRequestDevices::JournalFullText()
 {
-    return ExecuteMeter(nullptr);
-}
-
-int TRequestDevices::ExecuteMeter(int *linkState)
-{
-    try {
-        TLinkDevice *device = m_device;
-        TTransmitter *link = m_transmitter.get();
-        if (!link)
-            return -1;
-        QByteArray answer;
-        try {
-            link->ExchangeZelvin(kMeterRequest, answer, kMeterAnswerLimit, true);
-        } catch (...) {
-            return -1;
-        }
-        const TBuffer bytes = FrameToBytes(answer);
-        int state = 0;
-        if (device)
-            HandOver([&] {
-                try {
-                    device->ParseZelvinAnswer(bytes);
-                    state = device->LinkState();
-                } catch (...) {
-                }
-            });
-        if (linkState)
-            *linkState = state;
-        WriteJournal(AppendCrc8(kMeterRequest), answer);
-        return IsErrorAnswer(answer) ? -1 : 0;
-    } catch (...) {
-        return -1;
-    }
+    return QStringLiteral("Журнал обмена заполнен, записи за этот день прекращены");
 }
 
 void TRequestDevices::WriteJournal(const QByteArray &request, const QByteArray &answer)
@@ -225,8 +189,19 @@ void TRequestDevices::WriteJournal(const QByteArray &request, const QByteArray &
         auto render = [radix](const QByteArray &frame) {
             return radix == 10 ? FrameToDecimal(frame, true) : FrameToHex(frame);
         };
-        m_journal->WriteLine(QStringLiteral("[") + render(request) + QStringLiteral("] -> [") +
-                             render(answer) + QStringLiteral("]"));
+        const QString line = QStringLiteral("[") + render(request) + QStringLiteral("] -> [") +
+                             render(answer) + QStringLiteral("]");
+        // A babbling line must not fill the disk: past the limit one line
+        // says so and the rest of the day's exchanges are not journaled.
+        std::lock_guard lock(m_journalLock);
+        if (m_journalFull)
+            return;
+        if (QFileInfo(m_journal->FileName()).size() >= m_journalLimit.load()) {
+            m_journalFull = true;
+            m_journal->WriteLine(JournalFullText());
+            return;
+        }
+        m_journal->WriteLine(line);
     } catch (...) {
     }
 }
@@ -264,20 +239,18 @@ bool TRequestDevices::PollNextDevice()
         } while (!devices[tag].Enabled);
         m_pollTimer->SetTag(tag);
 
-        if (devices[tag].Kind == 0) {
-            for (int code = 0; code <= 253; ++code) {
+        // Only readings decoded from the answer of this very poll are archived.
+        TReadings readings;
+        if (devices[tag].Kind == kTransducer) {
+            for (int code = 0; code <= kLastCommandCode; ++code) {
                 if (!pollSet.test(code))
                     continue;
-                int state = 0;
-                Execute(static_cast<quint8>(code), &state);
-                if (state == 1)
-                    ArchiveReadings(static_cast<quint8>(code));
+                Transact(kTransducer, static_cast<quint8>(code), &readings);
+                ArchiveReadings(code, readings);
             }
         } else {
-            int state = 0;
-            ExecuteMeter(&state);
-            if (state == 1)
-                ArchiveReadings(kMeterCode);
+            Transact(kMeter, kMeterReadingCode, &readings);
+            ArchiveReadings(kMeterReadingCode, readings);
         }
         return true;
     } catch (...) {
@@ -287,42 +260,27 @@ bool TRequestDevices::PollNextDevice()
 
 void TRequestDevices::ArchiveReadings(quint8 code)
 {
-    TReadingArchive *archive = m_archive.load();
-    TLinkDevice *device = m_device;
-    if (!archive || !device)
+    // The user-interface thread's last command; the worker archives its own.
+    if (!OnInterfaceThread() || m_lastCode != code)
         return;
-    const TDateTime time = Now();
-    for (const TArchived &a : kArchived) {
-        if (a.Code != code)
-            continue;
-        double value = 0;
-        if (!device->ReadingValue(QLatin1String(a.Name), value))
-            continue;
-        try {
-            archive->Append(QLatin1String(a.Name), value, time, a.Decimals);
-        } catch (...) {
-        }
-    }
+    const TReadings readings = m_lastReadings;
+    m_lastReadings = TReadings();
+    ArchiveReadings(code, readings);
 }
 
-void TRequestDevices::PollTick(const std::function<void()> &refreshAllWindows,
-                               const std::function<void()> &stopPolling)
+void TRequestDevices::ArchiveReadings(int code, const TReadings &readings)
 {
-    if (!m_pollTimer)
+    TReadingArchive *archive = m_archive.load();
+    if (!archive || !readings.Any())
         return;
-    m_pollTimer->SetPaused(true);
-    if (AnyDeviceEnabled()) {
-        if (m_worker) {
-            std::lock_guard lock(m_worker->RequestLock());
-            m_worker->Resume();
+    for (const TReadingInfo &r : ReadingTable()) {
+        const std::optional<double> &value = readings.Value(r.Id);
+        if (r.Command != code || !value)
+            continue;
+        try {
+            archive->Append(QLatin1String(r.Name), *value, readings.Time, r.Decimals);
+        } catch (...) {
         }
-        if (refreshAllWindows)
-            refreshAllWindows();
-        m_pollTimer->SetPaused(false);
-    } else if (stopPolling) {
-        stopPolling();
-    } else {
-        m_pollTimer->Stop();
     }
 }
 

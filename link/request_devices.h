@@ -7,14 +7,18 @@
 // serves the next enabled device of the two-entry device list and archives
 // the fresh readings.
 //
-// Threads: decoding always happens on the user-interface thread (the thread
-// that called StartLink); the worker waits for it. The transmitter's port
-// lock covers only the exchange itself, never the hand-over, so a command of
-// the user-interface thread waiting for the port and a worker waiting for the
-// user-interface thread cannot block each other. Every decoding gets the
-// answer and the command code of its own call.
+// Threads: the device model is touched on the user-interface thread only
+// (the thread that called StartLink). The worker asks that thread for each
+// request frame and hands it each answer for decoding, waiting both times;
+// the decoding returns the readings of that very answer as a plain value,
+// which the worker archives. The transmitter's port lock covers only the
+// exchange itself, never a hand-over, so a command of the user-interface
+// thread waiting for the port and a worker waiting for the user-interface
+// thread cannot block each other. Every decoding gets the request, the answer
+// and the command code of its own call.
 
 #include "link/custom_timer.h"
+#include "link/hand_over.h"
 #include "link/link_device.h"
 #include "link/reading_archive.h"
 #include "link/request_thread.h"
@@ -76,20 +80,20 @@ public:
     // -1 for no answer, the device's error answer or a failure before or
     // while sending, else the model's ErrorCode after decoding. Never throws.
     int ExecuteCommand(quint8 code);
+    // The same, also giving the readings decoded from this answer.
+    int ExecuteCommand(quint8 code, TReadings &readings);
     // One exchange with the current meter: -1 for its error answer or a
     // failure while sending, else 0.
     int ExecuteZelvin();
     bool AnyDeviceEnabled() const;
     // One polling step for the next enabled device; false if it failed.
     bool PollNextDevice();
-    // Appends the readings the command refreshed (4, 25, 253) to the archive.
+    // Appends to the archive the readings that the last ExecuteCommand(code)
+    // of the calling thread decoded from its answer (once; nothing when that
+    // answer failed or was for another command).
     void ArchiveReadings(quint8 code);
-
-    // The poll timer's tick: pause the timer; with a device enabled resume
-    // the worker under RequestLock, refresh the windows and unpause; without
-    // one call stopPolling (the main window's "Остановить опрос").
-    void PollTick(const std::function<void()> &refreshAllWindows,
-                  const std::function<void()> &stopPolling);
+    // Appends the readings the command carries (reading table) from a value.
+    void ArchiveReadings(int code, const TReadings &readings);
 
     // Commands of the transducer polled by each step, in ascending order.
     void SetPolled(quint8 code, bool polled);
@@ -103,22 +107,35 @@ public:
     // 10 decimal journal lines, 16 hexadecimal, any other value none.
     int JournalRadix() const { return m_journalRadix.load(); }
     void SetJournalRadix(int radix) { m_journalRadix.store(radix); }
+    // Size of the exchange journal file after which one line says it is full
+    // and no more lines are written.
+    static constexpr qint64 kJournalLimit = 50LL * 1024 * 1024;
+    void SetJournalLimit(qint64 bytes) { m_journalLimit.store(bytes); }
+    static QString JournalFullText();
 
 private:
-    int Execute(quint8 code, int *linkState);
-    int ExecuteMeter(int *linkState);
-    // Runs fn on the user-interface thread and waits for it.
-    void HandOver(const std::function<void()> &fn);
+    // One exchange with either device: the request (made on the
+    // user-interface thread for the transducer), the exchange, the decoding
+    // on the user-interface thread and the journal line.
+    int Transact(quint8 kind, quint8 code, TReadings *readings);
+    bool OnInterfaceThread() const;
     void WriteJournal(const QByteArray &request, const QByteArray &answer);
 
     TLinkDevice *m_device = nullptr;
     std::atomic<TReadingArchive *> m_archive{nullptr};
-    std::unique_ptr<QObject> m_uiContext; // lives on the user-interface thread
+    std::unique_ptr<THandOver> m_handOver; // runs calls on the user-interface thread
     std::unique_ptr<TCustomTimer> m_pollTimer;
     std::unique_ptr<TTransmitter> m_transmitter;
     std::unique_ptr<TRequestThread> m_worker;
     std::unique_ptr<TLog> m_journal;
     std::atomic<int> m_journalRadix{16};
+    std::atomic<qint64> m_journalLimit{kJournalLimit};
+    std::mutex m_journalLock;
+    bool m_journalFull = false;
+
+    // The readings of the last command given on the user-interface thread.
+    int m_lastCode = -1;
+    TReadings m_lastReadings;
 
     mutable std::mutex m_listLock; // device list and poll set
     std::vector<TListDevice> m_devices;

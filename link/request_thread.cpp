@@ -68,6 +68,15 @@ void TRequestThread::run()
         m_running = false;
         ++m_steps;
     }
+    m_finished = true;
+    m_wake.notify_all();
+}
+
+bool TRequestThread::WaitFinished(int milliseconds)
+{
+    std::unique_lock lock(m_stateLock);
+    return m_wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return m_finished; });
 }
 
 } // namespace tals

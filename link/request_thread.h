@@ -27,6 +27,8 @@ public:
     bool Suspended() const;
     // Steps completed since creation.
     int StepCount() const;
+    // Waits up to milliseconds for the body to end; true once it has.
+    bool WaitFinished(int milliseconds);
 
     // Held by the poll tick around Resume.
     std::mutex &RequestLock() { return m_requestLock; }
@@ -41,6 +43,7 @@ private:
     bool m_resumed = false;
     bool m_running = false;
     bool m_terminated = false;
+    bool m_finished = false;
     int m_steps = 0;
     std::mutex m_requestLock;
 };

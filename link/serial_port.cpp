@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -296,6 +297,7 @@ void TComPort::SetPort(const QString &port)
     if (port == m_port)
         return;
     m_port = port;
+    SettingsChanged();
     if (Connected() && m_updateCount == 0) {
         Disconnect();
         Connect();
@@ -354,9 +356,40 @@ void TComPort::SetFlowControl(TFlowControl flow)
     ApplyIfOpen();
 }
 
+TComTimeouts SaneTimeouts(const TComTimeouts &timeouts)
+{
+    const TComTimeouts defaults;
+    auto sane = [](int value, int fallback) {
+        if (value < 0)
+            return fallback;
+        return std::min(value, kMaxTotalTimeout);
+    };
+    TComTimeouts t;
+    t.ReadInterval = sane(timeouts.ReadInterval, defaults.ReadInterval);
+    t.ReadTotalConstant = sane(timeouts.ReadTotalConstant, defaults.ReadTotalConstant);
+    t.ReadTotalMultiplier = sane(timeouts.ReadTotalMultiplier, defaults.ReadTotalMultiplier);
+    t.WriteTotalConstant = sane(timeouts.WriteTotalConstant, defaults.WriteTotalConstant);
+    t.WriteTotalMultiplier = sane(timeouts.WriteTotalMultiplier, defaults.WriteTotalMultiplier);
+    return t;
+}
+
+int TotalTimeout(int constant, int multiplier, qint64 count)
+{
+    // Each factor is at most the cap after SaneTimeouts, but the port may be
+    // given anything: the sum is formed in 64 bits from non-negative parts.
+    const qint64 c = std::clamp<qint64>(constant, 0, kMaxTotalTimeout);
+    const qint64 m = std::clamp<qint64>(multiplier, 0, kMaxTotalTimeout);
+    const qint64 n = std::clamp<qint64>(count, 0, 1 << 20);
+    const qint64 total = c + m * n;
+    if (total <= 0 || total > kMaxTotalTimeout)
+        return kMaxTotalTimeout;
+    return static_cast<int>(total);
+}
+
 void TComPort::SetTimeouts(const TComTimeouts &timeouts)
 {
-    m_timeouts = timeouts;
+    m_timeouts = SaneTimeouts(timeouts);
+    SettingsChanged();
 }
 
 void TComPort::SetBufferSizes(int input, int output)
@@ -384,6 +417,7 @@ int TComPort::EffectiveBitRate() const
 
 void TComPort::ApplyIfOpen()
 {
+    SettingsChanged();
     if (Connected() && m_updateCount == 0)
         ApplySettings();
 }
@@ -532,8 +566,7 @@ int TComPort::Write(const QByteArray &bytes)
     if (!Connected())
         throw ESerialError(CE_WriteFailed, EBADF);
     const int total =
-        m_timeouts.WriteTotalConstant + m_timeouts.WriteTotalMultiplier * bytes.size();
-    const bool limited = total > 0;
+        TotalTimeout(m_timeouts.WriteTotalConstant, m_timeouts.WriteTotalMultiplier, bytes.size());
     const auto deadline = TClock::now() + std::chrono::milliseconds(total);
     int written = 0;
     while (written < bytes.size()) {
@@ -544,8 +577,8 @@ int TComPort::Write(const QByteArray &bytes)
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             throw ESerialError(CE_WriteFailed, errno);
-        const int wait = limited ? MillisLeft(deadline) : -1;
-        if (limited && wait == 0)
+        const int wait = MillisLeft(deadline);
+        if (wait == 0)
             break;
         pollfd p{m_fd, POLLOUT, 0};
         if (::poll(&p, 1, wait) < 0 && errno != EINTR)
@@ -561,18 +594,16 @@ QByteArray TComPort::Read(int count)
     QByteArray out;
     if (count <= 0)
         return out;
-    const int total = m_timeouts.ReadTotalConstant + m_timeouts.ReadTotalMultiplier * count;
-    const bool limited = total > 0;
+    const int total =
+        TotalTimeout(m_timeouts.ReadTotalConstant, m_timeouts.ReadTotalMultiplier, count);
     const auto deadline = TClock::now() + std::chrono::milliseconds(total);
-    const int interval = m_timeouts.ReadInterval;
+    const int interval = std::clamp(m_timeouts.ReadInterval, 0, kMaxTotalTimeout);
     TClock::time_point lastByte;
     char buffer[512];
     while (out.size() < count) {
-        int wait = limited ? MillisLeft(deadline) : -1;
-        if (!out.isEmpty() && interval > 0) {
-            const int gapLeft = MillisLeft(lastByte + std::chrono::milliseconds(interval));
-            wait = wait < 0 ? gapLeft : std::min(wait, gapLeft);
-        }
+        int wait = MillisLeft(deadline);
+        if (!out.isEmpty() && interval > 0)
+            wait = std::min(wait, MillisLeft(lastByte + std::chrono::milliseconds(interval)));
         if (wait == 0)
             break;
         pollfd p{m_fd, POLLIN, 0};

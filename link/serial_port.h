@@ -53,7 +53,8 @@ QStringList BaudRateTexts();
 
 // Time-outs in milliseconds. A read of N bytes ends on N bytes, on a gap
 // longer than ReadInterval after a received byte (0: no gap rule), or after
-// ReadTotalConstant + ReadTotalMultiplier * N (both 0: no total limit).
+// ReadTotalConstant + ReadTotalMultiplier * N, never later than
+// kMaxTotalTimeout (also when both are 0). Writes alike.
 struct TComTimeouts
 {
     int ReadInterval = 50;
@@ -63,6 +64,17 @@ struct TComTimeouts
     int WriteTotalMultiplier = 2;
     bool operator==(const TComTimeouts &) const = default;
 };
+
+// The longest a single read or write may take, in milliseconds.
+constexpr int kMaxTotalTimeout = 60000;
+
+// The time-outs brought into a sane range: a negative value becomes its
+// default, any value is at most kMaxTotalTimeout.
+TComTimeouts SaneTimeouts(const TComTimeouts &timeouts);
+// The total limit of a transfer of count bytes: constant + multiplier * count
+// computed without overflow and capped at kMaxTotalTimeout; 0 (no limit)
+// also gives the cap.
+int TotalTimeout(int constant, int multiplier, qint64 count);
 
 // Serial error codes and their texts.
 enum TSerialErrorCode {
@@ -142,6 +154,7 @@ public:
     TFlowControl FlowControl() const { return m_flowControl; }
     void SetFlowControl(TFlowControl flow);
     TComTimeouts Timeouts() const { return m_timeouts; }
+    // Stored as SaneTimeouts gives them.
     void SetTimeouts(const TComTimeouts &timeouts);
     int InputBufferSize() const { return m_inputBufferSize; }
     int OutputBufferSize() const { return m_outputBufferSize; }
@@ -168,6 +181,10 @@ public:
     TAppliedLine AppliedLine() const { return m_applied; }
     // The bit rate the current settings mean (custom or table value).
     int EffectiveBitRate() const;
+
+protected:
+    // Called on the changing thread after any of the settings above changed.
+    virtual void SettingsChanged() {}
 
 private:
     void ApplySettings();

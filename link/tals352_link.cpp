@@ -13,24 +13,23 @@ bool TTals352Link::BuildRequest(quint8 code, TFrame &frame)
     return true;
 }
 
-void TTals352Link::ParseAnswer(const TBuffer &answer, quint8 code)
+TDecoded TTals352Link::Outcome(const TReadings &readings) const
 {
-    m_model.ParseAnswer(answer, code);
+    TDecoded d;
+    d.ErrorCode = m_model.ErrorCode();
+    d.LinkState = static_cast<int>(m_model.LinkState().Value().ToInteger());
+    d.Readings = readings;
+    return d;
 }
 
-void TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
+TDecoded TTals352Link::ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code)
 {
-    m_model.ParseZelvinAnswer(answer);
+    return Outcome(m_model.ParseAnswer(answer, code, request));
 }
 
-int TTals352Link::ErrorCode() const
+TDecoded TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
 {
-    return m_model.ErrorCode();
-}
-
-int TTals352Link::LinkState() const
-{
-    return static_cast<int>(m_model.LinkState().Value().ToInteger());
+    return Outcome(m_model.ParseZelvinAnswer(answer));
 }
 
 bool TTals352Link::Enabled() const
@@ -41,15 +40,6 @@ bool TTals352Link::Enabled() const
 QString TTals352Link::Caption() const
 {
     return m_model.DeviceDescription().Title;
-}
-
-bool TTals352Link::ReadingValue(const QString &archiveName, double &value) const
-{
-    TIODouble *holder = m_model.FindReading(archiveName);
-    if (!holder)
-        return false;
-    value = holder->Output().ToDouble();
-    return true;
 }
 
 } // namespace tals

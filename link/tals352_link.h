@@ -14,17 +14,16 @@ public:
     explicit TTals352Link(Ttals352 &model) : m_model(model) {}
 
     bool BuildRequest(quint8 code, TFrame &frame) override;
-    void ParseAnswer(const TBuffer &answer, quint8 code) override;
-    void ParseZelvinAnswer(const TBuffer &answer) override;
-    int ErrorCode() const override;
-    int LinkState() const override;
+    TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
+    TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
     bool Enabled() const override;
     QString Caption() const override;
-    bool ReadingValue(const QString &archiveName, double &value) const override;
 
     Ttals352 &Model() { return m_model; }
 
 private:
+    TDecoded Outcome(const TReadings &readings) const;
+
     Ttals352 &m_model;
 };
 

@@ -1,9 +1,9 @@
 #include "link/transmitter.h"
 
-#include "protocol/frame.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "protocol/frame.h"
 
 #include <QDir>
 
@@ -138,7 +138,12 @@ bool TTransmitter::ShowSetupDialog()
 
 TPortSettings TTransmitter::Settings() const
 {
-    std::lock_guard lock(m_portLock);
+    std::lock_guard lock(m_snapshotLock);
+    return m_snapshot;
+}
+
+void TTransmitter::SettingsChanged()
+{
     TPortSettings s;
     s.Port = Port();
     s.BaudRate = BaudRate();
@@ -147,7 +152,8 @@ TPortSettings TTransmitter::Settings() const
     s.StopBits = StopBits();
     s.Parity = Parity();
     s.FlowControl = FlowControl();
-    return s;
+    std::lock_guard lock(m_snapshotLock);
+    m_snapshot = s;
 }
 
 void TTransmitter::ApplySettings(const TPortSettings &settings)
@@ -207,32 +213,34 @@ bool TTransmitter::Close()
 bool TTransmitter::Exchange(const QByteArray &request, QByteArray &answer, int limit,
                             bool appendChecksum)
 {
-    const QByteArray frame = appendChecksum ? AppendCrc16(request) : request;
-    {
-        std::lock_guard lock(m_portLock);
-        answer.clear();
-        Purge();
-        SetParity(TParityBits::prEven);
-        Write(frame);
-        answer = Read(limit);
-        Purge();
-    }
-    const bool answered = !answer.isEmpty();
-    Notify(frame, answer, answered);
-    return answered;
+    // Even parity is set after the purge, and the queues are purged again.
+    return Transfer(appendChecksum ? AppendCrc16(request) : request, answer, limit,
+                    {TParityBits::prEven, false, true});
 }
 
 bool TTransmitter::ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit,
                                   bool appendChecksum)
 {
-    const QByteArray frame = appendChecksum ? AppendCrc8(request) : request;
+    // The meter: no parity, set before the purge; no purge after the read.
+    return Transfer(appendChecksum ? AppendCrc8(request) : request, answer, limit,
+                    {TParityBits::prNone, true, false});
+}
+
+bool TTransmitter::Transfer(const QByteArray &frame, QByteArray &answer, int limit,
+                            const TTransferSteps &steps)
+{
     {
         std::lock_guard lock(m_portLock);
         answer.clear();
-        SetParity(TParityBits::prNone);
+        if (steps.ParityBeforePurge)
+            SetParity(steps.Parity);
         Purge();
+        if (!steps.ParityBeforePurge)
+            SetParity(steps.Parity);
         Write(frame);
         answer = Read(limit);
+        if (steps.PurgeAfter)
+            Purge();
     }
     const bool answered = !answer.isEmpty();
     Notify(frame, answer, answered);

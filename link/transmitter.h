@@ -63,6 +63,8 @@ public:
     bool ShowSetupDialog();
     void SetSetupDialogHook(TSetupDialogHook hook) { m_setupHook = std::move(hook); }
 
+    // The settings of the moment as a copy kept up to date on every change:
+    // reading it never waits for an exchange in progress.
     TPortSettings Settings() const;
     // Applies the six values together (to the open port as well).
     void ApplySettings(const TPortSettings &settings);
@@ -84,7 +86,20 @@ public:
 
     void SetOnExchange(TExchangeHandler handler);
 
+protected:
+    void SettingsChanged() override;
+
 private:
+    // The line discipline of one device type.
+    struct TTransferSteps
+    {
+        TParityBits Parity;
+        bool ParityBeforePurge;
+        bool PurgeAfter;
+    };
+    // Purge, parity, write, read (and purge) under the port lock, then OnExchange.
+    bool Transfer(const QByteArray &frame, QByteArray &answer, int limit,
+                  const TTransferSteps &steps);
     void Notify(const QByteArray &request, const QByteArray &answer, bool answered);
 
     QString m_name = QStringLiteral("Transmitter");
@@ -94,6 +109,9 @@ private:
     mutable std::recursive_mutex m_portLock;
     std::mutex m_handlerLock;
     TExchangeHandler m_onExchange;
+    // The copy Settings() returns; its lock is never held across port I/O.
+    mutable std::mutex m_snapshotLock;
+    TPortSettings m_snapshot;
 };
 
 } // namespace tals

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QFile>
 #include <QRegularExpression>
 
 namespace tals {
@@ -122,12 +123,66 @@ TEST_F(AnswerParserTest, LinkErrors)
     }
 }
 
-TEST_F(AnswerParserTest, ExceptionFiveIsOnlyCounted)
+// Gateways answer 10 and 11 when the device behind them is gone; every other
+// code is reported with its number too, once the failure limit is reached.
+TEST_F(AnswerParserTest, ExceptionCodesBeyondFourHaveTheirOwnText)
 {
-    model.ParseAnswer(Answer(Hex("01 83 05")), 6);
+    const std::pair<const char *, QString> cases[] = {
+        {"01 83 05", QStringLiteral("Код 5 - Неизвестная ошибка устройства")},
+        {"01 83 0A", QStringLiteral("Код 10 - Шлюз: путь к устройству недоступен")},
+        {"01 84 0B", QStringLiteral("Код 11 - Шлюз: устройство не отвечает")},
+    };
+    for (const auto &[hex, text] : cases) {
+        model.ParseAnswer(Answer(Hex(hex)), 6);
+        EXPECT_EQ(model.ErrorCode(), -7) << hex;
+        EXPECT_EQ(model.ErrorText(), text);
+        EXPECT_EQ(link(), 2);
+    }
+    // Below the limit the failure is only counted.
+    model.SetErrorMax(2);
+    model.ParseAnswer(Answer(Hex("01 83 0B")), 6);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.FailureCount(), 1);
-    EXPECT_EQ(link(), 0);
+}
+
+// An answer that is not the answer to the request is decoded as nothing:
+// another slave's, another function's, or a read with another byte count.
+TEST_F(AnswerParserTest, AnswersNotMatchingTheRequestAreFailures)
+{
+    const QByteArray request = Hex("01 04 00 00 00 0F");
+    QByteArray data = Word(0) + Single(1500) + Single(2500) + Single(3500);
+    data += QByteArray(12, 0) + Single(21.5f);
+    auto frame = [&](quint8 address, quint8 function, int count, const QByteArray &payload) {
+        QByteArray f;
+        f.append(char(address));
+        f.append(char(function));
+        f.append(char(count));
+        f.append(payload);
+        return Answer(f);
+    };
+    model.Distance().SetValue(TVariant(10.0));
+    const TBuffer answers[] = {
+        frame(2, 4, 30, data),                    // another slave
+        frame(1, 3, 30, data),                    // another function
+        frame(1, 4, 28, data.left(28)),           // another byte count
+        frame(1, 0x2B, 0x0E, Hex("01 01 00 00")), // an identification answer
+    };
+    for (const TBuffer &answer : answers) {
+        const TReadings readings = model.ParseAnswer(answer, 4, request);
+        EXPECT_EQ(model.ErrorCode(), kMismatchErrorCode);
+        EXPECT_EQ(model.ErrorText(), MismatchText());
+        EXPECT_EQ(link(), 2);
+        EXPECT_FALSE(readings.Any());
+        EXPECT_EQ(model.Distance().Output().ToDouble(), 10);
+    }
+    EXPECT_FALSE(QFile::exists(BlackBoxPath())); // no false faults
+    // Without the request frame the address and function follow from the model.
+    model.ParseAnswer(frame(2, 4, 30, data), 4);
+    EXPECT_EQ(model.ErrorCode(), kMismatchErrorCode);
+    // The matching answer decodes.
+    const TReadings readings = model.ParseAnswer(frame(1, 4, 30, data), 4, request);
+    EXPECT_EQ(model.ErrorCode(), 0);
+    EXPECT_EQ(readings.Value(TReading::Distance), 1500.0);
 }
 
 TEST_F(AnswerParserTest, SingleRegisterDecoders)
@@ -230,12 +285,40 @@ TEST_F(AnswerParserTest, ReadingsBlock)
     QByteArray data = Word(0) + Single(1500) + Single(2500) + Single(3500);
     data += QByteArray(12, 0);
     data += Single(21.5f);
-    model.ParseAnswer(ReadAnswer(4, data), 4);
+    const TReadings readings = model.ParseAnswer(ReadAnswer(4, data), 4);
     EXPECT_EQ(model.Distance().Output().ToDouble(), 1500);
     EXPECT_EQ(model.LevelFree().Output().ToDouble(), 2500);
     EXPECT_EQ(model.LevelBusy().Output().ToDouble(), 3500);
     EXPECT_EQ(model.TmpOfSensor().Output().ToDouble(), 21.5);
     EXPECT_EQ(link(), 1);
+    // The same values come back as the plain readings of this answer.
+    EXPECT_EQ(readings.Value(TReading::Distance), 1500.0);
+    EXPECT_EQ(readings.Value(TReading::LevelFree), 2500.0);
+    EXPECT_EQ(readings.Value(TReading::LevelBusy), 3500.0);
+    EXPECT_EQ(readings.Value(TReading::TmpOfSensor), 21.5);
+    EXPECT_FALSE(readings.Value(TReading::TestDistance));
+}
+
+// NaN (0x7FC00000) and infinities in the level registers are no numbers:
+// the holders show "нет данных" and the plain readings leave them out.
+TEST_F(AnswerParserTest, NanAndInfiniteReadingsAreNoData)
+{
+    const QByteArray nan = Hex("7F C0 00 00");
+    const QByteArray inf = Hex("7F 80 00 00");
+    QByteArray data = Word(0) + nan + Single(2500) + inf + QByteArray(12, 0) + Single(21.5f);
+    const TReadings readings = model.ParseAnswer(ReadAnswer(4, data), 4);
+    EXPECT_EQ(model.ErrorCode(), 0);
+    EXPECT_FALSE(readings.Value(TReading::Distance));
+    EXPECT_FALSE(readings.Value(TReading::LevelBusy));
+    EXPECT_EQ(readings.Value(TReading::LevelFree), 2500.0);
+    EXPECT_EQ(readings.Value(TReading::TmpOfSensor), 21.5);
+    EXPECT_EQ(model.Distance().FormatValue(false, true), QStringLiteral("нет данных"));
+    EXPECT_EQ(model.LevelBusy().FormatValue(true, true), QStringLiteral("Уровень: нет данных"));
+    EXPECT_EQ(model.LevelFree().FormatValue(false, false), QStringLiteral("2500"));
+    // The test distances alike.
+    const TReadings test = model.ParseAnswer(ReadAnswer(4, nan + Single(7)), 25);
+    EXPECT_FALSE(test.Value(TReading::TestDistance));
+    EXPECT_EQ(test.Value(TReading::TestDistanceFlt), 7.0);
 }
 
 TEST_F(AnswerParserTest, ReadingsWithStatusWordWriteTheBlackBox)
@@ -259,11 +342,23 @@ TEST_F(AnswerParserTest, ReadingsWithStatusWordWriteTheBlackBox)
         "^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d,\\d{3}  8 Максимальное усиление\r\n$"));
     EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
 
+    // The same fault at the next polls is not written again.
+    model.ParseAnswer(ReadAnswer(4, data), 4);
+    model.ParseAnswer(ReadAnswer(4, data), 4);
+    EXPECT_EQ(FromCp1251(test::readAll(path)).count(QStringLiteral("\r\n")), 1);
+
+    // An unknown fault names its bits.
     model.SetErrorMax(2);
     const QByteArray unknown = Word(0x010C) + QByteArray(28, 0);
     model.ParseAnswer(ReadAnswer(4, unknown), 4);
     EXPECT_EQ(model.ErrorCode(), 0x010C); // set, though not reported yet
-    EXPECT_TRUE(FromCp1251(test::readAll(path)).endsWith(QStringLiteral("12 Не известно\r\n")));
+    EXPECT_TRUE(FromCp1251(test::readAll(path))
+                    .endsWith(QStringLiteral(" Неизвестная ошибка, биты 2, 3, 8\r\n")));
+    // A good answer in between lets the same fault be written again.
+    model.ParseAnswer(ReadAnswer(4, Word(0) + QByteArray(28, 0)), 4);
+    model.ParseAnswer(ReadAnswer(4, data), 4);
+    EXPECT_EQ(FromCp1251(test::readAll(path)).count(QStringLiteral("\r\n")), 3);
+    EXPECT_EQ(BlackBoxText(0x0100), QStringLiteral("Неизвестная ошибка, бит 8"));
 }
 
 TEST_F(AnswerParserTest, BlackBoxUsesAnExistingDataFolderOfAnyCase)

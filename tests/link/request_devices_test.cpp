@@ -1,20 +1,23 @@
+#include "device/answer_parser.h"
 #include "device/program_modes.h"
 #include "device/tals352.h"
-#include "protocol/frame.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "platform/date_time.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
+#include "protocol/frame.h"
 #include "sim/sim_transducer.h"
 
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
+#include "tests/link/fake_peer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -56,7 +59,7 @@ class TCheckingDevice : public TTals352Link
 {
 public:
     using TTals352Link::TTals352Link;
-    void ParseAnswer(const TBuffer &answer, quint8 code) override
+    TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override
     {
         static const std::map<int, std::pair<int, int>> expected = {
             {4, {4, 35}}, {25, {4, 13}}, {5, {3, 31}}, {15, {3, 25}}, {81, {3, 7}}};
@@ -67,11 +70,17 @@ public:
         if (it != expected.end() && (answer.size() != static_cast<size_t>(it->second.second) ||
                                      answer[1] != it->second.first))
             ++mismatches;
-        TTals352Link::ParseAnswer(answer, code);
+        return TTals352Link::ParseAnswer(request, answer, code);
+    }
+    bool BuildRequest(quint8 code, TFrame &frame) override
+    {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            ++offThread;
+        return TTals352Link::BuildRequest(code, frame);
     }
     std::atomic<int> decodes{0};
     std::atomic<int> mismatches{0};
-    std::atomic<int> offThread{0}; // decodings outside the user-interface thread
+    std::atomic<int> offThread{0}; // model access outside the user-interface thread
 };
 
 class RequestDevicesTest : public ::testing::Test
@@ -188,6 +197,22 @@ TEST_F(RequestDevicesTest, ReadingsCommandDecodesAndJournalsInBothRadixes)
     EXPECT_TRUE(lines[1].startsWith("[001 004 000 000 000 015 " +
                                     FrameToDecimal(request.right(2), true) + "] -> [001 004 030"))
         << lines[1].toStdString();
+}
+
+// A babbling line cannot fill the disk: past the limit one line says the
+// journal is full and no more lines follow.
+TEST_F(RequestDevicesTest, ExchangeJournalStopsAtItsLimit)
+{
+    Start();
+    link.SetJournalLimit(300);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(link.ExecuteCommand(4), 0);
+    const QStringList lines = JournalLines();
+    ASSERT_GE(lines.size(), 2);
+    ASSERT_LT(lines.size(), 8);
+    EXPECT_EQ(lines.last(), TRequestDevices::JournalFullText());
+    EXPECT_EQ(lines.count(TRequestDevices::JournalFullText()), 1);
+    EXPECT_LT(QFileInfo(JournalPath()).size(), 300 + 200);
 }
 
 TEST_F(RequestDevicesTest, FailuresGiveMinusOne)
@@ -315,24 +340,6 @@ TEST_F(RequestDevicesTest, BothDevicesAlternateBeginningWithTheMeter)
     EXPECT_EQ(sim.Requests(), QList<QByteArray>({meter, meter}));
 }
 
-TEST_F(RequestDevicesTest, TickResumesTheWorkerOrStopsPolling)
-{
-    Start();
-    int refreshes = 0, stops = 0;
-    link.SetDeviceEnabled(0, false);
-    link.PollTimer()->Start();
-    link.PollTick([&] { ++refreshes; }, [&] { ++stops; });
-    EXPECT_EQ(stops, 1);
-    EXPECT_EQ(refreshes, 0);
-    EXPECT_EQ(link.Worker()->StepCount(), 0);
-
-    link.SetDeviceEnabled(0, true);
-    link.PollTick([&] { ++refreshes; }, [&] { ++stops; });
-    EXPECT_EQ(refreshes, 1);
-    EXPECT_TRUE(link.PollTimer()->IsEnabled());
-    EXPECT_TRUE(WaitForSteps(1));
-}
-
 TEST_F(RequestDevicesTest, TimerIniKeepsStateAndInterval)
 {
     QDir().mkpath(dir.file("INI"));
@@ -368,7 +375,11 @@ TEST_F(RequestDevicesTest, PollingAndCommandsShareTheLineSafely)
     link.SetPolled(25, true);
     sim.ClearRequests();
     QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout, [&] { link.PollTick(nullptr, nullptr); });
+    // As the main window's tick does: resume the worker under RequestLock.
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        std::lock_guard lock(link.Worker()->RequestLock());
+        link.Worker()->Resume();
+    });
     ticks.start(5);
     const quint8 codes[] = {4, 25, 5, 15, 81};
     int failures = 0;
@@ -401,6 +412,186 @@ TEST_F(RequestDevicesTest, StopLinkEndsAWorkerThatWaitsForTheInterfaceThread)
     link.StopLink();
     EXPECT_FALSE(link.Started());
     EXPECT_EQ(link.ExecuteCommand(4), -1);
+}
+
+} // namespace
+
+namespace {
+
+QByteArray Word(quint16 v)
+{
+    QByteArray b;
+    AppendWord(b, v);
+    return b;
+}
+
+QByteArray Single(float v)
+{
+    QByteArray b;
+    AppendSingle(b, v);
+    return b;
+}
+
+// The 30 data bytes of the readings block: status, distance, free space,
+// level, six unused registers, temperature.
+QByteArray ReadingsData(quint16 status, const QByteArray &distance)
+{
+    return Word(status) + distance + Single(1000) + Single(2000) + QByteArray(12, 0) + Single(20);
+}
+
+QByteArray Frame(quint8 address, quint8 function, const QByteArray &body)
+{
+    QByteArray f;
+    f.append(char(address));
+    f.append(char(function));
+    f.append(body);
+    return AppendCrc16(f);
+}
+
+// The scheduler against a peer that answers as the test says.
+class HostileLineTest : public ::testing::Test
+{
+protected:
+    enum Mode { Good, OtherSlave, OtherFunction, OtherCount, Identification, Gateway, NanLevel };
+
+    void SetUp() override
+    {
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        SetStartDir(dir.path());
+        SetProgramDir(dir.path());
+        ASSERT_TRUE(peer.Start([this](const QByteArray &) { return Answer(mode.load()); }));
+        QDir().mkpath(dir.file("INI"));
+        test::writeAll(dir.file("INI/ComPort.ini"),
+                       "[Transmitter]\r\nPort=" + peer.PortPath().toUtf8() +
+                           "\r\nReadInterval=20\r\nReadTotalConstant=200\r\n");
+        model.SetErrorMax(1);
+        link.StartLink(&device);
+        ASSERT_TRUE(link.Transmitter()->Connected());
+        link.SetArchive(&archive);
+        link.SetDeviceEnabled(0, true);
+        link.SetPolled(4, true);
+    }
+    void TearDown() override
+    {
+        link.StopLink();
+        peer.Stop();
+        SetStartDir(QString());
+        SetProgramDir(QString());
+        QDir::setCurrent(m_oldDir);
+    }
+    static QByteArray Answer(int mode)
+    {
+        const QByteArray good = ReadingsData(0, Single(5000));
+        switch (mode) {
+        case OtherSlave:
+            return Frame(2, 4, char(30) + ReadingsData(0, Single(7777)));
+        case OtherFunction:
+            return Frame(1, 3, char(30) + ReadingsData(0, Single(7777)));
+        case OtherCount:
+            return Frame(1, 4, char(28) + ReadingsData(0, Single(7777)).left(28));
+        case Identification: // read as readings it would be status word 0x0101
+            return Frame(1, 0x2B, QByteArray::fromHex("0E01010000") + QByteArray(40, 'x'));
+        case Gateway:
+            return Frame(1, 0x84, QByteArray(1, 0x0B));
+        case NanLevel:
+            return Frame(1, 4, char(30) + ReadingsData(0, QByteArray::fromHex("7FC00000")));
+        default:
+            return Frame(1, 4, char(30) + good);
+        }
+    }
+    // One polling step on the worker.
+    void Poll()
+    {
+        const int steps = link.Worker()->StepCount();
+        {
+            std::lock_guard lock(link.Worker()->RequestLock());
+            link.Worker()->Resume();
+        }
+        QElapsedTimer timer;
+        timer.start();
+        while (link.Worker()->StepCount() <= steps || !link.Worker()->Suspended()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            ASSERT_LT(timer.elapsed(), 30000);
+        }
+    }
+    int Archived(const char *name)
+    {
+        int n = 0;
+        for (const auto &r : archive.Records())
+            n += r.Name == QLatin1String(name);
+        return n;
+    }
+
+    test::ScratchDir dir;
+    test::ScriptedDialogs dialogs;
+    test::TFakePeer peer;
+    std::atomic<int> mode{Good};
+    TProgramModes modes;
+    Ttals352 model{modes};
+    TCheckingDevice device{model};
+    TRecordingArchive archive;
+    TRequestDevices link;
+
+private:
+    QString m_oldDir;
+};
+
+// Answers of another slave, of another function or with another byte count
+// are no readings: a failure, nothing decoded, nothing archived, no fault.
+TEST_F(HostileLineTest, AnswersThatDoNotMatchTheRequestAreNotDecoded)
+{
+    Poll();
+    ASSERT_EQ(Archived("Distance"), 1);
+    for (int m : {OtherSlave, OtherFunction, OtherCount, Identification}) {
+        mode = m;
+        EXPECT_EQ(link.ExecuteCommand(4), kMismatchErrorCode) << m;
+        link.ArchiveReadings(4);
+        Poll();
+        EXPECT_EQ(model.ErrorText(), MismatchText());
+        EXPECT_EQ(model.Distance().Output().ToDouble(), 5000.0);
+    }
+    EXPECT_EQ(Archived("Distance"), 1);
+    EXPECT_FALSE(QFile::exists(BlackBoxPath()));
+}
+
+// A poll whose answer failed archives nothing, also while the failure is only
+// counted and the link state still shows the last good answer.
+TEST_F(HostileLineTest, AFailedPollArchivesNothing)
+{
+    Poll();
+    ASSERT_EQ(archive.Records().size(), 4u);
+    model.SetErrorMax(3);
+    mode = Gateway;
+    Poll();
+    Poll();
+    EXPECT_EQ(model.LinkState().Value().ToInteger(), 1); // counted, not reported yet
+    EXPECT_EQ(archive.Records().size(), 4u);
+    Poll();
+    EXPECT_EQ(model.ErrorCode(), -7);
+    EXPECT_EQ(model.ErrorText(), QStringLiteral("Код 11 - Шлюз: устройство не отвечает"));
+    EXPECT_EQ(archive.Records().size(), 4u);
+    // A command of the window after a failed answer archives nothing either.
+    EXPECT_EQ(link.ExecuteCommand(4), -7);
+    link.ArchiveReadings(4);
+    EXPECT_EQ(archive.Records().size(), 4u);
+    mode = Good;
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    link.ArchiveReadings(4);
+    link.ArchiveReadings(4); // once only
+    EXPECT_EQ(archive.Records().size(), 8u);
+}
+
+// A NaN distance is not archived as a number; the other readings are.
+TEST_F(HostileLineTest, NanReadingsAreNotArchived)
+{
+    mode = NanLevel;
+    Poll();
+    EXPECT_EQ(model.ErrorCode(), 0);
+    EXPECT_EQ(Archived("Distance"), 0);
+    EXPECT_EQ(Archived("LevelFree"), 1);
+    EXPECT_EQ(Archived("TmpOfSensor"), 1);
+    EXPECT_EQ(model.Distance().FormatValue(false, true), QStringLiteral("нет данных"));
 }
 
 } // namespace

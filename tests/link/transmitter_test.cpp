@@ -1,9 +1,10 @@
-#include "protocol/frame.h"
 #include "link/transmitter.h"
+#include "protocol/frame.h"
 #include "sim/sim_transducer.h"
 
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
+#include "tests/link/fake_peer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <termios.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace tals;
 
@@ -316,6 +321,91 @@ TEST_F(ComPortIniTest, SetupDialogHookEditsTheSixValues)
         throw std::runtime_error("dialog failed");
     });
     EXPECT_FALSE(link.ShowSetupDialog());
+}
+
+} // namespace
+
+namespace {
+
+// Damaged time-outs: negative values become their defaults, huge ones are
+// capped, and the deadline arithmetic cannot overflow.
+TEST_F(ComPortIniTest, DamagedTimeOutsAreBroughtIntoRange)
+{
+    WriteIni("ReadInterval=-5\r\nReadTotalConstant=2147483000\r\n"
+             "ReadTotalMultiplier=99999999\r\nWriteTotalConstant=-1\r\n"
+             "WriteTotalMultiplier=2147483647\r\n");
+    link.LoadSettings();
+    EXPECT_EQ(link.Timeouts(),
+              (TComTimeouts{50, kMaxTotalTimeout, kMaxTotalTimeout, 100, kMaxTotalTimeout}));
+
+    struct Case
+    {
+        int constant, multiplier, count, total;
+    } cases[] = {
+        {150, 2, 250, 650},
+        {150, 2, 70, 290},
+        {2147483000, 99999999, 250, kMaxTotalTimeout},
+        {-100, -100, 250, kMaxTotalTimeout}, // nothing negative survives
+        {0, 0, 250, kMaxTotalTimeout},       // "no limit" still ends
+        {59999, 1, 1, 60000},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(TotalTimeout(c.constant, c.multiplier, c.count), c.total)
+            << c.constant << " " << c.multiplier;
+
+    // Negative time-outs set in code are sane as well.
+    link.SetTimeouts({-1, -1, -1, -1, -1});
+    EXPECT_EQ(link.Timeouts(), TComTimeouts());
+}
+
+// With the negative time-outs of a damaged file an exchange with a silent
+// device still ends (before, the read waited for ever).
+TEST_F(ComPortIniTest, ExchangeWithNegativeTimeOutsEnds)
+{
+    TSimTransducer sim;
+    ASSERT_TRUE(sim.Start());
+    WriteIni("Port=" + sim.PortPath().toUtf8() +
+             "\r\nReadInterval=-1\r\nReadTotalConstant=-1\r\nReadTotalMultiplier=-1\r\n");
+    link.LoadSettings();
+    link.Connect();
+    sim.InjectFault({TSimFaultKind::Silence});
+    QByteArray answer;
+    EXPECT_FALSE(link.Exchange(kReadings, answer));
+    EXPECT_TRUE(answer.isEmpty());
+}
+
+// The communications window reads the settings at every poll tick: that must
+// not wait for the exchange that holds the port.
+TEST(TransmitterSettings, ReadingTheSettingsDoesNotWaitForAnExchange)
+{
+    std::atomic<bool> release{false};
+    test::TFakePeer peer;
+    ASSERT_TRUE(peer.Start([&](const QByteArray &) {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return AppendCrc16(QByteArray::fromHex("010302000A"));
+    }));
+    TTransmitter link;
+    link.SetPort(peer.PortPath());
+    link.SetTimeouts({20, 10000, 0, 100, 2});
+    link.Connect();
+
+    std::atomic<bool> done{false};
+    std::thread exchange([&] {
+        QByteArray answer;
+        link.Exchange(QByteArray::fromHex("010300000001"), answer);
+        done = true;
+    });
+    // The request has arrived: the exchange is reading, holding the port.
+    while (peer.Requests() < 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const TPortSettings settings = link.Settings();
+    EXPECT_FALSE(done); // returned while the exchange still runs
+    EXPECT_EQ(settings.Port, peer.PortPath());
+    EXPECT_EQ(settings.Parity, TParityBits::prEven);
+    release = true;
+    exchange.join();
+    EXPECT_TRUE(done);
 }
 
 } // namespace
