@@ -1,5 +1,7 @@
 #include "link/serial_port.h"
 
+#include "link/port_diagnostics.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,26 +103,6 @@ int MillisLeft(TClock::time_point until)
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(until - TClock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left);
-}
-
-QString OpenFailureReason(int err)
-{
-    switch (err) {
-    case EBUSY:
-    case EWOULDBLOCK:
-        return QStringLiteral("Порт занят другой программой");
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-    case ENOTDIR:
-        return QStringLiteral("Порт не найден");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Нет прав доступа к порту; пользователь должен входить в группу "
-                              "dialout");
-    default:
-        return QString::fromLocal8Bit(std::strerror(err));
-    }
 }
 
 } // namespace
@@ -426,11 +408,20 @@ void TComPort::Connect()
 {
     if (Connected())
         return;
-    const QByteArray path = DevicePath(m_port).toLocal8Bit();
+    const QString device = DevicePath(m_port);
+    const QByteArray path = QFile::encodeName(device);
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
-        throw ESerialError(CE_OpenFailed, err, OpenFailureReason(err));
+        throw ESerialError(CE_OpenFailed, err, OpenFailureReason(err, device));
+    }
+    // A regular file opens as well; it is no port.
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) == 0 && !S_ISCHR(st.st_mode)) {
+        ::close(fd);
+        throw ESerialError(CE_OpenFailed, ENOTTY, NotSerialDeviceReason(device));
     }
     // Exclusive use: an advisory lock that every instance of this program
     // (and most serial tools) honours, plus the kernel's exclusive mode for
@@ -438,7 +429,9 @@ void TComPort::Connect()
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        throw ESerialError(CE_OpenFailed, err, OpenFailureReason(err == EWOULDBLOCK ? EBUSY : err));
+        // Closed first, so that the holders found are the others.
+        throw ESerialError(CE_OpenFailed, err,
+                           OpenFailureReason(err == EWOULDBLOCK ? EBUSY : err, device));
     }
     ::ioctl(fd, TIOCEXCL);
     m_fd = fd;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,17 +56,49 @@ bool WriteTextLines(const QString &path, const QStringList &lines)
     return WriteFileAtomically(path, bytes);
 }
 
+int AppendWhole(const QString &path, const QByteArray &bytes, const TWriteFunction &write)
+{
+    auto put = [&write](int fd, const char *data, size_t size) {
+        ssize_t n;
+        do {
+            n = write ? write(fd, data, size) : ::write(fd, data, size);
+        } while (n < 0 && errno == EINTR);
+        return n;
+    };
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
+    const size_t size = size_t(bytes.size());
+    int err = 0;
+    const ssize_t first = put(fd, bytes.constData(), size);
+    if (first < 0) {
+        err = errno;
+    } else if (size_t(first) < size) {
+        // Where this line began: the end of the bytes just written, less them.
+        const off_t start = ::lseek(fd, 0, SEEK_CUR) - first;
+        size_t done = size_t(first);
+        while (done < size) {
+            const ssize_t n = put(fd, bytes.constData() + done, size - done);
+            if (n <= 0) {
+                err = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += size_t(n);
+        }
+        // A torn line is worse than a missing one: cut it off again.
+        if (err != 0 && start >= 0)
+            (void)!::ftruncate(fd, start);
+    }
+    ::close(fd);
+    return err;
+}
+
 bool AppendTextLine(const QString &path, const QString &line)
 {
     const QFileInfo info(path);
     ForceDirectories(info.absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const QByteArray bytes = ToCp1251(line) + "\r\n";
-    const bool ok = file.write(bytes) == bytes.size() && file.flush();
-    file.close();
-    return ok;
+    return AppendWhole(path, ToCp1251(line) + "\r\n") == 0;
 }
 
 QStringList ReadTextLines(const QString &path)

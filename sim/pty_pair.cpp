@@ -1,5 +1,7 @@
 #include "sim/pty_pair.h"
 
+#include "platform/error_text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -22,8 +24,7 @@ bool TPtyPair::Open(QString *error)
     cfmakeraw(&tio);
     if (::openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) {
         if (error)
-            *error =
-                QStringLiteral("openpty: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("openpty: %1").arg(SystemErrorText(errno));
         m_master = m_slave = -1;
         return false;
     }

@@ -1,5 +1,6 @@
 #include "sim/sim_transducer.h"
 
+#include "platform/error_text.h"
 #include "protocol/frame.h"
 
 #include <QStringEncoder>
@@ -283,7 +284,7 @@ bool TSimTransducer::Start(QString *error)
         return false;
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         if (error)
-            *error = QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("pipe: %1").arg(SystemErrorText(errno));
         m_pty.Close();
         return false;
     }

@@ -1,6 +1,10 @@
 #include "storage/archive.h"
 
+#include "device/answer_parser.h"
+#include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/error_text.h"
+#include "platform/log.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
@@ -8,10 +12,14 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
+#include <cerrno>
 #include <cmath>
+
+#include <sys/stat.h>
 
 namespace tals {
 
@@ -22,12 +30,16 @@ qint64 DayNumber(TDateTime dt)
     return qint64(std::floor(dt));
 }
 
-// The message box of a failed table creation. Appends also come from the
-// polling worker, which must neither touch widgets nor wait for the operator:
-// from there the box is shown by the user-interface thread's event loop.
-void ShowCreationError()
+const QString TableWhat = QStringLiteral("таблица архива");
+const QString TextWhat = QStringLiteral("текстовый файл архива");
+const QString FolderWhat = QStringLiteral("папка архива");
+
+// Shows a message box. Appends also come from the polling worker, which must
+// neither touch widgets nor wait for the operator: from there the box is
+// shown by the user-interface thread's event loop.
+void ShowMessage(const QString &text)
 {
-    auto show = [] { Dialogs().Message(QStringLiteral("Error"), TDialogIcon::Error); };
+    auto show = [text] { Dialogs().Message(text, TDialogIcon::Error); };
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread())
         QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
@@ -35,7 +47,84 @@ void ShowCreationError()
         show();
 }
 
+// Creates dir with all missing parents. False with fault filled when that
+// fails; a file standing where a folder should be is named as the place.
+bool MakeFolders(const QString &dir, TArchiveFault &fault)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    const QStringList parts = QDir::cleanPath(dir).split(QLatin1Char('/'));
+    QString path;
+    for (int i = 0; i < parts.size(); ++i) {
+        path += (i == 0 ? QString() : QStringLiteral("/")) + parts[i];
+        if (path.isEmpty())
+            continue; // the root of an absolute path
+        const QByteArray native = QFile::encodeName(path);
+        struct stat st
+        {
+        };
+        if (::stat(native.constData(), &st) == 0) {
+            if (S_ISDIR(st.st_mode))
+                continue;
+            fault = {FolderWhat, path, QStringLiteral("на месте папки находится файл")};
+            return false;
+        }
+        if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST) {
+            fault = {FolderWhat, path, SystemErrorText(errno)};
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+QString TArchive::FaultMessage(const TArchiveFault &fault)
+{
+    return QStringLiteral("Архив не записан: ") + fault.What + QStringLiteral("\r") + fault.Where +
+           QStringLiteral("\rПричина: ") + fault.Why +
+           QStringLiteral("\rЗапись в архив возобновится сама, когда причина будет устранена.");
+}
+
+QString TArchive::FaultJournalLine(const TArchiveFault &fault)
+{
+    return QStringLiteral("Архив не записан: ") + fault.What + QLatin1Char(' ') + fault.Where +
+           QStringLiteral(": ") + fault.Why;
+}
+
+void TArchive::SetFaultJournal(std::function<void(const QString &)> journal)
+{
+    std::lock_guard guard(m_faultLock);
+    m_journal = std::move(journal);
+}
+
+void TArchive::SetWriteFunction(TWriteFunction write)
+{
+    std::lock_guard guard(m_textLock);
+    m_write = std::move(write);
+}
+
+void TArchive::Report(const TArchiveFault &fault, TDateTime dt, bool silent)
+{
+    bool show = false;
+    std::function<void(const QString &)> journal;
+    {
+        std::lock_guard guard(m_faultLock);
+        journal = m_journal;
+        if (DayNumber(dt) != m_shownDay) {
+            m_shown.clear();
+            m_shownDay = DayNumber(dt);
+        }
+        show = !silent && m_shown.insert(fault.Why).second;
+    }
+    const QString line = FaultJournalLine(fault);
+    if (journal)
+        journal(line);
+    else
+        TLog(BlackBoxPath()).Add(line);
+    if (show)
+        ShowMessage(FaultMessage(fault));
+}
 
 int ArchiveDigits(const QString &name)
 {
@@ -67,58 +156,61 @@ QString TArchive::DayFolder(TDateTime dt) const
 bool TArchive::CreateArchiveTable(const QString &path)
 {
     const QString name = FileBaseName(path);
+    const TDateTime now = Now();
     if (QFileInfo::exists(path)) {
         // Only an empty file or an empty database may receive the table.
         const TArchiveFileKind kind = ArchiveFileKind(path, name);
         if (kind == TArchiveFileKind::Archive)
             return true;
         if (kind == TArchiveFileKind::Foreign) {
-            ShowCreationError();
+            Report({TableWhat, path, QStringLiteral("файл не является таблицей архива")}, now);
             return false;
         }
     }
-    ForceDirectories(QFileInfo(path).absolutePath());
-    if (TArchiveTable::Open(path, name, true))
+    TArchiveFault fault;
+    if (!MakeFolders(QFileInfo(path).absolutePath(), fault)) {
+        Report(fault, now);
+        return false;
+    }
+    QString why;
+    if (TArchiveTable::Open(path, name, true, &why))
         return true;
-    ShowCreationError();
+    Report({TableWhat, path, why}, now);
     return false;
 }
 
 std::shared_ptr<TArchiveTable> TArchive::Table(const QString &name, const QString &path,
-                                               TDateTime dt)
+                                               TDateTime dt, TArchiveFault &fault, bool &foreign)
 {
-    bool report = false;
-    std::shared_ptr<TArchiveTable> table;
-    {
-        std::lock_guard guard(m_lock);
-        if (DayNumber(dt) != m_day) {
-            // A new day: yesterday's files are closed once their last append is done.
-            m_tables.clear();
-            m_reported.clear();
-            m_day = DayNumber(dt);
-        }
-        const bool exists = QFileInfo::exists(path);
-        const auto it = m_tables.find(path);
-        // A table file removed behind our back is created again, not written unlinked.
-        if (it != m_tables.end() && exists)
-            return it->second;
-        if (it != m_tables.end())
-            m_tables.erase(it);
-
-        if (exists) {
-            // An existing file is used only when it is an archive table (or empty).
-            table = TArchiveTable::Open(path, name, true);
-        } else {
-            ForceDirectories(QFileInfo(path).absolutePath());
-            table = TArchiveTable::Open(path, name, true);
-            // A creation failure is shown once a day per table, not at every poll.
-            report = !table && m_reported.insert(path).second;
-        }
-        if (table && m_tables.size() < 64)
-            m_tables.emplace(path, table);
+    std::lock_guard guard(m_lock);
+    if (DayNumber(dt) != m_day) {
+        // A new day: yesterday's files are closed once their last append is done.
+        m_tables.clear();
+        m_day = DayNumber(dt);
     }
-    if (report)
-        ShowCreationError();
+    const bool exists = QFileInfo::exists(path);
+    const auto it = m_tables.find(path);
+    // A table file removed behind our back is created again, not written unlinked.
+    if (it != m_tables.end() && exists)
+        return it->second;
+    if (it != m_tables.end())
+        m_tables.erase(it);
+
+    if (!exists && !MakeFolders(QFileInfo(path).absolutePath(), fault))
+        return nullptr;
+    // An existing file is used only when it is an archive table (or empty).
+    QString why;
+    std::shared_ptr<TArchiveTable> table = TArchiveTable::Open(path, name, true, &why);
+    if (!table) {
+        // Someone else's file (an older installation's table) is left alone quietly.
+        const QFileInfo info(path);
+        foreign = info.isFile() && info.isReadable() &&
+                  ArchiveFileKind(path, name) == TArchiveFileKind::Foreign;
+        fault = {TableWhat, path, why};
+        return nullptr;
+    }
+    if (m_tables.size() < 64)
+        m_tables.emplace(path, table);
     return table;
 }
 
@@ -131,8 +223,17 @@ bool TArchive::ArchiveAppendTable(const QString &name, const QString &filePath, 
     const QString path =
         filePath.isEmpty() ? FindPathNoCase(JoinPath(DayFolder(dt), table + QStringLiteral(".db")))
                            : filePath;
-    const std::shared_ptr<TArchiveTable> t = Table(table, path, dt);
-    return t && t->Append(dt, v);
+    TArchiveFault fault;
+    bool foreign = false;
+    const std::shared_ptr<TArchiveTable> t = Table(table, path, dt, fault, foreign);
+    if (t) {
+        if (t->Append(dt, v, &fault.Why))
+            return true;
+        fault.What = TableWhat;
+        fault.Where = path;
+    }
+    Report(fault, dt, foreign);
+    return false;
 }
 
 void TArchive::ArchiveAppendText(const QString &name, const QString &filePath, int precision,
@@ -144,10 +245,21 @@ void TArchive::ArchiveAppendText(const QString &name, const QString &filePath, i
     const QString path =
         filePath.isEmpty() ? FindPathNoCase(JoinPath(DayFolder(dt), base + QStringLiteral(".txt")))
                            : filePath;
-    const QString line =
-        DateTimeToStr(dt) + QLatin1Char(' ') + FloatToStrF(v, ffFixed, precision, digits);
-    std::lock_guard guard(m_textLock);
-    AppendTextLine(path, line);
+    // The whole line goes out in one write, so it is stored whole or not at all.
+    const QByteArray line = ToCp1251(DateTimeToStr(dt) + QLatin1Char(' ') +
+                                     FloatToStrF(v, ffFixed, precision, digits)) +
+                            "\r\n";
+    TArchiveFault fault;
+    {
+        std::lock_guard guard(m_textLock);
+        if (MakeFolders(QFileInfo(path).absolutePath(), fault)) {
+            const int err = AppendWhole(path, line, m_write);
+            if (err == 0)
+                return;
+            fault = {TextWhat, path, SystemErrorText(err)};
+        }
+    }
+    Report(fault, dt);
 }
 
 bool TArchive::ArchiveQuery(const QString &name, TDateTime day, TDateTime from, TDateTime to,

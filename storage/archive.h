@@ -5,6 +5,7 @@
 // <name>.txt (one line "date time value" per record).
 
 #include "platform/date_time.h"
+#include "platform/text_file.h"
 
 #include <QString>
 
@@ -30,9 +31,22 @@ struct TArchiveRow
 // "CurrentOutput" 2, the distances 1; names not in the list 1).
 int ArchiveDigits(const QString &name);
 
+// A failure of the archive: what could not be written, where, and why.
+struct TArchiveFault
+{
+    QString What; // "таблица архива", "текстовый файл архива", "папка архива"
+    QString Where; // the file or folder
+    QString Why;   // the reason in Russian ("диск заполнен")
+};
+
 // Thread-safe: appends may come from several threads at once and queries from
 // any thread. Each table file stays open between appends (one connection per
 // file, dropped when the day changes and at destruction).
+//
+// Failures are written to the fault journal every time and shown as a message
+// box once per reason and day (from another thread the box is shown by the
+// user-interface thread). Nothing is remembered about a failure: every append
+// tries again, so archiving resumes by itself when the cause is gone.
 class TArchive
 {
 public:
@@ -43,6 +57,11 @@ public:
     TArchive &operator=(const TArchive &) = delete;
 
     const QString &Root() const { return m_root; }
+
+    // Where failure lines go (the fault journal BlackBox.txt unless set).
+    void SetFaultJournal(std::function<void(const QString &)> journal);
+    // The write call of the text lines (for tests that fail like a full disk).
+    void SetWriteFunction(TWriteFunction write);
 
     // <root>/yyyy/mm/dd for the local date of dt.
     QString DayFolder(TDateTime dt) const;
@@ -58,9 +77,8 @@ public:
     void ArchiveAppendText(const QString &name, const QString &filePath, int precision, int digits,
                            TDateTime dt, double v);
 
-    // Creates the empty table named after the file at path. A message box
-    // "Error" reports a failure (shown by the user-interface thread when the
-    // call comes from another thread). An existing file is left as it is.
+    // Creates the empty table named after the file at path. A failure is
+    // reported like a failed append. An existing file is left as it is.
     bool CreateArchiveTable(const QString &path);
 
     // The rows of name in the day folder of day, ascending DT, from <= DT <= to
@@ -81,15 +99,29 @@ public:
     // Closes every kept table file (they are opened again when needed).
     void Close();
 
+    // The message box text and the journal line of a failure.
+    static QString FaultMessage(const TArchiveFault &fault);
+    static QString FaultJournalLine(const TArchiveFault &fault);
+
 private:
-    std::shared_ptr<TArchiveTable> Table(const QString &name, const QString &path, TDateTime dt);
+    // The kept or newly opened table; null with fault filled when it cannot be written.
+    std::shared_ptr<TArchiveTable> Table(const QString &name, const QString &path, TDateTime dt,
+                                         TArchiveFault &fault, bool &foreign);
+    // Journal line always; message box unless silent or already shown for
+    // this reason on the day of dt.
+    void Report(const TArchiveFault &fault, TDateTime dt, bool silent = false);
 
     QString m_root;
     std::mutex m_lock; // guards the members below
     std::map<QString, std::shared_ptr<TArchiveTable>> m_tables;
-    std::set<QString> m_reported; // creation failures already shown today
-    qint64 m_day = 0;             // the day the kept tables belong to
-    std::mutex m_textLock;        // one text line at a time
+    qint64 m_day = 0;      // the day the kept tables belong to
+    std::mutex m_textLock; // one text line at a time
+    TWriteFunction m_write;
+
+    std::mutex m_faultLock; // guards the members below
+    std::function<void(const QString &)> m_journal;
+    std::set<QString> m_shown; // reasons shown as a box on m_shownDay
+    qint64 m_shownDay = 0;
 };
 
 } // namespace tals

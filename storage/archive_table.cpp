@@ -1,9 +1,16 @@
 #include "storage/archive_table.h"
 
+#include "platform/error_text.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <cerrno>
+
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 
 namespace tals {
 
@@ -28,20 +35,22 @@ THeader ReadHeader(const QString &path)
     return file.read(16) == SqliteHeader ? THeader::Sqlite : THeader::Other;
 }
 
-bool Exec(sqlite3 *db, const char *sql)
+bool Exec(sqlite3 *db, const char *sql, int *rc = nullptr)
 {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    const int result = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc)
+        *rc = result;
+    return result == SQLITE_OK;
 }
 
-bool Exec(sqlite3 *db, const QString &sql)
+bool Exec(sqlite3 *db, const QString &sql, int *rc = nullptr)
 {
-    return Exec(db, sql.toUtf8().constData());
+    return Exec(db, sql.toUtf8().constData(), rc);
 }
 
-QString ErrorText(sqlite3 *db, const QString &path)
+QString NotArchiveTable()
 {
-    return path + QStringLiteral(": ") +
-           (db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"));
+    return QStringLiteral("файл не является таблицей архива");
 }
 
 // Owns a connection until released.
@@ -87,6 +96,62 @@ TArchiveFileKind SchemaKind(sqlite3 *db, const QString &name)
 
 } // namespace
 
+namespace {
+
+// SQLite does not always keep the errno of a failed write (the journal file's
+// is lost): a full disk and the process's file size limit are recognised by
+// looking at them.
+int WriteFailureErrno(const QString &path)
+{
+    const QFileInfo info(path);
+    struct statvfs vfs
+    {
+    };
+    if (::statvfs(QFile::encodeName(info.absolutePath()).constData(), &vfs) == 0 &&
+        vfs.f_bavail == 0)
+        return ENOSPC;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        for (const QString &file : {path, path + QStringLiteral("-wal")})
+            if (QFileInfo(file).size() >= qint64(limit.rlim_cur))
+                return EFBIG;
+    }
+    return 0;
+}
+
+} // namespace
+
+QString SqliteFailureReason(sqlite3 *db, int rc, const QString &path)
+{
+    int err = db ? sqlite3_system_errno(db) : 0;
+    switch (rc & 0xFF) {
+    case SQLITE_FULL:
+        if (err != EFBIG && err != EDQUOT)
+            err = WriteFailureErrno(path) == EFBIG ? EFBIG : ENOSPC;
+        return SystemErrorText(err);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return SystemErrorText(err == EROFS || err == EPERM ? err : EACCES);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("таблица занята другой программой");
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return QStringLiteral("файл таблицы повреждён");
+    case SQLITE_NOMEM:
+        return SystemErrorText(ENOMEM);
+    case SQLITE_IOERR:
+        if (err == 0)
+            err = WriteFailureErrno(path);
+        return err != 0 ? SystemErrorText(err) : QStringLiteral("ошибка записи на диск");
+    default:
+        if (err != 0)
+            return SystemErrorText(err);
+        return QStringLiteral("ошибка базы данных %1").arg(rc);
+    }
+}
+
 QString QuoteSqlName(const QString &name)
 {
     QString quoted = name;
@@ -121,35 +186,40 @@ TArchiveTable::~TArchiveTable()
 }
 
 std::unique_ptr<TArchiveTable> TArchiveTable::Open(const QString &path, const QString &name,
-                                                   bool create, QString *errorText)
+                                                   bool create, QString *reason)
 {
-    auto fail = [errorText](const QString &text) {
-        if (errorText)
-            *errorText = text;
+    auto fail = [reason](const QString &text) {
+        if (reason)
+            *reason = text;
         return nullptr;
     };
     if (name.isEmpty())
-        return fail(QStringLiteral("empty table name"));
+        return fail(QStringLiteral("пустое имя таблицы"));
 
     const THeader header = ReadHeader(path);
-    if (header == THeader::Other)
-        return fail(path + QStringLiteral(": not an archive table"));
+    if (header == THeader::Other) {
+        // A folder or an unreadable file stands there, or someone else's data.
+        const QFileInfo info(path);
+        return fail(info.isDir()        ? SystemErrorText(EISDIR)
+                    : info.isReadable() ? NotArchiveTable()
+                                        : SystemErrorText(EACCES));
+    }
     if (header != THeader::Sqlite && !create)
-        return fail(path + QStringLiteral(": no such table"));
+        return fail(QStringLiteral("нет такой таблицы"));
 
     // An existing file is opened without CREATE, so it is never replaced.
     TConnection c;
     const int flags = SQLITE_OPEN_READWRITE | (header == THeader::Missing ? SQLITE_OPEN_CREATE : 0);
     if (!OpenConnection(c, path, flags))
-        return fail(ErrorText(c.db, path));
+        return fail(SqliteFailureReason(c.db, c.db ? sqlite3_errcode(c.db) : SQLITE_NOMEM, path));
 
     TArchiveFileKind kind = TArchiveFileKind::Empty;
     if (header == THeader::Sqlite) {
         kind = SchemaKind(c.db, name);
         if (kind == TArchiveFileKind::Foreign)
-            return fail(path + QStringLiteral(": not an archive table"));
+            return fail(NotArchiveTable());
         if (kind == TArchiveFileKind::Empty && !create)
-            return fail(path + QStringLiteral(": no such table"));
+            return fail(QStringLiteral("нет такой таблицы"));
     }
 
     // WAL with synchronous=NORMAL: every commit is in the log file before the
@@ -160,15 +230,17 @@ std::unique_ptr<TArchiveTable> TArchiveTable::Open(const QString &path, const QS
     if (kind == TArchiveFileKind::Empty) {
         const QString table = QuoteSqlName(name);
         const QString index = QuoteSqlName(name + QStringLiteral("_DT"));
+        int rc = SQLITE_OK;
         const bool created =
-            Exec(c.db, "BEGIN IMMEDIATE") &&
+            Exec(c.db, "BEGIN IMMEDIATE", &rc) &&
+            Exec(c.db, QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (V REAL, DT REAL)").arg(table),
+                 &rc) &&
             Exec(c.db,
-                 QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (V REAL, DT REAL)").arg(table)) &&
-            Exec(c.db,
-                 QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (DT, V)").arg(index, table)) &&
-            Exec(c.db, "COMMIT");
+                 QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (DT, V)").arg(index, table),
+                 &rc) &&
+            Exec(c.db, "COMMIT", &rc);
         if (!created) {
-            const QString text = ErrorText(c.db, path);
+            const QString text = SqliteFailureReason(c.db, rc, path);
             Exec(c.db, "ROLLBACK");
             return fail(text);
         }
@@ -177,18 +249,22 @@ std::unique_ptr<TArchiveTable> TArchiveTable::Open(const QString &path, const QS
     std::unique_ptr<TArchiveTable> result(new TArchiveTable(c.release(), path));
     const QByteArray insert =
         QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)").arg(QuoteSqlName(name)).toUtf8();
-    if (sqlite3_prepare_v3(result->m_db, insert.constData(), -1, SQLITE_PREPARE_PERSISTENT,
-                           &result->m_insert, nullptr) != SQLITE_OK)
-        return fail(ErrorText(result->m_db, path));
+    const int rc = sqlite3_prepare_v3(result->m_db, insert.constData(), -1,
+                                      SQLITE_PREPARE_PERSISTENT, &result->m_insert, nullptr);
+    if (rc != SQLITE_OK)
+        return fail(SqliteFailureReason(result->m_db, rc, path));
     return result;
 }
 
-bool TArchiveTable::Append(double dt, double v)
+bool TArchiveTable::Append(double dt, double v, QString *reason)
 {
     std::lock_guard guard(m_lock);
     sqlite3_bind_double(m_insert, 1, v);
     sqlite3_bind_double(m_insert, 2, dt);
-    const bool ok = sqlite3_step(m_insert) == SQLITE_DONE;
+    const int rc = sqlite3_step(m_insert);
+    const bool ok = rc == SQLITE_DONE;
+    if (!ok && reason)
+        *reason = SqliteFailureReason(m_db, sqlite3_errcode(m_db), m_path);
     sqlite3_reset(m_insert);
     return ok;
 }

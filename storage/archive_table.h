@@ -35,12 +35,14 @@ public:
 
     // Opens the table <name> in the file at path. With create, a missing or
     // empty file gets the table; otherwise only an existing table is opened.
-    // Null when the file is not an archive table (errorText says why).
+    // Null when the file is not an archive table or cannot be written
+    // (reason says why, in Russian: "диск заполнен", "нет прав доступа").
     static std::unique_ptr<TArchiveTable> Open(const QString &path, const QString &name,
-                                               bool create, QString *errorText = nullptr);
+                                               bool create, QString *reason = nullptr);
 
-    // One row, committed on return (survives a killed process).
-    bool Append(double dt, double v);
+    // One row, committed on return (survives a killed process). On failure
+    // reason says why; the row is then not stored and the next append tries again.
+    bool Append(double dt, double v, QString *reason = nullptr);
 
     const QString &Path() const { return m_path; }
 
@@ -52,6 +54,10 @@ private:
     QString m_path;
     std::mutex m_lock;
 };
+
+// The reason of a failed SQLite call on db (the table file at path) with
+// result code rc, in Russian.
+QString SqliteFailureReason(sqlite3 *db, int rc, const QString &path);
 
 // Examines the file at path without changing it.
 TArchiveFileKind ArchiveFileKind(const QString &path, const QString &name);

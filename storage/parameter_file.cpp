@@ -3,12 +3,19 @@
 #include "device/register_table.h"
 #include "device/tals352.h"
 #include "platform/dialogs.h"
+#include "platform/error_text.h"
 #include "platform/ini_file.h"
+#include "platform/number_format.h"
 #include "platform/paths.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tals {
 
@@ -86,23 +93,80 @@ void WriteProperty(TIniFile &ini, const Ttals352 &model, const TPropertyInfo &p)
         ini.WriteInteger(section, key, int(model.Property(p.Id).ToInteger()));
 }
 
-void ReadProperty(const TIniFile &ini, Ttals352 &model, const TPropertyInfo &p)
+QString Number(double v)
+{
+    return QString::number(v, 'g', 15);
+}
+
+// One refused value: "caption (Section/Key=text): why".
+QString Refusal(const TPropertyInfo &p, const QString &text, const QString &why)
+{
+    const QString caption = p.Caption ? QString::fromUtf8(p.Caption) : QLatin1String(p.Name);
+    return caption + QStringLiteral(" (") + QLatin1String(p.IniSection) + QLatin1Char('/') +
+           QLatin1String(p.IniKey) + QLatin1Char('=') + text + QStringLiteral("): ") + why;
+}
+
+// Reads one property; a present value that is refused adds a line to refused.
+void ReadProperty(const TIniFile &ini, Ttals352 &model, const TPropertyInfo &p,
+                  QStringList &refused)
 {
     const QString section = QLatin1String(p.IniSection);
     const QString key = QLatin1String(p.IniKey);
+    if (!ini.ValueExists(section, key))
+        return;
+    const QString text = ini.ReadString(section, key, QString()).trimmed();
+    double value = 0;
+    bool converted = false;
     if (p.IsReal()) {
-        model.SetProperty(p.Id,
-                          TVariant(ini.ReadFloat(section, key, model.PropertyAsDouble(p.Id))));
+        converted = TryStrToFloat(text, value);
+    } else {
+        int integer = 0;
+        converted = TryStrToInt(text, integer);
+        value = integer;
+    }
+    if (!converted) {
+        refused << Refusal(p, text, QStringLiteral("не число"));
         return;
     }
-    const int present = int(model.Property(p.Id).ToInteger());
-    const int value = ini.ReadInteger(section, key, present);
+    const double present = model.PropertyAsDouble(p.Id);
+    if (value == present)
+        return;
+    double min = model.PropertyMin(p.Id);
+    double max = model.PropertyMax(p.Id);
+    bool stored = false;
     if (StoredDirectly(p.Id)) {
-        const int mask = p.Kind == TValueKind::Byte ? 0xFF : 0xFFFF;
-        model.SetProperty(p.Id, TVariant(value & mask));
+        // Not cut to the width of the type: 300 is no address, and 44 is another device's.
+        min = std::max(p.Min, KindMinimum(p.Kind));
+        max = std::min(p.Max, KindMaximum(p.Kind));
+        if (value >= min && value <= max)
+            stored = model.SetProperty(p.Id, TVariant(qint64(value))) ||
+                     model.PropertyAsDouble(p.Id) == value;
     } else {
-        model.SetProperty(p.Id, TVariant(value));
+        stored = model.SetProperty(p.Id, p.IsReal() ? TVariant(value) : TVariant(qint64(value)));
     }
+    if (!stored)
+        refused << Refusal(p, text,
+                           QStringLiteral("допустимо от %1 до %2").arg(Number(min), Number(max)));
+}
+
+// Whether the file holds any key that a load reads.
+bool HasKnownKey(const TIniFile &ini, const Ttals352 &model)
+{
+    for (const TPropertyInfo &p : PropertyTable())
+        if (p.IniSection && p.IniKey &&
+            ini.ValueExists(QLatin1String(p.IniSection), QLatin1String(p.IniKey)))
+            return true;
+    if (ini.ValueExists(model.Name(), PpmKey) || ini.ValueExists(model.Name(), NnzKey))
+        return true;
+    for (int zone = 1; zone <= kBadZoneCount; ++zone)
+        for (const TZoneKey &k : ZoneKeys)
+            if (ini.ValueExists(ZoneSection(zone), QLatin1String(k.Key)))
+                return true;
+    for (int row = 1; row <= int(model.ProgonTable.size()); ++row)
+        for (const TProgonKey &k : ProgonKeys)
+            if (ini.ValueExists(ProgonSection(model, row), QLatin1String(k.Key)))
+                return true;
+    return false;
 }
 
 } // namespace
@@ -160,10 +224,25 @@ bool WriteParameterFile(Ttals352 &model, const QString &path)
     return ini.UpdateFile();
 }
 
-void ReadParameterFile(Ttals352 &model, const QString &path)
+QString ParameterFileProblem(const Ttals352 &model, const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return SystemErrorText(EISDIR);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return SystemErrorText(errno);
+    ::close(fd);
+    if (!HasKnownKey(TIniFile(path), model))
+        return QStringLiteral("в файле нет ни одного параметра прибора");
+    return QString();
+}
+
+QStringList ReadParameterFile(Ttals352 &model, const QString &path)
 {
     const TIniFile ini(path);
     const QString modelSection = model.Name();
+    QStringList refused;
 
     for (const char *section : RegisterSections) {
         ForEachStored(section, [&](const TPropertyInfo &p) {
@@ -171,7 +250,7 @@ void ReadParameterFile(Ttals352 &model, const QString &path)
                 model.PPMNumberText = ini.ReadString(modelSection, PpmKey, QString());
                 model.OrderNumber = ini.ReadString(modelSection, NnzKey, QString());
             }
-            ReadProperty(ini, model, p);
+            ReadProperty(ini, model, p, refused);
         });
     }
 
@@ -192,6 +271,7 @@ void ReadParameterFile(Ttals352 &model, const QString &path)
         if (r.Ruletka == 0)
             r.Ruletka = 15000 - r.SetLevel;
     }
+    return refused;
 }
 
 TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today)
@@ -231,19 +311,39 @@ TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today)
 
 bool LoadParameterFile(Ttals352 &model)
 {
-    model.SetDefaults();
     const int type = model.DeviceTypeNumber();
-    if (type != 20 && type != 21)
+    if (type != 20 && type != 21) {
+        model.SetDefaults();
         return false;
+    }
     QString path =
         Dialogs().OpenFileName(QStringLiteral("Загрузить параметры"), ParameterFolder(type),
                                QStringLiteral("Параметры приборов (*.ini)"));
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        model.SetDefaults();
         return false;
+    }
     // The default extension for a typed name without one.
     if (!QFileInfo::exists(path) && QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".ini");
-    ReadParameterFile(model, path);
+
+    // A file that is no parameter file must not wipe the configuration.
+    const QString problem = ParameterFileProblem(model, path);
+    if (!problem.isEmpty()) {
+        Dialogs().Message(QStringLiteral("Файл не загружен:\r") + path +
+                              QStringLiteral("\rПричина: ") + problem +
+                              QStringLiteral("\rПараметры прибора не изменены."),
+                          TDialogIcon::Error);
+        return false;
+    }
+    model.SetDefaults();
+    const QStringList refused = ReadParameterFile(model, path);
+    if (!refused.isEmpty())
+        Dialogs().Message(QStringLiteral("Файл ") + path +
+                              QStringLiteral("\rзагружен, кроме значений вне допустимого диапазона "
+                                             "(у этих параметров оставлены типовые значения):\r") +
+                              refused.join(QStringLiteral("\r")),
+                          TDialogIcon::Warning);
     return true;
 }
 

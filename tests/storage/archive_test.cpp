@@ -288,18 +288,29 @@ TEST(Archive, CreationFailureIsShownOnce)
     // A file stands where the day folder should be.
     test::writeAll(scratch.file("root/2026/12/08"), "not a folder");
     TArchive archive(scratch.file("root"));
+    QStringList journal;
+    archive.SetFaultJournal([&journal](const QString &line) { journal << line; });
     EXPECT_FALSE(archive.ArchiveAppendTable("Distance", QString(), t, 1));
     EXPECT_FALSE(archive.ArchiveAppendTable("Distance", QString(), t, 2));
-    EXPECT_EQ(dialogs.messages, QStringList{"Error"});
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    // What failed, where and why, in Russian.
+    EXPECT_TRUE(dialogs.messages[0].startsWith("Архив не записан: папка архива\r" +
+                                               scratch.file("root/2026/12/08") +
+                                               "\rПричина: на месте папки находится файл"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_EQ(journal.size(), 2);
     EXPECT_EQ(test::readAll(scratch.file("root/2026/12/08")), "not a folder");
 
-    // From the polling worker the box waits for the user-interface thread.
+    // From the polling worker the box waits for the user-interface thread
+    // (the next day's folder is blocked the same way: a new day, a new box).
+    test::writeAll(scratch.file("root/2026/12/09"), "not a folder");
     std::thread worker(
-        [&] { EXPECT_FALSE(archive.ArchiveAppendTable("LevelBusy", QString(), t, 1)); });
+        [&] { EXPECT_FALSE(archive.ArchiveAppendTable("LevelBusy", QString(), t + 1, 1)); });
     worker.join();
     EXPECT_EQ(dialogs.messages.size(), 1);
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs.messages, (QStringList{"Error", "Error"}));
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs.messages[1].contains(scratch.file("root/2026/12/09")));
 }
 
 TEST(Archive, ConcurrentAppendsAreAllKept)

@@ -379,14 +379,14 @@ TEST_F(ParameterFile, LoadAppliesValuesThroughTheSetters)
              EXPECT_EQ(m.WindowEnabled(), 2);
              EXPECT_EQ(m.AlgoritmType(), 3);
          }},
-        {"identity values are stored as they are, cut to their width",
+        {"identity values are stored as they are; values beyond their width are refused",
          "[UserRegisters]\r\nSystemAddress=300\r\n"
          "[CommonServiceRegisters]\r\nPlantNumber=65537\r\nHardVersion=3\r\nSoftVersion=258\r\n",
          [](Ttals352 &m) {
-             EXPECT_EQ(m.SystemAddress(), 44);
-             EXPECT_EQ(m.PlantNumber(), 1);
+             EXPECT_EQ(m.SystemAddress(), 1);
+             EXPECT_EQ(m.PlantNumber(), 0);
              EXPECT_EQ(m.HardVersionNumber(), 3);
-             EXPECT_EQ(m.SoftVersionNumber(), 2);
+             EXPECT_EQ(m.SoftVersionNumber(), 0);
          }},
         {"a file without the texts empties them; keys match without regard to case",
          "[userregisters]\r\nHMAX=25000\r\n",
@@ -426,6 +426,69 @@ TEST_F(ParameterFile, LoadAppliesValuesThroughTheSetters)
         Offer(c.file);
         ASSERT_TRUE(LoadParameterFile(model));
         c.check(model);
+    }
+}
+
+TEST_F(ParameterFile, OutOfRangeValuesAreNamedAndKeepThePresentValue)
+{
+    model.SetSystemAddress(17);
+    Offer("[UserRegisters]\r\nSystemAddress=300\r\nHmax=20000\r\nLmax=25000\r\n"
+          "[CommonServiceRegisters]\r\nSoftVersion=258\r\n"
+          "[FunctionalRegisters]\r\nWindowEnabled=abc\r\n");
+    ASSERT_TRUE(LoadParameterFile(model));
+    // Never another device's address: 300 is not cut to 44.
+    EXPECT_EQ(model.SystemAddress(), 17);
+    EXPECT_EQ(model.Hmax(), 20000);
+    EXPECT_EQ(model.Lmax(), 30000);
+    EXPECT_EQ(model.SoftVersionNumber(), 0);
+
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    const QString text = dialogs.messages[0];
+    EXPECT_TRUE(text.startsWith("Файл " + File("351/offered.ini") + "\rзагружен, кроме"))
+        << text.toStdString();
+    for (const char *part :
+         {"Системный адрес, от 0 до 247 (UserRegisters/SystemAddress=300): допустимо от 0 до 255",
+          "(UserRegisters/Lmax=25000): допустимо от 0 до 20000",
+          "Программная версия (CommonServiceRegisters/SoftVersion=258): допустимо от 0 до 255",
+          "(FunctionalRegisters/WindowEnabled=abc): не число"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains("Hmax=")) << text.toStdString();
+}
+
+TEST_F(ParameterFile, FileThatIsNoParameterFileIsRefusedAndChangesNothing)
+{
+    struct TCase
+    {
+        const char *what;
+        QByteArray file; // written unless empty
+        QString name;
+        QString reason;
+    };
+    const TCase cases[] = {
+        {"garbage", QByteArray("\x00\x7f garbage\r\n=\r\n[x\r\n", 18), "351/garbage.ini",
+         "в файле нет ни одного параметра прибора"},
+        {"an INI file of something else", "[BDE]\r\ndbPath=/tmp\r\n", "351/bde.ini",
+         "в файле нет ни одного параметра прибора"},
+        {"a missing file", "", "351/missing.ini", "нет такого файла или папки"},
+        {"a folder", "", "351/folder.ini", "на этом месте папка, а не файл"},
+    };
+    QDir().mkpath(File("351/folder.ini"));
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.messages.clear();
+        if (!c.file.isEmpty())
+            test::writeAll(File(c.name), c.file);
+        model.SetHmax(1000);
+        model.SetSystemAddress(17);
+        model.PPMNumberText = "kept";
+        dialogs.fileNames.push_back(File(c.name));
+        EXPECT_FALSE(LoadParameterFile(model));
+        EXPECT_EQ(model.Hmax(), 1000);
+        EXPECT_EQ(model.SystemAddress(), 17);
+        EXPECT_EQ(model.PPMNumberText, "kept");
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0], "Файл не загружен:\r" + File(c.name) + "\rПричина: " +
+                                           c.reason + "\rПараметры прибора не изменены.");
     }
 }
 
