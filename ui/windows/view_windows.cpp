@@ -6,6 +6,7 @@
 #include "ui/windows/form_main.h"
 #include "ui/windows/form_tals352i.h"
 #include "ui/windows/form_tals_par.h"
+#include "ui/windows/trend_windows.h"
 
 #include <memory>
 
@@ -32,6 +33,7 @@ void RegisterViewWindows(TApplication &app)
     });
 
     RegisterParametersWindow(app);
+    RegisterTrendWindows(app);
 }
 
 } // namespace tals

@@ -1,0 +1,371 @@
+#include "ui/windows/form_multi_graph.h"
+
+#include "platform/dialogs.h"
+#include "platform/ini_file.h"
+#include "platform/number_format.h"
+#include "platform/paths.h"
+#include "ui/application/window_position.h"
+#include "ui/windows/trend_chart.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace tals {
+
+namespace {
+
+const QString kSection = QStringLiteral("Parameters");
+
+} // namespace
+
+QColor SeriesQColor(TColor color)
+{
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+QString TFormMultiGraph::IniPath(const QString &programDir)
+{
+    return IniFilePath(programDir, QStringLiteral("fMultiGraph.ini"));
+}
+
+TFormMultiGraph::TFormMultiGraph(TTrendContext context, QWidget *parent)
+    : TFormTrendBase(std::move(context), parent)
+{
+    setObjectName(QStringLiteral("FormMultiGraph"));
+    setWindowTitle(QStringLiteral("Графики"));
+    resize(980, 600);
+
+    // The legend under the chart, in the button-face colour.
+    m_chart->legend->setVisible(true);
+    m_chart->legend->setBrush(palette().color(QPalette::Button));
+    m_chart->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    m_chart->plotLayout()->addElement(1, 0, m_chart->legend);
+    m_chart->plotLayout()->setRowStretchFactor(1, 0.001);
+
+    CreateCommonActions();
+    AddAction(QStringLiteral("actSeriesVisibleChange"),
+              QStringLiteral("Изменить видимость графика"),
+              QStringLiteral("Изменить видимость графика"), {})
+        ->setVisible(false);
+    AddAction(QStringLiteral("actSeriesAllShow"), QStringLiteral("Показать все"),
+              QStringLiteral("Показать все графики"), [this] { SetAllVisible(true); });
+    AddAction(QStringLiteral("actSeriesAllHide"), QStringLiteral("Скрыть все"),
+              QStringLiteral("Скрыть все графики"), [this] { SetAllVisible(false); });
+    CreateMenusAndToolBar();
+    CreatePanels({{QStringLiteral("Диапазон с 88.88.8888 88:88:88 по: 88.88.8888 88:88:88"), 295},
+                  {QStringLiteral("Интервал"), 270},
+                  {QStringLiteral("Точка на графике"), 300},
+                  {QString(), 50}});
+    SetModeActions();
+}
+
+TFormMultiGraph::~TFormMultiGraph()
+{
+    DetachHolders();
+}
+
+void TFormMultiGraph::CreateMenusAndToolBar()
+{
+    auto add = [this](QMenu *menu, const QStringList &names) {
+        for (const QString &name : names) {
+            if (name == QLatin1String("|"))
+                menu->addSeparator();
+            else
+                menu->addAction(Action(name));
+        }
+    };
+    QStringList widths;
+    for (const TTrendWidth &w : kTrendWidths)
+        widths << QLatin1String(w.action);
+
+    QMenuBar *bar = menuBar();
+    add(bar->addMenu(QStringLiteral("Диапазон")), {"actCurrent", "actStartStopDT"});
+    add(bar->addMenu(QStringLiteral("Интервал")), widths);
+    add(bar->addMenu(QStringLiteral("Масштаб")), {"actUndoZoom", "actZoomMinus", "actZoomPlus",
+                                                  "actShowAllX", "actShowAllY", "actShowAllXY"});
+    add(bar->addMenu(QStringLiteral("Параметры")),
+        {"actPointsTrue", "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
+         "actReportPreview", "actExportCsv"});
+    m_seriesMenu = bar->addMenu(QStringLiteral("Графики"));
+    m_seriesMenu->setObjectName(QStringLiteral("miGraphs"));
+    add(m_seriesMenu, {"actSeriesAllShow", "actSeriesAllHide", "|"});
+    add(bar->addMenu(QStringLiteral("Окно")), {"actMarks", "actClose"});
+
+    QToolBar *tools = addToolBar(QStringLiteral("Инструменты"));
+    tools->setObjectName(QStringLiteral("ToolBar1"));
+    tools->setMovable(false);
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    AddToolBarActions(tools, QStringList{"actCurrent", "actStartStopDT", "|"} + widths +
+                                 QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus",
+                                             "actShowAllY", "actShowAllX", "actShowAllXY", "|",
+                                             "actPointsTrue", "actPointsFalse", "|", "actScanEndOn",
+                                             "actScanEndOff", "|", "actReportPreview",
+                                             "actExportCsv", "actClose"});
+}
+
+// ---- configuration ----
+
+void TFormMultiGraph::Configure(const QString &caption, TDateTime start, TDateTime stop)
+{
+    RestoreWindowPlacement(*this);
+    setWindowTitle(caption);
+    RangeRef().SetRange(start, stop);
+
+    // One "Графики" entry per item, checked.
+    for (int i = 0; i < m_items.Count(); ++i) {
+        auto *entry = new QAction(m_items.Item(i).Holder().Description().Title, this);
+        entry->setObjectName(QStringLiteral("miGraph%1").arg(i));
+        entry->setCheckable(true);
+        entry->setChecked(true);
+        entry->setData(i);
+        connect(entry, &QAction::triggered, this, [this, i] { SeriesVisibleChange(i); });
+        m_seriesMenu->addAction(entry);
+        m_seriesEntries << entry;
+    }
+    CreateSeries();
+    LoadItems();
+    BindLive(true);
+    SetupYAxis();
+
+    ReadSettings();
+    ApplyPoints();
+    SetFollowActions();
+    ShowAllX();
+    ApplyWidth(StepIndex());
+    SetModeActions();
+    UpdateRangePanel();
+}
+
+void TFormMultiGraph::CreateSeries()
+{
+    m_chart->clearGraphs();
+    m_series.clear();
+    for (int i = 0; i < m_items.Count(); ++i) {
+        const TMGCollectionItem &item = m_items.Item(i);
+        QCPGraph *graph = m_chart->addGraph();
+        graph->setObjectName(QStringLiteral("Series%1").arg(i + 1));
+        const QColor color = SeriesQColor(item.SeriesColor);
+        graph->setPen(QPen(color, 1));
+        graph->setName(item.Holder().Description().Title);
+        graph->setAdaptiveSampling(true);
+        m_series << graph;
+    }
+}
+
+void TFormMultiGraph::LoadItems()
+{
+    QStringList names, texts;
+    for (int i = 0; i < m_items.Count(); ++i) {
+        names << m_items.Item(i).ArchiveName;
+        texts << QStringLiteral("Загрузка архива ") + m_items.Item(i).Holder().Description().Title;
+    }
+    LoadDays(
+        names, texts,
+        [this](int item, const QVector<QCPGraphData> &day) {
+            if (!day.isEmpty() && item < m_series.size())
+                m_series[item]->data()->add(day, true);
+        },
+        [this](int item) {
+            if (item < m_series.size() && m_series[item]->data()->isEmpty())
+                Dialogs().Message(m_items.Item(item).Holder().Description().Title +
+                                      QStringLiteral("\rОтсутствуют данные"),
+                                  TDialogIcon::Warning);
+        });
+    const std::vector<TPending> pending = std::move(m_pending);
+    m_pending.clear();
+    for (const TPending &p : pending)
+        if (p.item < m_series.size())
+            m_series[p.item]->data()->add(p.point);
+    UpdateScrollBar();
+    UpdatePanels();
+}
+
+void TFormMultiGraph::Reload(bool live)
+{
+    for (QCPGraph *graph : m_series)
+        graph->data()->clear();
+    LoadItems();
+    BindLive(live);
+}
+
+void TFormMultiGraph::BindLive(bool bind)
+{
+    for (int i = 0; i < m_items.Count(); ++i) {
+        TIODouble &holder = m_items.Item(i).Holder();
+        if (bind)
+            holder.OnOutputSet = [this](TIOData *sender) { OnLivePoint(sender); };
+        else
+            holder.OnOutputSet = nullptr;
+    }
+}
+
+void TFormMultiGraph::OnLivePoint(TIOData *sender)
+{
+    try {
+        const int i = sender ? sender->Tag : -1;
+        if (i < 0 || i >= m_items.Count() || i >= m_series.size())
+            return;
+        // The time the device model received the value, not the time of drawing.
+        const QCPGraphData point(ChartKey(sender->TimeStamp()), sender->Output().ToDouble());
+        if (Loading()) {
+            m_pending.push_back({i, point});
+            return;
+        }
+        double minKey = 0, maxKey = 0;
+        const bool first = !DataExtent(minKey, maxKey);
+        m_series[i]->data()->add(point);
+        UpdatePanels();
+        UpdateScrollBar();
+        if (Follow() || first)
+            ScrollToEnd();
+        m_items.Changed(i);
+        RequestReplot();
+    } catch (...) {
+    }
+}
+
+void TFormMultiGraph::SetupYAxis()
+{
+    int digits = 0;
+    m_yMin = 0;
+    m_yMax = 0;
+    QString title;
+    for (int i = 0; i < m_items.Count(); ++i) {
+        const TDescriptionOfDouble &d = m_items.Item(i).Holder().Description();
+        if (d.Digits != 255)
+            digits = std::max<int>(digits, d.Digits);
+        m_yMin = std::min(m_yMin, d.Min());
+        m_yMax = std::max(m_yMax, d.Max());
+        if (!title.trimmed().isEmpty())
+            title += QStringLiteral(", ");
+        title += d.Title;
+    }
+    m_chart->yAxis->setLabel(title);
+    SetYAxis(m_yMin, m_yMax);
+    if (auto ticker = m_chart->yAxis->ticker().dynamicCast<TValueTicker>())
+        ticker->SetDigits(digits);
+}
+
+// ---- series visibility and points ----
+
+void TFormMultiGraph::SetSeriesVisible(int index, bool visible)
+{
+    if (index < 0 || index >= m_series.size() || index >= m_items.Count())
+        return;
+    QCPGraph *graph = m_series[index];
+    m_items.Item(index).Visible = visible;
+    graph->setVisible(visible);
+    const QColor color = SeriesQColor(m_items.Item(index).SeriesColor);
+    graph->setScatterStyle(visible && PointsShown()
+                               ? QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 1)
+                               : QCPScatterStyle());
+    if (index < m_seriesEntries.size())
+        m_seriesEntries[index]->setChecked(visible);
+    RequestReplot();
+}
+
+void TFormMultiGraph::SeriesVisibleChange(int index)
+{
+    if (index < 0 || index >= m_items.Count())
+        return;
+    // The entry has toggled its own check mark.
+    const bool visible =
+        index < m_seriesEntries.size() ? m_seriesEntries[index]->isChecked() : true;
+    SetSeriesVisible(index, visible);
+}
+
+void TFormMultiGraph::SetAllVisible(bool visible)
+{
+    for (int i = 0; i < m_series.size(); ++i)
+        SetSeriesVisible(i, visible);
+}
+
+void TFormMultiGraph::ApplyPoints()
+{
+    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i)
+        SetSeriesVisible(i, m_items.Item(i).Visible);
+    Action(QStringLiteral("actPointsTrue"))->setChecked(PointsShown());
+    Action(QStringLiteral("actPointsFalse"))->setChecked(!PointsShown());
+}
+
+void TFormMultiGraph::UndoZoomY()
+{
+    SetYAxis(m_yMin, m_yMax);
+}
+
+void TFormMultiGraph::ShowAllY()
+{
+    double lowest = 100;
+    double highest = 0;
+    const QCPRange keys = m_chart->xAxis->range();
+    for (QCPGraph *graph : m_series) {
+        bool found = false;
+        const QCPRange r = graph->getValueRange(found, QCP::sdBoth, keys);
+        if (!found)
+            continue;
+        lowest = std::min(lowest, r.lower);
+        highest = std::max(highest, r.upper);
+    }
+    SetYAxis(lowest, highest);
+}
+
+// ---- panels, report, CSV, settings ----
+
+QString TFormMultiGraph::CursorText(double key, double value) const
+{
+    QString text = ToQDateTime(ChartDateTime(key)).toString(QStringLiteral("dd.MM.yy HH:mm:ss"));
+    if (m_items.Count() == 0)
+        return text;
+    const TDescriptionOfDouble &d = m_items.Item(0).Holder().Description();
+    return text + QLatin1Char(' ') + FloatToStrF(value, ffNumber, d.Precision, d.Digits) +
+           QLatin1Char(' ') + d.Dimension;
+}
+
+void TFormMultiGraph::ReportPreview() {}
+
+std::vector<TCsvSeries> TFormMultiGraph::VisibleSeries() const
+{
+    std::vector<TCsvSeries> result;
+    const QCPRange r = m_chart->xAxis->range();
+    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i) {
+        if (!m_items.Item(i).Visible)
+            continue;
+        const TDescriptionOfDouble &d = m_items.Item(i).Holder().Description();
+        TCsvSeries series;
+        series.title = d.Dimension.trimmed().isEmpty()
+                           ? d.Title
+                           : d.Title + QStringLiteral(", ") + d.Dimension;
+        const auto data = m_series[i]->data();
+        for (auto it = data->findBegin(r.lower, false); it != data->findEnd(r.upper, false); ++it)
+            series.rows.push_back({ChartDateTime(it->key), it->value});
+        result.push_back(std::move(series));
+    }
+    return result;
+}
+
+void TFormMultiGraph::ReadSettings()
+{
+    TIniFile ini(IniPath(m_context.programDir));
+    SetStepIndex(ini.ReadInteger(kSection, QStringLiteral("dtStepIndex"), 4));
+    SetPointsFlag(ini.ReadBool(kSection, QStringLiteral("Points"), false));
+    SetFollowFlag(ini.ReadBool(kSection, QStringLiteral("Scan"), false));
+}
+
+void TFormMultiGraph::SaveSettings()
+{
+    TIniFile ini(IniPath(m_context.programDir));
+    ini.WriteInteger(kSection, QStringLiteral("dtStepIndex"), StepIndex());
+    ini.WriteBool(kSection, QStringLiteral("Points"), PointsShown());
+    ini.WriteBool(kSection, QStringLiteral("Scan"), Follow());
+    ini.UpdateFile();
+}
+
+void TFormMultiGraph::DetachHolders()
+{
+    BindLive(false);
+    m_items.Clear();
+}
+
+} // namespace tals
