@@ -527,10 +527,23 @@ void TSimTransducer::SetMeterPresent(bool present)
     m_meterPresent = present;
 }
 
+void TSimTransducer::SetMeterError(double gain, double offsetMilliamps)
+{
+    std::lock_guard lock(m_mutex);
+    m_meterGain = gain;
+    m_meterOffset = offsetMilliamps;
+}
+
 double TSimTransducer::LoopCurrent() const
 {
     std::lock_guard lock(m_mutex);
     return LoopCurrentLocked();
+}
+
+double TSimTransducer::MeterCurrent() const
+{
+    std::lock_guard lock(m_mutex);
+    return MeterCurrentLocked();
 }
 
 int TSimTransducer::RequestCount() const
@@ -587,6 +600,12 @@ double TSimTransducer::LoopCurrentLocked() const
     default:
         return 4.0 + 16.0 * fraction;
     }
+}
+
+double TSimTransducer::MeterCurrentLocked() const
+{
+    const double reading = LoopCurrentLocked() * (1.0 + m_meterGain) + m_meterOffset;
+    return std::round(reading * 100.0) / 100.0;
 }
 
 float TSimTransducer::SingleAt(int reg) const
@@ -1370,7 +1389,7 @@ QByteArray TSimTransducer::MeterAnswer()
 {
     // Address, command, data count, status, reserve, current in 1/100 mA
     // (signed, low byte first); the CRC-8 follows.
-    const int hundredths = static_cast<int>(std::lround(LoopCurrentLocked() * 100.0));
+    const int hundredths = static_cast<int>(std::lround(MeterCurrentLocked() * 100.0));
     const quint16 raw = static_cast<quint16>(static_cast<qint16>(hundredths));
     QByteArray a;
     a.append('\x01');

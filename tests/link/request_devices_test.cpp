@@ -267,7 +267,7 @@ TEST_F(RequestDevicesTest, MeterExchangeDecodesTheLoopCurrent)
 {
     Start();
     EXPECT_EQ(link.ExecuteZelvin(), 0);
-    EXPECT_NEAR(model.CurrentOutput().Output().ToDouble(), sim.LoopCurrent(), 0.01);
+    EXPECT_NEAR(model.CurrentOutput().Output().ToDouble(), sim.MeterCurrent(), 0.01);
     ASSERT_EQ(JournalLines().size(), 1);
     EXPECT_TRUE(JournalLines()[0].startsWith("[01 00 01 00 A0] -> [01 00 "));
     sim.InjectFault({TSimFaultKind::ErrorAnswer});

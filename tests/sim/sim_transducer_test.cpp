@@ -327,7 +327,8 @@ TEST_F(SimTransducerTest, BitRateEmulationPacesTheAnswer)
 
 TEST_F(SimTransducerTest, MeterCurrentFollowsTheLevelAndTheRange)
 {
-    sim.SetDistance(15000); // level 15000 of Hmax 30000
+    sim.SetMeterError(0, 0); // an exact meter
+    sim.SetDistance(15000);  // level 15000 of Hmax 30000
     auto current = [&] {
         QByteArray a;
         link.ExchangeZelvin(Frame("01000100"), a);
@@ -343,6 +344,18 @@ TEST_F(SimTransducerTest, MeterCurrentFollowsTheLevelAndTheRange)
     QByteArray a;
     EXPECT_FALSE(link.ExchangeZelvin(Frame("01000100"), a));
     EXPECT_EQ(sim.MeterRequestCount(), 3);
+}
+
+TEST_F(SimTransducerTest, MeterReadsTheLoopCurrentWithItsKnownError)
+{
+    sim.SetDistance(15000); // 12 mA in 4-20 mA
+    QByteArray a;
+    ASSERT_TRUE(link.ExchangeZelvin(Frame("01000100"), a));
+    ASSERT_EQ(a.size(), 8);
+    // 12 × (1 - 0.003) + 0.015 = 11.979, in hundredths.
+    EXPECT_EQ(static_cast<qint16>(BytesToWord(ByteAt(a, 6), ByteAt(a, 5))), 1198);
+    EXPECT_DOUBLE_EQ(sim.MeterCurrent(), 11.98);
+    EXPECT_DOUBLE_EQ(sim.LoopCurrent(), 12.0);
 }
 
 } // namespace

@@ -1,0 +1,58 @@
+#include "device/progon.h"
+
+#include "device/tals352.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tals {
+
+int ProgonRowCount(const Ttals352 &model)
+{
+    return std::clamp(model.ProgonMode(), 0, int(model.ProgonTable.size()));
+}
+
+int ProgonCurrentRow(const Ttals352 &model, double level)
+{
+    const double gate = model.ProgonGate;
+    for (int r = 1; r <= ProgonRowCount(model); ++r) {
+        const double set = model.ProgonTable[std::size_t(r - 1)].SetLevel;
+        if (set - gate <= level && level <= set + gate)
+            return r;
+    }
+    return 0;
+}
+
+void SetProgonRuletka(Ttals352 &model, int row, double tape)
+{
+    if (row < 1 || row > int(model.ProgonTable.size()))
+        return;
+    TProgonRow &r = model.ProgonTable[std::size_t(row - 1)];
+    r.Ruletka = tape;
+    r.SetLevel = model.Lmax() - tape;
+    r.Value = r.SetLevel;
+    for (TProgonRow &each : model.ProgonTable)
+        each.Current = model.ExpectedCurrent(each.SetLevel);
+}
+
+void CaptureProgonRow(Ttals352 &model, int row, double level, double current)
+{
+    if (row < 1 || row > int(model.ProgonTable.size()))
+        return;
+    TProgonRow &r = model.ProgonTable[std::size_t(row - 1)];
+    r.Value = level;
+    r.CurrentValue = current;
+    model.RecomputeProgonDifferences();
+}
+
+TProgonShade ProgonLevelShade(double level, double setLevel)
+{
+    const double d = std::fabs(level - setLevel);
+    if (d < 2)
+        return TProgonShade::Green;
+    if (d < 10)
+        return TProgonShade::Yellow;
+    return TProgonShade::None;
+}
+
+} // namespace tals

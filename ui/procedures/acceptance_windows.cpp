@@ -1,0 +1,43 @@
+#include "ui/procedures/acceptance_windows.h"
+
+#include "device/test_distances.h"
+#include "device/test_tube.h"
+#include "ui/application/application.h"
+#include "ui/procedures/form_progon.h"
+#include "ui/procedures/form_test_distances.h"
+#include "ui/procedures/form_test_tube.h"
+#include "ui/windows/form_main.h"
+
+#include <memory>
+
+namespace tals {
+
+void RegisterAcceptanceWindows(TApplication &app)
+{
+    auto distances = std::make_shared<TTestDistances>();
+    app.SetWindowFactory(
+        QStringLiteral("FormTestDistances"), [&app, distances](TFormMain &) -> QWidget * {
+            if (!app.Model())
+                return nullptr;
+            return new TFormTestDistances(*app.Model(), *distances, app.Input(), app.ProgramDir());
+        });
+
+    auto tube = std::make_shared<TTestTube>();
+    app.SetWindowFactory(QStringLiteral("FormTestTube"), [&app, tube](TFormMain &) -> QWidget * {
+        if (!app.Model())
+            return nullptr;
+        return new TFormTestTube(*app.Model(), *tube, app.Input(), app.ProgramDir());
+    });
+
+    app.SetWindowFactory(QStringLiteral("FormProgon"), [&app](TFormMain &main) -> QWidget * {
+        if (!app.Model())
+            return nullptr;
+        TFormMain *owner = &main;
+        TProgonHost host{[owner](const QString &name) { return owner->ExecuteAction(name); },
+                         [owner] { return owner->IsPolling(); },
+                         [owner] { owner->RefreshAllWindows(); }};
+        return new TFormProgon(*app.Model(), app.Input(), std::move(host));
+    });
+}
+
+} // namespace tals
