@@ -152,73 +152,103 @@ double ServiceParameterValue(Ttals352 &model, const TServiceParameter &p)
 
 bool BuildService(Ttals352 &model, int code, QByteArray &f)
 {
+    const TCommandInfo *c = FindCommand(code);
+    if (!c || c->Kind != TCommandKind::Service)
+        return false;
     const quint8 a = model.SystemAddress();
-    if (code >= 153 && code <= 158) {
-        f = Service(a, 0x01, 0x02, {code - 153});
-    } else if (code == 159) {
-        f = Service(a, 0x02, 0x01, {});
-    } else if (code == 160) {
-        f = Service(a, 0x10, 0x03, {0xAA, 0x55});
-    } else if (code == 161) {
-        f = Service(a, 0x20, 0x01, {});
-    } else if (code == 162) {
+    const int fn = c->Function;
+    const int index = code - c->First; // the position within the row's codes
+    switch (c->First) {
+    case cmd::SvcReadValue:
+        f = Service(a, fn, 0x02, {index});
+        break;
+    case cmd::SvcReadAllValues:
+    case cmd::SvcRequest20:
+    case cmd::SvcRequestA2:
+        f = Service(a, fn, 0x01, {});
+        break;
+    case cmd::SvcEcho:
+        f = Service(a, fn, 0x03, {0xAA, 0x55});
+        break;
+    case cmd::SvcSetAddressByPlantNumber: {
         const quint16 pn = model.PlantNumber();
-        f = Service(a, 0x25, 0x05, {0x14, pn >> 8, pn & 0xFF, model.SystemAddressNew()});
-    } else if (code == 163) {
+        f = Service(a, fn, 0x05, {0x14, pn >> 8, pn & 0xFF, model.SystemAddressNew()});
+        break;
+    }
+    case cmd::SvcWritePlantNumber: {
         const quint16 pn = model.PlantNumberNew();
-        f = Service(a, 0x30, 0x03, {pn >> 8, pn & 0xFF});
-    } else if (code == 164) {
-        f = Service(a, 0xA2, 0x01, {});
-    } else if (code == 165) {
+        f = Service(a, fn, 0x03, {pn >> 8, pn & 0xFF});
+        break;
+    }
+    case cmd::SvcReadArrayBlock: {
         CheckServiceArrayBlock(model);
         const auto offset = static_cast<quint16>((model.ArrayBlockIndex - 1) * 32);
-        f = Service(a, 0xA8, 0x04, {offset >> 8, offset & 0xFF, 0x20});
-    } else if (code >= 166 && code <= 169) {
+        f = Service(a, fn, 0x04, {offset >> 8, offset & 0xFF, 0x20});
+        break;
+    }
+    case cmd::SvcStartMode: {
         static const int modes[4] = {20, 30, 50, 52};
         model.ArrayKind = 20;
-        model.ArraySubKind = static_cast<quint8>(modes[code - 166]);
-        f = Service(a, 0xB1, 0x03, {0x14, model.ArraySubKind});
-    } else if (code == 170) {
+        model.ArraySubKind = static_cast<quint8>(modes[index]);
+        f = Service(a, fn, 0x03, {0x14, model.ArraySubKind});
+        break;
+    }
+    case cmd::SvcEndMode:
         model.ArrayKind = 40;
         model.ArraySubKind = 0;
-        f = Service(a, 0xB1, 0x03, {0x28, 0x28});
-    } else if (code == 171) {
+        f = Service(a, fn, 0x03, {0x28, 0x28});
+        break;
+    case cmd::SvcMode50:
         model.ArrayKind = 50;
-        f = Service(a, 0xB1, 0x03, {0x32, 0x32});
-    } else if (code >= 172 && code <= 174) {
+        f = Service(a, fn, 0x03, {0x32, 0x32});
+        break;
+    case cmd::SvcSetPrediction:
         model.ArrayKind = 60;
-        model.ArraySubKind = static_cast<quint8>(code - 172);
-        f = Service(a, 0xB1, 0x03, {0x3C, model.ArraySubKind});
-    } else if (code == 175 || code == 176) {
+        model.ArraySubKind = static_cast<quint8>(index);
+        f = Service(a, fn, 0x03, {0x3C, model.ArraySubKind});
+        break;
+    case cmd::SvcMode100:
         model.ArrayKind = 100;
-        model.ArraySubKind = static_cast<quint8>(code == 175 ? 11 : 12);
-        f = Service(a, 0xB1, 0x03, {0x64, model.ArraySubKind});
-    } else if (code >= 177 && code <= 180) {
+        model.ArraySubKind = static_cast<quint8>(11 + index);
+        f = Service(a, fn, 0x03, {0x64, model.ArraySubKind});
+        break;
+    case cmd::SvcWriteSetting: {
         static const int ids[4] = {0, 4, 6, 8};
-        model.SettingId = static_cast<quint8>(ids[code - 177]);
-        f = Service(a, 0xB2, 0x04, {model.SettingId});
-        if (code == 178)
+        model.SettingId = static_cast<quint8>(ids[index]);
+        f = Service(a, fn, 0x04, {model.SettingId});
+        // Settings 4 and 8 carry the bad-zone count and the interference level.
+        if (index == 1)
             AppendWord(f, model.CountBadZones());
-        else if (code == 180)
+        else if (index == 3)
             AppendWord(f, model.MUP());
-    } else if (code >= 181 && code <= 213) {
+        break;
+    }
+    case cmd::SvcWriteParameter: {
         const TServiceParameter *p = FindServiceParameter(code, true);
         model.ParameterWriteId = static_cast<quint8>(p->Id);
-        f = Service(a, 0xB3, 0x06, {p->Id});
+        f = Service(a, fn, 0x06, {p->Id});
         AppendSingle(f, static_cast<float>(ServiceParameterValue(model, *p)));
-    } else if (code >= 214 && code <= 216) {
+        break;
+    }
+    case cmd::SvcRequestB4: {
         static const int values[3] = {10, 20, 100};
-        model.B4Value = static_cast<quint8>(values[code - 214]);
-        f = Service(a, 0xB4, 0x02, {model.B4Value});
-    } else if (code >= 217 && code <= 220) {
+        model.B4Value = static_cast<quint8>(values[index]);
+        f = Service(a, fn, 0x02, {model.B4Value});
+        break;
+    }
+    case cmd::SvcReadSetting: {
         static const int ids[4] = {0, 4, 6, 8};
-        model.SettingReadId = static_cast<quint8>(ids[code - 217]);
-        f = Service(a, 0xB5, 0x02, {model.SettingReadId});
-    } else if (code >= 221 && code <= 252) {
+        model.SettingReadId = static_cast<quint8>(ids[index]);
+        f = Service(a, fn, 0x02, {model.SettingReadId});
+        break;
+    }
+    case cmd::SvcReadParameter: {
         const TServiceParameter *p = FindServiceParameter(code, false);
         model.ParameterReadId = static_cast<quint8>(p->Id);
-        f = Service(a, 0xB6, 0x02, {p->Id});
-    } else {
+        f = Service(a, fn, 0x02, {p->Id});
+        break;
+    }
+    default:
         return false;
     }
     return true;

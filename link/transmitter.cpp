@@ -18,6 +18,18 @@ constexpr int kDefaultWriteTotalConstant = 100;
 constexpr int kDefaultWriteTotalMultiplier = 2;
 constexpr int kDefaultCustomRate = 9600;
 
+// A setting stored as one of its texts; a missing key keeps the current value,
+// a text that names no value gives the fallback.
+template <class T>
+T ReadChoice(const TIniFile &ini, const QString &section, const char *key, T current,
+             QString (*toText)(T), bool (*fromText)(const QString &, T &), T fallback)
+{
+    T value = fallback;
+    if (!fromText(ini.ReadString(section, QLatin1String(key), toText(current)), value))
+        value = fallback;
+    return value;
+}
+
 } // namespace
 
 TTransmitter::TTransmitter()
@@ -41,10 +53,8 @@ void TTransmitter::LoadSettings()
         const QString s = m_name;
         SetPort(ini.ReadString(s, QStringLiteral("Port"), Port()));
 
-        TBaudRate rate = TBaudRate::br9600;
-        if (!StrToBaudRate(ini.ReadString(s, QStringLiteral("BaudRate"), BaudRateToStr(BaudRate())),
-                           rate))
-            rate = TBaudRate::br9600;
+        const TBaudRate rate = ReadChoice(ini, s, "BaudRate", BaudRate(), &BaudRateToStr,
+                                          &StrToBaudRate, TBaudRate::br9600);
         SetBaudRate(rate);
         if (rate == TBaudRate::brCustom) {
             const int custom =
@@ -53,30 +63,15 @@ void TTransmitter::LoadSettings()
             SetCustomBaudRate(custom > 0 ? custom : kDefaultCustomRate);
         }
 
-        TDataBits dataBits = TDataBits::dbEight;
-        if (!StrToDataBits(ini.ReadString(s, QStringLiteral("DataBits"), DataBitsToStr(DataBits())),
-                           dataBits))
-            dataBits = TDataBits::dbEight;
-        SetDataBits(dataBits);
-
-        TStopBits stopBits = TStopBits::sbOneStopBit;
-        if (!StrToStopBits(ini.ReadString(s, QStringLiteral("StopBits"), StopBitsToStr(StopBits())),
-                           stopBits))
-            stopBits = TStopBits::sbOneStopBit;
-        SetStopBits(stopBits);
-
-        TParityBits parity = TParityBits::prNone;
-        if (!StrToParity(ini.ReadString(s, QStringLiteral("Parity"), ParityToStr(Parity())),
-                         parity))
-            parity = TParityBits::prNone;
-        SetParity(parity);
-
-        TFlowControl flow = TFlowControl::fcCustom;
-        if (!StrToFlowControl(
-                ini.ReadString(s, QStringLiteral("FlowControl"), FlowControlToStr(FlowControl())),
-                flow))
-            flow = TFlowControl::fcCustom;
-        SetFlowControl(flow);
+        SetDataBits(ReadChoice(ini, s, "DataBits", DataBits(), &DataBitsToStr, &StrToDataBits,
+                               TDataBits::dbEight));
+        SetStopBits(ReadChoice(ini, s, "StopBits", StopBits(), &StopBitsToStr, &StrToStopBits,
+                               TStopBits::sbOneStopBit));
+        SetParity(ReadChoice(ini, s, "Parity", Parity(), &ParityToStr, &StrToParity,
+                             TParityBits::prNone));
+        // Custom leaves the individual handshake flags as they are.
+        SetFlowControl(ReadChoice(ini, s, "FlowControl", FlowControl(), &FlowControlToStr,
+                                  &StrToFlowControl, TFlowControl::fcCustom));
 
         TComTimeouts t;
         t.ReadInterval = ini.ReadInteger(s, QStringLiteral("ReadInterval"), kDefaultReadInterval);
