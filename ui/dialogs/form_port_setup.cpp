@@ -1,5 +1,7 @@
 #include "ui/dialogs/form_port_setup.h"
 
+#include "link/port_diagnostics.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -19,6 +21,28 @@ void Fill(QComboBox &box, const QStringList &choices, const QString &value)
     int index = box.findText(value, Qt::MatchFixedString);
     if (index < 0 && !value.isEmpty()) {
         box.insertItem(0, value);
+        index = 0;
+    }
+    box.setCurrentIndex(index < 0 ? 0 : index);
+}
+
+// The port list: each port with the adapter behind it when known
+// ("/dev/serial/by-id/usb-FTDI_...  (ttyUSB0, FTDI FT232R USB UART)"); the
+// item's data is the port name itself.
+void FillPorts(QComboBox &box, const QStringList &ports, const QString &value)
+{
+    for (const QString &port : ports) {
+        const QString description = PortDescription(port);
+        box.addItem(description.isEmpty()
+                        ? port
+                        : port + QStringLiteral("  (") + description + QLatin1Char(')'),
+                    port);
+    }
+    int index = box.findData(value);
+    if (index < 0)
+        index = box.findText(value, Qt::MatchFixedString);
+    if (index < 0 && !value.isEmpty()) {
+        box.insertItem(0, value, value);
         index = 0;
     }
     box.setCurrentIndex(index < 0 ? 0 : index);
@@ -84,7 +108,7 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     cbParity = MakeBox(gbSettings, "cbParity");
     cbFlowControl = MakeBox(gbSettings, "cbFlowControl");
 
-    Fill(*cbPort, ports, values.Port);
+    FillPorts(*cbPort, ports, values.Port);
     Fill(*cbBaudRate, BaudRates(), values.BaudRate);
     Fill(*cbDataBits, DataBitsChoices(), values.DataBits);
     Fill(*cbStopBits, StopBitsChoices(), values.StopBits);
@@ -117,7 +141,10 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
 TPortSetupValues TFormPortSetup::Values() const
 {
     TPortSetupValues v;
-    v.Port = cbPort->currentText().trimmed();
+    // A listed port stands for its name; a typed one is taken as typed.
+    const QString text = cbPort->currentText().trimmed();
+    const int listed = cbPort->findText(text, Qt::MatchExactly);
+    v.Port = listed >= 0 ? cbPort->itemData(listed).toString() : text;
     v.BaudRate = cbBaudRate->currentText();
     v.DataBits = cbDataBits->currentText();
     v.StopBits = cbStopBits->currentText();

@@ -30,8 +30,8 @@ class TFormPortSetup : public QDialog
     Q_OBJECT
 
 public:
-    // ports: the ports the system reports; the current port is offered too
-    // when it is not among them.
+    // ports: the ports the system reports, shown with the adapter behind
+    // each when known; the current port is offered too when it is not among them.
     TFormPortSetup(const TPortSetupValues &values, const QStringList &ports,
                    QWidget *parent = nullptr);
 

@@ -1,8 +1,12 @@
 #include "ui/dialogs/form_port_setup.h"
 
+#include "tests/common/test_support.h"
 #include "tests/ui/modal_test_support.h"
+#include "ui/application/window_grab.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -84,4 +88,33 @@ TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
     });
     EXPECT_FALSE(tals::ShowPortSetupDialog(values, {}));
     EXPECT_EQ(values, before);
+}
+
+TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
+{
+    // A copy of /dev with one USB adapter and its stable name.
+    tals::test::ScratchDir dev;
+    tals::test::writeAll(dev.file("ttyUSB0"), "");
+    QDir().mkpath(dev.file("serial/by-id"));
+    const QString byId = dev.file("serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0");
+    ASSERT_TRUE(QFile::link("../../ttyUSB0", byId));
+
+    TPortSetupValues values;
+    values.Port = byId;
+    TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), byId});
+    ASSERT_EQ(dialog.cbPort->count(), 2);
+    EXPECT_EQ(dialog.cbPort->itemText(0), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(dialog.cbPort->itemText(1), byId + "  (ttyUSB0, FTDI FT232R USB UART A12345)");
+    EXPECT_EQ(dialog.cbPort->currentIndex(), 1);
+    // The port setting is the name, not the shown text.
+    EXPECT_EQ(dialog.Values().Port, byId);
+    dialog.cbPort->setCurrentIndex(0);
+    EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/ttyS0"));
+    dialog.cbPort->setCurrentText(QStringLiteral(" /dev/pts/3 "));
+    EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/pts/3"));
+
+    dialog.cbPort->setCurrentIndex(1);
+    dialog.show();
+    EXPECT_TRUE(tals::SaveWindowPicture(
+        &dialog, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormPortSetup.png")));
 }
