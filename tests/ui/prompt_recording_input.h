@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 
 #include <QStringList>
 

@@ -10,60 +10,15 @@
 #include "storage/archive.h"
 #include "storage/archive_settings.h"
 #include "ui/application/central_objects.h"
-#include "ui/windows/form_main.h"
-#include "ui/application/standalone_services.h"
+#include "ui/application/event_loop_clock.h"
+#include "ui/application/port_open_report.h"
 #include "ui/application/window_position.h"
+#include "ui/windows/form_main.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 namespace tals {
-
-namespace {
-
-// Drops the messages shown while it is installed (when `active`).
-class TQuietDialogs : public TDialogService
-{
-public:
-    explicit TQuietDialogs(bool active)
-    {
-        if (active)
-            m_previous = InstallDialogService(this);
-    }
-    ~TQuietDialogs() override
-    {
-        if (m_previous)
-            InstallDialogService(m_previous);
-    }
-    TQuietDialogs(const TQuietDialogs &) = delete;
-    TQuietDialogs &operator=(const TQuietDialogs &) = delete;
-
-    void Message(const QString &, TDialogIcon, const QString &) override {}
-    TDialogButton Question(const QString &text, const QList<TDialogButton> &buttons,
-                           TDialogButton defaultButton, const QString &caption) override
-    {
-        return m_previous->Question(text, buttons, defaultButton, caption);
-    }
-    bool InputText(const QString &caption, const QString &prompt, QString &value) override
-    {
-        return m_previous->InputText(caption, prompt, value);
-    }
-    QString OpenFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override
-    {
-        return m_previous->OpenFileName(caption, folder, filter);
-    }
-    QString SaveFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override
-    {
-        return m_previous->SaveFileName(caption, folder, filter);
-    }
-
-private:
-    TDialogService *m_previous = nullptr;
-};
-
-} // namespace
 
 TApplication::TApplication(const QStringList &arguments)
 {
@@ -82,10 +37,7 @@ TApplication::TApplication(const QStringList &arguments)
     m_startDir = tals::StartDir();
     m_programDir = tals::ProgramDir();
 
-    // The device model, then the link.
-    m_device = std::make_unique<TMemoryDevice>();
-    m_link = std::make_unique<TOfflineLink>(TimerIniPath());
-    m_input = std::make_unique<TTextUserInput>();
+    m_clock = std::make_unique<TEventLoopClock>();
 }
 
 TApplication::~TApplication()
@@ -136,25 +88,32 @@ void TApplication::Start()
         }
     }
     m_scheduler = std::make_unique<TRequestDevices>();
+    QString openFailure;
     {
         // With a port of its own the program does not report ComPort.ini's port.
-        TQuietDialogs quiet(!port.isEmpty());
+        TPortOpenReport report(!port.isEmpty());
         m_scheduler->StartLink(m_linkDevice.get());
+        openFailure = report.Reason();
     }
     m_scheduler->SetArchive(m_archiveReadings.get());
     if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
         transmitter->SetSetupDialogHook(&EditPortSettings);
         if (!port.isEmpty()) {
+            TPortOpenReport report;
             transmitter->Close();
             transmitter->SetPort(port);
-            transmitter->Open();
+            openFailure = transmitter->Open() ? QString() : report.Reason();
         }
     }
 
     // 5. The report objects come with the reports.
 
     m_device = std::make_unique<TTals352Device>(*m_model);
-    m_link = std::make_unique<TSchedulerLink>(*m_scheduler);
+    auto link = std::make_unique<TSchedulerLink>(*m_scheduler);
+    link->SetOpenFailure(openFailure);
+    if (m_simulator)
+        link->SetSimulatedPort(port);
+    m_link = std::move(link);
     m_input = std::make_unique<TWidgetUserInput>();
     m_parameterFiles = std::make_unique<TModelParameterFiles>(*m_model);
     m_pollSelection = std::make_unique<TSchedulerPollSelection>(*m_scheduler);
@@ -196,6 +155,12 @@ void TApplication::SetInput(std::unique_ptr<TUserInput> input)
 {
     if (input)
         m_input = std::move(input);
+}
+
+void TApplication::SetClock(std::unique_ptr<TWaitClock> clock)
+{
+    if (clock)
+        m_clock = std::move(clock);
 }
 
 void TApplication::SetParameterFiles(std::unique_ptr<TParameterFiles> files)

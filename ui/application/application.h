@@ -32,7 +32,8 @@ class TApplication
 {
 public:
     // Evaluates the command line and records the start and program folders.
-    // Until Start runs, stand-ins serve as device model and link (no port).
+    // The device model, the link and the value entry exist once Start has run
+    // (or once they are given with the Set calls).
     explicit TApplication(const QStringList &arguments);
     // Stops the link.
     ~TApplication();
@@ -57,6 +58,7 @@ public:
     TMainDevice &Device() { return *m_device; }
     TDeviceLink &Link() { return *m_link; }
     TUserInput &Input() { return *m_input; }
+    TWaitClock &Clock() { return *m_clock; }
     TParameterFiles *ParameterFiles() { return m_parameterFiles.get(); }
     TArrayReadout *ArrayReadout() { return m_arrayReadout.get(); }
     // The real objects, null before Start.
@@ -70,6 +72,7 @@ public:
     void SetDevice(std::unique_ptr<TMainDevice> device);
     void SetLink(std::unique_ptr<TDeviceLink> link);
     void SetInput(std::unique_ptr<TUserInput> input);
+    void SetClock(std::unique_ptr<TWaitClock> clock);
     void SetParameterFiles(std::unique_ptr<TParameterFiles> files);
     void SetArrayReadout(std::unique_ptr<TArrayReadout> readout);
 
@@ -95,6 +98,7 @@ private:
     std::unique_ptr<TMainDevice> m_device;
     std::unique_ptr<TDeviceLink> m_link;
     std::unique_ptr<TUserInput> m_input;
+    std::unique_ptr<TWaitClock> m_clock;
     std::unique_ptr<TParameterFiles> m_parameterFiles;
     std::unique_ptr<TArrayReadout> m_arrayReadout;
     QHash<QString, TWindowKind> m_factories;

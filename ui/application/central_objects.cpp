@@ -5,8 +5,10 @@
 #include "link/custom_timer.h"
 #include "link/request_devices.h"
 #include "link/transmitter.h"
+#include "platform/ini_file.h"
 #include "storage/archive.h"
 #include "storage/parameter_file.h"
+#include "ui/application/port_open_report.h"
 #include "ui/dialogs/form_input_double.h"
 #include "ui/dialogs/form_input_integer.h"
 #include "ui/dialogs/form_port_setup.h"
@@ -24,6 +26,11 @@ bool TTals352Device::NewSoftware() const
 int TTals352Device::LinkState() const
 {
     return int(m_model.LinkState().Value().ToInteger());
+}
+
+int TTals352Device::ErrorCode() const
+{
+    return m_model.ErrorCode();
 }
 
 bool TTals352Device::IsFullAccess() const
@@ -192,11 +199,36 @@ void TSchedulerLink::ChangePortSettings()
     TTransmitter *port = m_scheduler.Transmitter();
     if (!port)
         return;
+    const bool simulated = !m_simulatedPort.isEmpty();
     port->Close();
     port->LoadSettings();
+    // The port the settings hold: without a key, the default one.
+    const QString storedPort =
+        TIniFile(port->IniFileName())
+            .ReadString(port->Name(), QStringLiteral("Port"), TPortSettings{}.Port);
+    if (simulated)
+        port->SetPort(storedPort);
     port->ShowSetupDialog();
+    if (simulated && port->Port() == m_simulatedPort)
+        port->SetPort(storedPort);
     port->SaveSettings();
-    port->Open(); // reports its own failure
+    if (simulated)
+        port->SetPort(m_simulatedPort);
+    TPortOpenReport report; // reports the failure and notes its reason
+    m_openFailure = port->Open() ? QString() : report.Reason();
+}
+
+TPortStatus TSchedulerLink::PortStatus() const
+{
+    TPortStatus status;
+    status.Simulated = !m_simulatedPort.isEmpty();
+    if (const TTransmitter *port = m_scheduler.Transmitter()) {
+        status.Port = port->Port();
+        status.Open = port->Connected();
+    }
+    if (!status.Open)
+        status.Reason = m_openFailure;
+    return status;
 }
 
 bool EditPortSettings(TPortSettings &settings, const QStringList &ports)

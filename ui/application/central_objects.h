@@ -5,8 +5,8 @@
 // parameter files and the archive.
 
 #include "link/reading_archive.h"
-#include "ui/dialogs/form_select_cmd.h"
 #include "ui/application/main_services.h"
+#include "ui/dialogs/form_select_cmd.h"
 
 #include <QMetaObject>
 
@@ -26,6 +26,7 @@ public:
 
     bool NewSoftware() const override;
     int LinkState() const override;
+    int ErrorCode() const override;
     bool IsFullAccess() const override;
     void OpenFullAccess() override;
     void CloseFullAccess() override;
@@ -75,11 +76,21 @@ public:
     void SetJournalRadix(int radix) override;
     int JournalRadix() const override;
     TTimerControl &PollTimer() override { return m_pollTimer; }
+    // In a simulated run the link stays on the simulated transducer and its
+    // pseudo-terminal never goes into ComPort.ini.
     void ChangePortSettings() override;
+    TPortStatus PortStatus() const override;
+
+    // Why the port did not open at start-up (empty when it did).
+    void SetOpenFailure(const QString &reason) { m_openFailure = reason; }
+    // The simulated transducer's pseudo-terminal (empty for a real port).
+    void SetSimulatedPort(const QString &port) { m_simulatedPort = port; }
 
 private:
     TRequestDevices &m_scheduler;
     TCustomTimerControl m_pollTimer;
+    QString m_openFailure;
+    QString m_simulatedPort;
 };
 
 // What the command selection window switches, on the scheduler.

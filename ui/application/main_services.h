@@ -19,6 +19,9 @@ public:
 
     virtual bool NewSoftware() const = 0;
     virtual int LinkState() const = 0;
+    // The exchange status of the last answer: 0, -1 for no answer, or the
+    // device's error code.
+    virtual int ErrorCode() const = 0;
     virtual bool IsFullAccess() const = 0;
     virtual void OpenFullAccess() = 0;
     virtual void CloseFullAccess() = 0;
@@ -55,6 +58,15 @@ public:
     virtual void SetTickHandler(std::function<void()> handler) = 0;
 };
 
+// The serial port as the status bar shows it.
+struct TPortStatus
+{
+    QString Port;      // the port's name ("/dev/ttyUSB0", "COM1")
+    bool Open = false; // whether exchanges can be made
+    QString Reason;    // why it is not open, when known
+    bool Simulated = false;
+};
+
 // The device link as the main window uses it.
 class TDeviceLink
 {
@@ -72,6 +84,17 @@ public:
     virtual TTimerControl &PollTimer() = 0;
     // Close the port, reload its settings, let the operator edit them, store, reopen.
     virtual void ChangePortSettings() = 0;
+    virtual TPortStatus PortStatus() const = 0;
+};
+
+// Waits of the operator procedures. The program's clock lets the user
+// interface repaint and its timers run while it waits; the tests' clock
+// returns at once and notes the time waited.
+class TWaitClock
+{
+public:
+    virtual ~TWaitClock() = default;
+    virtual void Wait(int milliseconds) = 0;
 };
 
 // The operator dialogs the main window's commands need.

@@ -4,7 +4,11 @@
 #include "platform/paths.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace tals {
 
@@ -17,7 +21,117 @@ const QString kWidth = QStringLiteral("Width");
 const QString kHeight = QStringLiteral("Height");
 const QString kState = QStringLiteral("WindowState");
 
+// How much of a window must lie on a screen for it to count as visible there.
+constexpr qint64 kVisibleWidth = 100;
+constexpr qint64 kVisibleHeight = 30;
+
+// A rectangle in 64 bits, so that stored extremes cannot overflow.
+struct TSpan
+{
+    qint64 Left, Top, Width, Height;
+    qint64 Right() const { return Left + Width; }
+    qint64 Bottom() const { return Top + Height; }
+};
+
+TSpan SpanOf(const QRect &r)
+{
+    return {r.left(), r.top(), r.width(), r.height()};
+}
+
+// Area of the part of `a` that lies on `b`.
+qint64 Overlap(const TSpan &a, const TSpan &b, qint64 *width = nullptr, qint64 *height = nullptr)
+{
+    const qint64 w = std::max<qint64>(0, std::min(a.Right(), b.Right()) - std::max(a.Left, b.Left));
+    const qint64 h = std::max<qint64>(0, std::min(a.Bottom(), b.Bottom()) - std::max(a.Top, b.Top));
+    if (width)
+        *width = w;
+    if (height)
+        *height = h;
+    return w * h;
+}
+
+// Whether enough of the window lies on the area to grab it there.
+bool Visible(const TSpan &window, const TSpan &area)
+{
+    qint64 w = 0, h = 0;
+    Overlap(window, area, &w, &h);
+    return w >= std::min(kVisibleWidth, window.Width) &&
+           h >= std::min(kVisibleHeight, window.Height);
+}
+
+bool Contains(const TSpan &area, qint64 x, qint64 y)
+{
+    return x >= area.Left && x < area.Right() && y >= area.Top && y < area.Bottom();
+}
+
+// The area that holds the window's top left corner, else the one it covers
+// most; -1 when it lies on none.
+int AreaOf(const TSpan &window, const QList<QRect> &areas)
+{
+    int best = -1;
+    qint64 bestOverlap = 0;
+    for (int i = 0; i < areas.size(); ++i) {
+        const TSpan area = SpanOf(areas[i]);
+        if (Contains(area, window.Left, window.Top))
+            return i;
+        const qint64 overlap = Overlap(window, area);
+        if (overlap > bestOverlap) {
+            bestOverlap = overlap;
+            best = i;
+        }
+    }
+    return best;
+}
+
 } // namespace
+
+TWindowPlacement FitPlacement(const TWindowPlacement &stored, const TWindowPlacement &design,
+                              const QList<QRect> &areas)
+{
+    TWindowPlacement p = stored;
+    if (p.WindowState < 0 || p.WindowState > 2)
+        p.WindowState = 0;
+    if (areas.isEmpty())
+        return p;
+    // A missing size keeps the design size.
+    if (p.Width <= 0 || p.Height <= 0) {
+        p.Width = design.Width;
+        p.Height = design.Height;
+    }
+    const qint64 w = std::max(1, p.Width);
+    const qint64 h = std::max(1, p.Height);
+
+    // Off every screen: the design position.
+    int index = AreaOf({p.Left, p.Top, w, h}, areas);
+    if (index < 0 || !Visible({p.Left, p.Top, w, h}, SpanOf(areas[index]))) {
+        p.Left = design.Left;
+        p.Top = design.Top;
+        index = std::max(0, AreaOf({p.Left, p.Top, w, h}, areas));
+    }
+    const QRect &area = areas[index];
+
+    // No larger than its screen; the title bar and a part of the window on it.
+    p.Width = int(std::min<qint64>(w, area.width()));
+    p.Height = int(std::min<qint64>(h, area.height()));
+    const qint64 grabWidth = std::min<qint64>(kVisibleWidth, p.Width);
+    const qint64 grabHeight = std::min<qint64>(kVisibleHeight, p.Height);
+    p.Left = int(std::clamp<qint64>(p.Left, qint64(area.left()) - p.Width + grabWidth,
+                                    qint64(area.left()) + area.width() - grabWidth));
+    p.Top =
+        int(std::clamp<qint64>(p.Top, area.top(), qint64(area.top()) + area.height() - grabHeight));
+    return p;
+}
+
+QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        areas << primary->availableGeometry();
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas << screen->availableGeometry();
+    return areas;
+}
 
 TWindowPositionStore::TWindowPositionStore(const QString &startDir)
     : m_path(IniFilePath(startDir, QStringLiteral("WndPos.ini")))
@@ -83,9 +197,10 @@ void ApplyPlacement(QWidget &window, const TWindowPlacement &placement)
 
 void TWindowPositionStore::Restore(QWidget &window) const
 {
-    TWindowPlacement p = PlacementOf(window);
+    const TWindowPlacement design = PlacementOf(window);
+    TWindowPlacement p = design;
     if (Read(window.objectName(), p))
-        ApplyPlacement(window, p);
+        ApplyPlacement(window, FitPlacement(p, design, AvailableScreenAreas()));
 }
 
 void TWindowPositionStore::Save(const QWidget &window) const

@@ -3,6 +3,8 @@
 // The window-position store INI/WndPos.ini under the start folder: one section
 // per window, named after the window's component name (its objectName).
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -45,6 +47,15 @@ private:
 // minimised) and the application of a placement to a window.
 TWindowPlacement PlacementOf(const QWidget &window);
 void ApplyPlacement(QWidget &window, const TWindowPlacement &placement);
+
+// A stored placement brought onto the given screen areas: no larger than the
+// screen it lies on, its top edge and at least a corner of it visible. A
+// placement that lies off every area takes the design position instead (kept
+// on the first area). The size of 0 or less means "keep the window's size".
+TWindowPlacement FitPlacement(const TWindowPlacement &stored, const TWindowPlacement &design,
+                              const QList<QRect> &areas);
+// The available areas of the screens, the primary one first.
+QList<QRect> AvailableScreenAreas();
 
 // Restore and save of a window's placement in the store of the given start
 // folder, or of the program's start folder (StartDir()).

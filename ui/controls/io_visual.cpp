@@ -3,6 +3,8 @@
 #include "platform/number_format.h"
 #include "ui/controls/v_histogram.h"
 
+#include <cmath>
+
 namespace tals {
 
 namespace {
@@ -31,10 +33,22 @@ TIODoubleVisual::TIODoubleVisual()
     OnOutputChange = [this](TIOData *) { Refresh(); };
 }
 
+QString NoDataText()
+{
+    return QStringLiteral("нет данных");
+}
+
+QString ReadingText(double value, int precision, int digits)
+{
+    if (!std::isfinite(value))
+        return NoDataText();
+    return FloatToStrF(value, ffNumber, precision, digits);
+}
+
 QString TIODoubleVisual::ValueText() const
 {
     const TDescriptionOfDouble &d = Description();
-    return FloatToStrF(Output().ToDouble(), ffNumber, d.Precision, d.Digits);
+    return ReadingText(Output().ToDouble(), d.Precision, d.Digits);
 }
 
 QString TIODoubleVisual::HintText(const QString &valueText) const

@@ -9,6 +9,11 @@ namespace tals {
 
 class TVHistogram;
 
+// The text shown for a reading that is no finite number.
+QString NoDataText();
+// A reading in the number format, or NoDataText() when it is NaN or infinite.
+QString ReadingText(double value, int precision, int digits);
+
 // A value holder that redraws its controls whenever its output changes. The
 // controls are not owned; one that is destroyed first is simply skipped.
 class TIODoubleVisual : public TIODouble

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -74,7 +75,8 @@ void TVHistogram::SetBorder(TBorder value)
 
 void TVHistogram::SetValue(double value)
 {
-    if (value < m_min || value > m_max || value == m_value)
+    // A value that is no number keeps the last good bar.
+    if (!std::isfinite(value) || value < m_min || value > m_max || value == m_value)
         return;
     m_value = value;
     m_zone = ClassifyZone(value);
@@ -83,7 +85,7 @@ void TVHistogram::SetValue(double value)
 
 void TVHistogram::SetMax(double value)
 {
-    if (value < m_min || value == m_max)
+    if (!std::isfinite(value) || value < m_min || value == m_max)
         return;
     m_max = value;
     Redraw();
@@ -91,7 +93,7 @@ void TVHistogram::SetMax(double value)
 
 void TVHistogram::SetMin(double value)
 {
-    if (value > m_max || value == m_min)
+    if (!std::isfinite(value) || value > m_max || value == m_min)
         return;
     m_min = value;
     Redraw();
@@ -99,7 +101,7 @@ void TVHistogram::SetMin(double value)
 
 void TVHistogram::SetRange(double newMin, double newMax)
 {
-    if (newMin > newMax)
+    if (!std::isfinite(newMin) || !std::isfinite(newMax) || newMin > newMax)
         return;
     m_min = newMin;
     m_max = newMax;
@@ -144,7 +146,8 @@ TALS_CHANGED_SETTER(Caption, const QString &, m_caption)
 
 void TVHistogram::SetDValueSmall(double value)
 {
-    if (value < 0 || value < m_min || value > m_max || value == m_dValueSmall)
+    if (!std::isfinite(value) || value < 0 || value < m_min || value > m_max ||
+        value == m_dValueSmall)
         return;
     m_dValueSmall = value;
     Redraw();
@@ -152,7 +155,8 @@ void TVHistogram::SetDValueSmall(double value)
 
 void TVHistogram::SetDValueBig(double value)
 {
-    if (value < 0 || value < m_min || value > m_max || value == m_dValueBig)
+    if (!std::isfinite(value) || value < 0 || value < m_min || value > m_max ||
+        value == m_dValueBig)
         return;
     m_dValueBig = value;
     Redraw();
@@ -202,11 +206,15 @@ QColor TVHistogram::BarColor() const
 
 int TVHistogram::Row(double value) const
 {
-    if (m_max == m_min)
+    if (m_max == m_min || !std::isfinite(value))
         return -1;
     const int h = height();
     // nearbyint rounds halves to even under the default rounding mode.
-    const double scaled = std::nearbyint((value - m_min) * h / (m_max - m_min));
+    double scaled = std::nearbyint((value - m_min) * h / (m_max - m_min));
+    // Rows far outside the gauge all draw alike; keep them within int.
+    if (!std::isfinite(scaled))
+        return -1;
+    scaled = std::clamp(scaled, -2.0 * h - 2, 2.0 * h + 2);
     return h - static_cast<int>(scaled);
 }
 
@@ -340,7 +348,8 @@ void TVHistogram::DrawMarks(QImage &image, bool reverse) const
 
     // Positions are computed from the count of steps so that no rounding drift
     // adds a mark at the top edge.
-    for (int k = 1;; ++k) {
+    // The counts bound the loops also where Min + step rounds back to Min.
+    for (int k = 1; k <= n + 1; ++k) {
         const double v = m_min + k * step;
         if (!(v < m_max))
             break;
@@ -357,7 +366,7 @@ void TVHistogram::DrawMarks(QImage &image, bool reverse) const
         }
     }
     const double half = step / 2;
-    for (int k = 1;; ++k) {
+    for (int k = 1; k <= 2 * n + 2; ++k) {
         const double v = m_min + k * half;
         if (!(v < m_max))
             break;

@@ -68,7 +68,8 @@ public:
     // Zone of the last accepted value: 0 high alarm, 1 high attention, 2 normal,
     // 3 low attention, 4 low alarm.
     int Zone() const { return m_zone; }
-    // Pixel row of a value on a gauge of the current height; -1 when Max equals Min.
+    // Pixel row of a value on a gauge of the current height; -1 when Max equals
+    // Min or the value is no finite number. Rows far off the gauge are clamped.
     int Row(double value) const;
     // The gauge as it would appear on screen at its current size.
     QImage Render() const;

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace tals {
 
 namespace {
@@ -65,6 +67,7 @@ TFormSelectCMD::TFormSelectCMD(TPollSelection &selection, const TProgramModes &m
          QColor(110, 110, 110), "В"},
     };
     int top = 5;
+    int widest = 217;
     for (const TRow &row : rows) {
         auto *picture = new QLabel(this);
         picture->setObjectName(QLatin1String(row.pictureName));
@@ -72,13 +75,17 @@ TFormSelectCMD::TFormSelectCMD(TPollSelection &selection, const TProgramModes &m
         picture->setGeometry(6, top + 2, 16, 16);
         auto *box = new QCheckBox(QString::fromUtf8(row.caption), this);
         box->setObjectName(QLatin1String(row.name));
-        box->setGeometry(28, top, 217, 20);
+        // As wide as its caption needs in the font in use.
+        widest = std::max(widest, box->sizeHint().width());
+        box->setGeometry(28, top, widest, 20);
         *row.box = box;
         *row.picture = picture;
         top += 24;
     }
     chbSelectAll->setToolTip(QStringLiteral("Выделить все команды"));
-    setFixedSize(250, 105);
+    for (QCheckBox *box : {chbReadValues, chbReadTestDistances, chbCurrentOutput, chbSelectAll})
+        box->resize(widest, box->height());
+    setFixedSize(std::max(250, 28 + widest + 5), 105);
 
     connect(chbReadValues, &QCheckBox::toggled, this,
             [this](bool on) { m_selection.SetPolled(kReadReadingsCode, on); });

@@ -5,20 +5,26 @@
 #include "platform/number_format.h"
 #include "ui/application/application.h"
 #include "ui/application/central_objects.h"
-#include "ui/dialogs/form_progress_bar.h"
-#include "ui/application/standalone_services.h"
+#include "ui/application/start_layout.h"
 #include "ui/application/window_position.h"
+#include "ui/dialogs/form_progress_bar.h"
+#include "ui/procedures/operator_procedures.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
-#include <QThread>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTextEdit>
 #include <QToolBar>
 
 #include <cmath>
@@ -26,8 +32,6 @@
 namespace tals {
 
 namespace {
-
-constexpr int kRetries = 5;
 
 // The main window's position and size when WndPos.ini has no section for it.
 constexpr TWindowPlacement kDesignPlacement{0, 123, 882, 171, 0};
@@ -43,26 +47,17 @@ QString TrendWindowName(int slot)
     return QStringLiteral("FormGraph%1").arg(slot);
 }
 
-// The change commands: operator entry into one model property.
-struct TChangeDef
+// A control whose text Ctrl+A selects.
+bool IsTextField(const QWidget *widget)
 {
-    const char *action;
-    const char *prompt;
-    const char *property;
-    int decimals; // -1: integer entry
-    double minimum;
-    double maximum;
-};
-
-const TChangeDef kChanges[] = {
-    {"actKrPerChange", "Крутизну характеристики преобразования", "KrPer", 3, -1e9, 1e9},
-    {"actSmPerChange", "Смещение нуля", "SmPer", 3, -1e9, 1e9},
-    {"actKrFChHChange", "Крутизну ФЧХ", "KrFChH", 8, -2, 2},
-    {"actSmFChHChange", "Смещение ФЧХ", "SmFChH", 3, -1000, 1000},
-    {"actODPMChange", "Относительная диэлектрическая проницаемость материала [1 ... 100]", "ODPM",
-     1, 1, 100},
-    {"actCountBadZonesChange", "Количество плохих зон", "CountBadZones", -1, 0, 5},
-};
+    if (!widget)
+        return false;
+    if (const auto *combo = qobject_cast<const QComboBox *>(widget))
+        return combo->isEditable();
+    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QTextEdit *>(widget) ||
+           qobject_cast<const QPlainTextEdit *>(widget) ||
+           qobject_cast<const QAbstractSpinBox *>(widget);
+}
 
 QString EntryCaption()
 {
@@ -96,7 +91,8 @@ protected:
     {
         if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
             const auto *key = static_cast<QKeyEvent *>(event);
-            return m_owner.HandleApplicationKey(key->key(), key->modifiers());
+            return m_owner.HandleApplicationKey(key->key(), key->modifiers(),
+                                                static_cast<QWidget *>(watched));
         }
         return QObject::eventFilter(watched, event);
     }
@@ -105,7 +101,9 @@ private:
     TFormMain &m_owner;
 };
 
-TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), m_app(app)
+TFormMain::TFormMain(TApplication &app, QWidget *parent)
+    : QMainWindow(parent), m_app(app),
+      m_procedures(std::make_unique<TOperatorProcedures>(app, *this))
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Tals35xI-ModBus"));
@@ -114,6 +112,7 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     CreateActions();
     CreateMenus();
     CreateToolBar();
+    CreateStatusBar();
     // The stop button still works while a long operation shows its progress.
     TFormProgressBar::AddPassThroughWidget(m_toolBar->widgetForAction(Action("tbtnSuperStop")));
 
@@ -150,6 +149,7 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent) : QMainWindow(parent), 
     for (const char *name :
          {"actTals352Show", "actTalsParShow", "actReqAnsShow", "actSelectCmdShow"})
         ExecuteAction(QString::fromLatin1(name));
+    PlaceStartWindows();
     ApplyCurrentOutputCheck();
 
     if (m_app.Modes().FullAccessMode)
@@ -238,6 +238,93 @@ void TFormMain::CreateToolBar()
     }
 }
 
+void TFormMain::CreateStatusBar()
+{
+    auto add = [this](const char *name, int stretch) {
+        auto *label = new QLabel;
+        label->setObjectName(QLatin1String(name));
+        statusBar()->addWidget(label, stretch);
+        return label;
+    };
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(false);
+    m_lblPort = add("lblStatusPort", 3);
+    m_lblPolling = add("lblStatusPolling", 2);
+    m_lblMode = add("lblStatusMode", 2);
+    m_lblExchange = add("lblStatusExchange", 3);
+}
+
+void TFormMain::UpdateStatusBar()
+{
+    if (!m_lblPort)
+        return;
+    const TPortStatus port = m_app.Link().PortStatus();
+    QString portText = QStringLiteral("Порт %1: ").arg(port.Port);
+    if (port.Open)
+        portText += port.Simulated ? QStringLiteral("открыт (имитатор)") : QStringLiteral("открыт");
+    else
+        portText += QStringLiteral("не открыт");
+    QString portHint = portText;
+    if (!port.Open && !port.Reason.isEmpty()) {
+        portText += QStringLiteral(" - ") + port.Reason;
+        portHint += QLatin1Char('\n') + port.Reason;
+    }
+    m_lblPort->setText(portText);
+    m_lblPort->setToolTip(portHint);
+
+    TTimerControl &poll = m_app.Link().PollTimer();
+    m_lblPolling->setText(poll.IsEnabled()
+                              ? QStringLiteral("Опрос: вкл., %1 мс").arg(poll.Interval())
+                              : QStringLiteral("Опрос: выкл."));
+
+    const TProgramModes &modes = m_app.Modes();
+    QStringList mode;
+    if (modes.FullAccessMode)
+        mode << QStringLiteral("полный доступ");
+    if (modes.HighFrequencyMode)
+        mode << QStringLiteral("высокая частота");
+    m_lblMode->setText(QStringLiteral("Режим: ") +
+                       (mode.isEmpty() ? QStringLiteral("пользователь") : mode.join(", ")));
+
+    const TMainDevice &device = m_app.Device();
+    const int code = device.ErrorCode();
+    QString exchange;
+    if (!port.Open)
+        exchange = QStringLiteral("обмен невозможен");
+    else if (device.LinkState() == 0 && code == 0)
+        exchange = QStringLiteral("обменов не было");
+    else if (code == 0)
+        exchange = QStringLiteral("норма");
+    else if (code < 0)
+        exchange = QStringLiteral("нет ответа");
+    else
+        exchange = QStringLiteral("ошибка 0x%1").arg(code, 4, 16, QLatin1Char('0'));
+    m_lblExchange->setText(QStringLiteral("Последний обмен: ") + exchange);
+}
+
+void TFormMain::PlaceStartWindows()
+{
+    const TWindowPositionStore store(m_app.StartDir());
+    QHash<QString, QWidget *> unplaced;
+    QHash<QString, QSize> sizes;
+    for (QWidget *w : {static_cast<QWidget *>(this), m_windows.Find("FormTals352I"),
+                       m_windows.Find("FormTalsPar"), m_windows.Find("FormReqAns"),
+                       m_windows.Find("FormSelectCMD")}) {
+        TWindowPlacement stored;
+        if (!w || store.Read(w->objectName(), stored))
+            continue;
+        unplaced.insert(w->objectName(), w);
+        sizes.insert(w->objectName(), w->size());
+    }
+    const QList<QRect> areas = AvailableScreenAreas();
+    if (unplaced.isEmpty() || areas.isEmpty())
+        return;
+    const QHash<QString, QRect> layout = StartLayout(areas.first(), sizes);
+    for (auto it = layout.cbegin(); it != layout.cend(); ++it)
+        if (QWidget *w = unplaced.value(it.key()))
+            w->setGeometry(it.value());
+}
+
 QAction *TFormMain::Action(const QString &name) const
 {
     const auto it = m_actions.constFind(name);
@@ -303,6 +390,8 @@ void TFormMain::Run(const TActionDef &def)
         OpenWindow(TrendWindowName(def.code));
         break;
     }
+    // The outcome of the command's exchanges.
+    UpdateStatusBar();
 }
 
 void TFormMain::OpenWindow(const QString &name)
@@ -316,48 +405,26 @@ void TFormMain::OpenWindow(const QString &name)
 
 void TFormMain::FailMessage(const QString &text)
 {
-    Dialogs().Message(QStringLiteral("Не выполнена команда\r") + text, TDialogIcon::Warning);
+    m_procedures->FailMessage(text);
 }
 
 // ---- commands with the device ----
 
 bool TFormMain::ExecuteWithRetries(quint8 code, const QString &text, int attempts)
 {
-    m_app.Modes().StopRequested = false;
-    SetActionChecked(QStringLiteral("tbtnSuperStop"), false); // the button shows the flag
-    TUserInput &input = m_app.Input();
-    for (int k = 1; k <= attempts; ++k) {
-        input.ShowProgress(QStringLiteral("Повтор команды ") + text, k, attempts);
-        if (m_app.Link().ExecuteCommand(code) == 0) {
-            input.CloseProgress();
-            return true;
-        }
-    }
-    input.CloseProgress();
-    return false;
+    return m_procedures->ExecuteWithRetries(code, text, attempts);
 }
 
 void TFormMain::WaitWithCountdown(int seconds)
 {
-    TUserInput &input = m_app.Input();
-    const QString text = QStringLiteral("Обучение занимает %1 секунд").arg(seconds);
-    for (int k = 1; k <= seconds; ++k) {
-        input.ShowProgress(text, k, seconds);
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 1000) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
-            QThread::msleep(10);
-        }
-    }
-    input.CloseProgress();
+    m_procedures->WaitWithCountdown(seconds);
 }
 
 void TFormMain::RunDeviceCommand(const TActionDef &def)
 {
     if (def.Has(afNewSoftware) && !m_app.Device().NewSoftware())
         return;
-    if (!ExecuteWithRetries(quint8(def.code), def.Hint(), kRetries)) {
+    if (!ExecuteWithRetries(quint8(def.code), def.Hint(), TOperatorProcedures::kRetries)) {
         FailMessage(def.Hint());
         return;
     }
@@ -385,6 +452,7 @@ void TFormMain::RefreshAllWindows()
     SetActionChecked(QStringLiteral("actSetModeHertzHigh"), high);
     SetActionChecked(QStringLiteral("actSetModeHertzNormal"), !high);
     m_windows.RefreshAll();
+    UpdateStatusBar();
 }
 
 void TFormMain::ApplyModeVisibility()
@@ -396,6 +464,7 @@ void TFormMain::ApplyModeVisibility()
     if (m_fullAccessMenu)
         m_fullAccessMenu->menuAction()->setVisible(full);
     ApplyCurrentOutputCheck();
+    UpdateStatusBar();
 }
 
 void TFormMain::ApplyCurrentOutputCheck()
@@ -431,6 +500,11 @@ void TFormMain::UpdateGaugeRanges()
     device.SetDisplayRange(QStringLiteral("Distance"), 0, hmax);
 }
 
+QWidget *TFormMain::FindWindow(const QString &name)
+{
+    return m_windows.Find(name);
+}
+
 TTimerControl &TFormMain::SignalTimer()
 {
     return *m_signalTimer;
@@ -443,6 +517,7 @@ void TFormMain::UpdatePollControls()
     const bool on = m_app.Link().PollTimer().IsEnabled();
     SetActionEnabled(QStringLiteral("actOprosStart"), !on);
     SetActionEnabled(QStringLiteral("actOprosStop"), on);
+    UpdateStatusBar();
 }
 
 void TFormMain::UpdateSignalControls()
@@ -524,6 +599,7 @@ void TFormMain::OnPollPeriodChange(const TActionDef &)
                                   interval, 100, 60000);
     timer.SetInterval(interval);
     timer.SaveToIni();
+    UpdateStatusBar();
 }
 
 void TFormMain::OnSignalPeriodChange(const TActionDef &)
@@ -574,7 +650,7 @@ void TFormMain::OnSuperStop(const TActionDef &)
     SetActionChecked(QStringLiteral("tbtnSuperStop"), modes.StopRequested);
 }
 
-bool TFormMain::HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers)
+bool TFormMain::HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers, QWidget *receiver)
 {
     const Qt::KeyboardModifiers mods =
         modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -582,6 +658,9 @@ bool TFormMain::HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers)
     if (mods == Qt::ControlModifier) {
         switch (key) {
         case Qt::Key_A: {
+            // In a text field Ctrl+A selects its text and nothing else.
+            if (IsTextField(receiver))
+                return false;
             modes.FullAccessMode = true;
             TMainDevice &device = m_app.Device();
             const bool was255 = device.Value(QStringLiteral("SoftVersionNumber")) == 255;
@@ -640,270 +719,91 @@ void TFormMain::OnSaveParameters(const TActionDef &)
     RefreshAllWindows();
 }
 
-// ---- group and special device commands ----
+// ---- operator procedures ----
 
 void TFormMain::OnSignatureRead(const TActionDef &def)
 {
-    for (quint8 code : {1, 2, 3}) {
-        if (!ExecuteWithRetries(code, def.Hint(), kRetries)) {
-            FailMessage(def.Hint());
-            return;
-        }
-    }
-    ApplyModeVisibility();
-    RefreshAllWindows();
-    ExecuteAction(QStringLiteral("actFormSignatureShow"));
+    m_procedures->SignatureRead(def.Hint());
 }
 
 void TFormMain::OnAllRead(const TActionDef &)
 {
-    const bool full = m_app.Modes().FullAccessMode;
-    ExecuteAction(QStringLiteral("actSignatureRead"));
-    ExecuteAction(QStringLiteral("actReadUserRegisters1"));
-    if (!full)
-        return;
-    for (const char *name :
-         {"actPasswordOn", "actReadInformationRegisters", "actReadCommonServiceRegisters",
-          "actReadServiceRegisters1", "actReadServiceRegisters2", "actReadFunctionalRegisters",
-          "actCountBadZonesRead", "actBadZonesRead"})
-        ExecuteAction(QString::fromLatin1(name));
+    m_procedures->AllRead();
 }
 
 void TFormMain::OnAllWrite(const TActionDef &)
 {
-    const bool full = m_app.Modes().FullAccessMode;
-    ExecuteAction(QStringLiteral("actWriteUserRegisters1"));
-    if (!full)
-        return;
-    for (const char *name : {"actWriteCommonServiceRegisters", "actWriteServiceRegisters1",
-                             "actWriteServiceRegisters2", "actWriteFunctionalRegisters",
-                             "actCountBadZonesWrite", "actBadZonesWrite"})
-        ExecuteAction(QString::fromLatin1(name));
+    m_procedures->AllWrite();
 }
 
 void TFormMain::OnPasswordOn(const TActionDef &)
 {
-    if (!m_app.Modes().FullAccessMode)
-        return;
-    m_app.Device().OpenFullAccess();
-    if (!ExecuteWithRetries(94, QStringLiteral("Записать пароль"), kRetries))
-        FailMessage(QStringLiteral("Записать пароль"));
+    m_procedures->PasswordOn();
 }
 
 void TFormMain::OnPasswordOff(const TActionDef &)
 {
-    if (!m_app.Modes().FullAccessMode)
-        return;
-    m_app.Device().CloseFullAccess();
-    if (!ExecuteWithRetries(94, QStringLiteral("Записать пароль"), kRetries))
-        FailMessage(QStringLiteral("Записать пароль"));
+    m_procedures->PasswordOff();
 }
 
 void TFormMain::OnSetLevelState(const TActionDef &def)
 {
-    TMainDevice &device = m_app.Device();
-    device.SetValue(QStringLiteral("LevelState"), def.code);
-    const int state = int(device.Value(QStringLiteral("LevelState")));
-    for (int tag = 0; tag < 3; ++tag)
-        SetActionChecked(QStringLiteral("actSetLevelState%1").arg(tag), tag == state);
-    const QString text = QStringLiteral("Записать состояние уровня");
-    if (!ExecuteWithRetries(92, text, kRetries))
-        FailMessage(text);
+    m_procedures->SetLevelState(def.code);
 }
 
 void TFormMain::OnUpdateProgram(const TActionDef &)
 {
-    if (Dialogs().Question(QStringLiteral("Обновить ПО?"), {TDialogButton::Yes, TDialogButton::No},
-                           TDialogButton::No) != TDialogButton::Yes)
-        return;
-    TMainDevice &device = m_app.Device();
-    int plant = int(device.Value(QStringLiteral("PlantNumber")));
-    if (!m_app.Input().TryInputInteger(EntryCaption(), QStringLiteral("Заводской номер"), plant, 0,
-                                       65535))
-        return;
-    device.SetValue(QStringLiteral("PlantNumber"), plant);
-    const QString text = QStringLiteral("Записать команду обновить ПО");
-    if (!ExecuteWithRetries(79, text, kRetries))
-        FailMessage(text);
+    m_procedures->UpdateProgram();
 }
 
 void TFormMain::OnSystemAddressWrite(const TActionDef &def)
 {
-    TMainDevice &device = m_app.Device();
-    TUserInput &input = m_app.Input();
-    int plant = int(device.Value(QStringLiteral("PlantNumber")));
-    if (!input.TryInputInteger(EntryCaption(), QStringLiteral("Заводской номер"), plant, 0, 65535))
-        return;
-    device.SetValue(QStringLiteral("PlantNumber"), plant);
-    int address = int(device.Value(QStringLiteral("SystemAddressNew")));
-    if (!input.TryInputInteger(EntryCaption(), QStringLiteral("Новый системный адрес [1..247]"),
-                               address, 1, 247))
-        return;
-    device.SetValue(QStringLiteral("SystemAddressNew"), address);
-
-    // A broadcast is not answered: its result says nothing.
-    ExecuteWithRetries(80, def.Hint(), 1);
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 500)
-        QThread::msleep(10);
-
-    const double oldAddress = device.Value(QStringLiteral("SystemAddress"));
-    device.SetValue(QStringLiteral("SystemAddress"),
-                    device.Value(QStringLiteral("SystemAddressNew")));
-    device.SetAddressReadHandler([this](int readAddress, bool matches) {
-        if (!matches)
-            return;
-        Dialogs().Message(QStringLiteral("Новый системный адрес прибора: ") +
-                              QString::number(readAddress),
-                          TDialogIcon::Information, QStringLiteral("Системный адрес записан!"));
-        if (QWidget *par = m_windows.Find(QStringLiteral("FormTalsPar")))
-            if (QObject *field = par->findChild<QObject *>(QStringLiteral("enSystemAddress")))
-                field->setProperty("Value", readAddress);
-        RefreshAllWindows();
-    });
-    if (!ExecuteWithRetries(81, def.Hint(), kRetries)) {
-        device.SetValue(QStringLiteral("SystemAddress"), oldAddress);
-        FailMessage(def.Hint());
-    }
-    device.SetAddressReadHandler({});
-    RefreshAllWindows();
+    m_procedures->SystemAddressWrite(def.Hint());
 }
 
 void TFormMain::OnPlantNumberWrite(const TActionDef &def)
 {
-    TMainDevice &device = m_app.Device();
-    int plant = int(device.Value(QStringLiteral("PlantNumberNew")));
-    if (!m_app.Input().TryInputInteger(
-            EntryCaption(), QStringLiteral("Новый заводской номер [0..65535]"), plant, 0, 65535))
-        return;
-    device.SetValue(QStringLiteral("PlantNumberNew"), plant);
-    if (!ExecuteWithRetries(96, def.Hint(), kRetries))
-        FailMessage(def.Hint());
-    RefreshAllWindows();
+    m_procedures->PlantNumberWrite(def.Hint());
 }
 
 void TFormMain::OnLevelKalibrWrite(const TActionDef &def)
 {
-    TMainDevice &device = m_app.Device();
-    const int digits = int(device.Value(QStringLiteral("ValueDigits")));
-    const double lmax = device.Value(QStringLiteral("Lmax"));
-    double level = device.Value(QStringLiteral("LevelKalibr"));
-    const QString prompt = QStringLiteral("Текущий уровень, мм [не более %1]")
-                               .arg(FloatToStrF(lmax, ffNumber, 9, std::max(0, digits)));
-    if (!m_app.Input().TryInputDouble(EntryCaption(), prompt, digits, level, 0, lmax))
-        return;
-    device.SetValue(QStringLiteral("LevelKalibr"), level);
-    if (!ExecuteWithRetries(85, def.Hint(), kRetries)) {
-        FailMessage(def.Hint());
-        return;
-    }
-    ExecuteAction(QStringLiteral("actReadUserRegisters1"));
-    RefreshAllWindows();
+    m_procedures->LevelKalibrWrite(def.Hint());
 }
 
 void TFormMain::OnModePredictionWrite(const TActionDef &def)
 {
-    const int mode = int(m_app.Device().Value(QStringLiteral("ModePrediction")));
-    if (mode < 0 || mode > 2)
-        return;
-    if (!ExecuteWithRetries(quint8(172 + mode), def.Hint(), kRetries)) {
-        FailMessage(def.Hint());
-        return;
-    }
-    RefreshAllWindows();
+    m_procedures->ModePredictionWrite(def.Hint());
 }
 
 void TFormMain::OnTrainingModeStart(const TActionDef &def)
 {
-    if (Dialogs().Question(QStringLiteral("Резервуар должен быть пуст.\rВыполнить обучение?"),
-                           {TDialogButton::Yes, TDialogButton::No},
-                           TDialogButton::No) != TDialogButton::Yes)
-        return;
-    if (!ExecuteWithRetries(168, def.Hint(), kRetries)) {
-        FailMessage(def.Hint());
-        return;
-    }
-    WaitWithCountdown(15);
-    ExecuteAction(QStringLiteral("actCountBadZonesRead"));
-    ExecuteAction(QStringLiteral("actBadZonesRead"));
-    ExecuteAction(QStringLiteral("actTalsParShow"));
-    RefreshAllWindows();
+    m_procedures->TrainingModeStart(def.Hint());
 }
 
 void TFormMain::OnTrainingModeStop(const TActionDef &def)
 {
-    if (!ExecuteWithRetries(170, def.Hint(), kRetries))
-        FailMessage(def.Hint());
+    m_procedures->TrainingModeStop(def.Hint());
 }
 
 void TFormMain::OnCorrectionModeStart(const TActionDef &def)
 {
-    const double distance = m_app.Device().Value(QStringLiteral("Distance"));
-    if (!(distance >= 1500 && distance <= 4000)) {
-        Dialogs().Message(QStringLiteral("Значение расстояния от фланца до продукта \rдолжно быть "
-                                         "в интервале от 1500 до 4000 мм"),
-                          TDialogIcon::Warning);
-        return;
-    }
-    if (!ExecuteWithRetries(169, def.Hint(), kRetries)) {
-        FailMessage(def.Hint());
-        return;
-    }
-    WaitWithCountdown(3);
-    ExecuteAction(QStringLiteral("actSmFChHRead"));
-    ExecuteAction(QStringLiteral("actTalsParShow"));
-    if (QWidget *par = m_windows.Find(QStringLiteral("FormTalsPar")))
-        QMetaObject::invokeMethod(par, "ShowFactoryPage", Qt::DirectConnection);
-    RefreshAllWindows();
+    m_procedures->CorrectionModeStart(def.Hint());
 }
-
-// ---- change commands ----
 
 void TFormMain::OnChangeValue(const TActionDef &def)
 {
-    const auto it = std::find_if(std::begin(kChanges), std::end(kChanges),
-                                 [&](const TChangeDef &c) { return def.Name() == c.action; });
-    if (it == std::end(kChanges))
-        return;
-    TMainDevice &device = m_app.Device();
-    const QString property = QString::fromLatin1(it->property);
-    const QString prompt = QString::fromUtf8(it->prompt);
-    if (it->decimals < 0) {
-        int value = int(device.Value(property));
-        if (m_app.Input().TryInputInteger(EntryCaption(), prompt, value, int(it->minimum),
-                                          int(it->maximum)))
-            device.SetValue(property, value);
-    } else {
-        double value = device.Value(property);
-        if (m_app.Input().TryInputDouble(EntryCaption(), prompt, it->decimals, value, it->minimum,
-                                         it->maximum))
-            device.SetValue(property, value);
-    }
-    RefreshAllWindows();
+    m_procedures->ChangeValue(def.Name());
 }
 
 void TFormMain::OnPPMChange(const TActionDef &)
 {
-    TMainDevice &device = m_app.Device();
-    QString text = device.Text(QStringLiteral("PPMNumberText"));
-    // Cancel keeps the initial text, which is stored all the same.
-    Dialogs().InputText(EntryCaption(), QStringLiteral("Номер ППМ"), text);
-    device.SetText(QStringLiteral("PPMNumberText"), text);
-    bool isNumber = false;
-    const int number = text.trimmed().toInt(&isNumber);
-    if (!isNumber)
-        return;
-    device.SetValue(QStringLiteral("PPMNumber"), number);
-    RefreshAllWindows();
+    m_procedures->PPMChange();
 }
 
 void TFormMain::OnNNZChange(const TActionDef &)
 {
-    TMainDevice &device = m_app.Device();
-    QString text = device.Text(QStringLiteral("OrderNumber"));
-    Dialogs().InputText(EntryCaption(), QStringLiteral("Номер Н/З"), text);
-    device.SetText(QStringLiteral("OrderNumber"), text);
+    m_procedures->NNZChange();
 }
 
 void TFormMain::OnReadValuesAndTestDistances(const TActionDef &)
@@ -985,7 +885,7 @@ void TFormMain::ShutDown()
     m_app.Modes().StopRequested = true;
     SaveWindowPlacement(*this, m_app.StartDir());
     if (m_app.Device().IsFullAccess())
-        OnPasswordOff({});
+        m_procedures->PasswordOff();
     if (TParameterFiles *files = m_app.ParameterFiles())
         files->Save();
 

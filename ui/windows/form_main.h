@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ui/windows/main_actions.h"
 #include "ui/application/window_registry.h"
+#include "ui/procedures/operator_procedures.h"
+#include "ui/windows/main_actions.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 
 class QAction;
 class QActionGroup;
+class QLabel;
 class QMenu;
 class QToolBar;
 
@@ -23,7 +25,7 @@ class TCustomTimerControl;
 // The main window "Tals35xI-ModBus": menus, tool bar and the action list through
 // which every operator command runs; polling control, the operating modes and
 // the refresh of all open windows.
-class TFormMain : public QMainWindow
+class TFormMain : public QMainWindow, public TProcedureHost
 {
     Q_OBJECT
 
@@ -35,17 +37,19 @@ public:
 
     // Runs the named action if it exists and is enabled (a hidden action still
     // runs); returns whether it ran.
-    bool ExecuteAction(const QString &name);
+    bool ExecuteAction(const QString &name) override;
     QAction *Action(const QString &name) const;
     // The action's own enabled state, whatever its visibility.
     bool IsActionEnabled(const QString &name) const;
     QToolBar *ToolBar() const { return m_toolBar; }
 
-    void RefreshAllWindows();
-    void ApplyModeVisibility();
+    void RefreshAllWindows() override;
+    void ApplyModeVisibility() override;
     void UpdatePollDependentActions();
     void UpdateGaugeRanges();
     bool IsPolling() const;
+    // The status bar: port and its state, polling, mode, last exchange.
+    void UpdateStatusBar();
 
     // Up to `attempts` tries of one command with the progress window; true on the
     // first success. Clears the stop request first.
@@ -54,6 +58,8 @@ public:
     void WaitWithCountdown(int seconds);
 
     TWindowRegistry &Windows() { return m_windows; }
+    QWidget *FindWindow(const QString &name) override;
+    TOperatorProcedures &Procedures() { return *m_procedures; }
     TTimerControl &SignalTimer();
 
 protected:
@@ -74,8 +80,11 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
+    void CreateStatusBar();
+    // The windows opened at start-up that have no stored place go side by side.
+    void PlaceStartWindows();
     void SetActionEnabled(const QString &name, bool enabled);
-    void SetActionChecked(const QString &name, bool checked);
+    void SetActionChecked(const QString &name, bool checked) override;
     void Run(const TActionDef &def);
     void RunDeviceCommand(const TActionDef &def);
     void RunSingleShot(const TActionDef &def);
@@ -86,7 +95,7 @@ private:
     void PollTick();
     void SignalTick();
     // The application-wide keys; true when the key was taken.
-    bool HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers);
+    bool HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers, QWidget *receiver);
     void ApplyCurrentOutputCheck();
     void ShutDown();
 
@@ -128,10 +137,15 @@ private:
     void OnSuperStop(const TActionDef &);
 
     TApplication &m_app;
+    std::unique_ptr<TOperatorProcedures> m_procedures;
     QHash<QString, TActionEntry> m_actions;
     QHash<QString, QActionGroup *> m_groups;
     QToolBar *m_toolBar = nullptr;
     QMenu *m_fullAccessMenu = nullptr;
+    QLabel *m_lblPort = nullptr;
+    QLabel *m_lblPolling = nullptr;
+    QLabel *m_lblMode = nullptr;
+    QLabel *m_lblExchange = nullptr;
     TWindowRegistry m_windows;
     TCustomTimer *m_signalTimerObject = nullptr;        // "ctAvtoReadSignal", a child
     std::unique_ptr<TCustomTimerControl> m_signalTimer; // null once freed at exit

@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace tals {
 
 namespace {
@@ -292,6 +294,13 @@ void TFormTals352I::CreateBoundHolders()
     }
 }
 
+void TFormTals352I::SetPortStatusQuery(std::function<TPortStatus()> query)
+{
+    m_portStatus = std::move(query);
+    if (isVisible())
+        Refresh();
+}
+
 void TFormTals352I::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
@@ -312,8 +321,15 @@ void TFormTals352I::Refresh()
 
     const int errorCode = m_model.ErrorCode();
     m_lblErrorRegister->setText(ErrorRegisterText(errorCode));
-    // One error per line; the model joins them with CR LF.
+    // One error per line; the model joins them with CR LF. Without an open
+    // port the model's last state says nothing about the device.
+    const TPortStatus port = m_portStatus ? m_portStatus() : TPortStatus{{}, true, {}, false};
     QString errors = m_model.ErrorText();
+    if (!port.Open) {
+        errors = QStringLiteral("Порт не открыт");
+        if (!port.Reason.isEmpty())
+            errors += QStringLiteral("\r\n") + port.Reason;
+    }
     errors.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (m_memErrors->toPlainText() != errors)
         m_memErrors->setPlainText(errors);
@@ -323,13 +339,13 @@ void TFormTals352I::Refresh()
     TIODouble &processed = m_model.TestDistanceFlt();
     const double rawValue = raw.Output().ToDouble();
     const double processedValue = processed.Output().ToDouble();
-    m_lblTestDistance->setText(FloatToStrF(rawValue, ffNumber, 9, raw.Description().Digits));
-    m_lblTestDistanceFlt->setText(
-        FloatToStrF(processedValue, ffNumber, 9, processed.Description().Digits));
-    m_lblTestDistanceDiff->setText(FloatToStrF(processedValue - rawValue, ffNumber, 9, 3));
+    m_lblTestDistance->setText(ReadingText(rawValue, 9, raw.Description().Digits));
+    m_lblTestDistanceFlt->setText(ReadingText(processedValue, 9, processed.Description().Digits));
+    m_lblTestDistanceDiff->setText(ReadingText(processedValue - rawValue, 9, 3));
 
     for (size_t i = 0; i < m_bound.size(); ++i)
         m_bound[i]->Assign(*m_sources[i]);
+    // The gauge refuses a range or marks that are no finite numbers.
     const double lmax = m_model.Lmax();
     m_gauge->SetDecimalSign(0);
     m_gauge->SetRange(0, lmax);
@@ -339,11 +355,14 @@ void TFormTals352I::Refresh()
         holder->Refresh();
 
     QPalette groupPalette = m_gbReadings->palette();
-    groupPalette.setColor(QPalette::Window,
-                          ReadingsGroupColor(errorCode, palette().color(QPalette::Button)));
+    groupPalette.setColor(QPalette::Window, ReadingsGroupColor(port.Open ? errorCode : -1,
+                                                               palette().color(QPalette::Button)));
     m_gbReadings->setPalette(groupPalette);
 
-    m_lblCurrentOutput->setText(m_model.CurrentOutput().FormatValue(false, false));
+    const TIODouble &current = m_model.CurrentOutput();
+    m_lblCurrentOutput->setText(std::isfinite(current.Output().ToDouble())
+                                    ? current.FormatValue(false, false)
+                                    : NoDataText());
 }
 
 } // namespace tals

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/application/main_services.h"
 #include "ui/application/window_registry.h"
 
 #include <QColor>
@@ -49,6 +50,9 @@ public:
     ~TFormTals352I() override;
 
     TVHistogram *Gauge() const { return m_gauge; }
+    // Where the window learns whether exchanges can be made at all; without
+    // it the port counts as open.
+    void SetPortStatusQuery(std::function<TPortStatus()> query);
 
 public slots:
     // Re-reads the model: mode visibility, errors, test distances, ranges, colours.
@@ -68,6 +72,7 @@ private:
     Ttals352 &m_model;
     const TProgramModes &m_modes;
     TExecuteAction m_executeAction;
+    std::function<TPortStatus()> m_portStatus;
 
     TVHistogram *m_gauge = nullptr;
     QLabel *m_stxLevel = nullptr;

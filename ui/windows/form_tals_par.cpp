@@ -21,8 +21,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -33,6 +35,11 @@
 namespace tals {
 
 namespace {
+
+// The window's least width, and room beside the tab row for the frame of the
+// pages.
+constexpr int kMinimumWidth = 650;
+constexpr int kTabRowSlack = 8;
 
 constexpr int kEditWidth = 120;
 constexpr int kListWidth = 200;
@@ -97,13 +104,15 @@ TFormTalsPar::TFormTalsPar(Ttals352 &model, const TProgramModes &modes, TFormTal
     setObjectName(QStringLiteral("FormTalsPar"));
     setWindowTitle(WindowCaption());
     setAttribute(Qt::WA_DeleteOnClose);
-    setMinimumSize(650, 650);
-    // Wide enough for every tab; the minimum size scrolls the tab bar.
-    resize(920, 700);
+    setMinimumSize(kMinimumWidth, 650);
+    resize(kMinimumWidth, 700);
 
     auto *layout = new QVBoxLayout(this);
     m_pages = new QTabWidget;
     m_pages->setObjectName(QStringLiteral("pcPages"));
+    // The window grows to its tab row rather than hiding tabs behind arrows.
+    m_pages->setUsesScrollButtons(false);
+    m_pages->tabBar()->setElideMode(Qt::ElideNone);
     layout->addWidget(m_pages, 1);
     for (const TParPage &page : ParameterPages())
         m_pages->addTab(BuildPage(page), QString::fromUtf8(page.Caption));
@@ -391,11 +400,31 @@ void TFormTalsPar::Refresh()
         if (m_pages->isTabVisible(i) != visible)
             m_pages->setTabVisible(i, visible);
     }
+    FitTabs();
     RefreshModelLimits();
     for (TBinding &b : m_bindings)
         RefreshBinding(b);
     RebuildBadZones();
     m_updating = false;
+}
+
+void TFormTalsPar::FitTabs()
+{
+    // Every tab shown in full: the window is at least as wide as its tab row.
+    const int tabs = m_pages->tabBar()->sizeHint().width();
+    const QMargins margins = layout()->contentsMargins();
+    const int needed = tabs + margins.left() + margins.right() + 2 * kTabRowSlack;
+    setMinimumWidth(std::max(kMinimumWidth, needed));
+    if (width() >= minimumWidth())
+        return;
+    resize(minimumWidth(), height());
+    // Grown at the right edge of the screen: it moves left to stay on it.
+    if (const QScreen *s = screen(); s && isVisible()) {
+        const QRect area = s->availableGeometry();
+        const int overflow = frameGeometry().right() - area.right();
+        if (overflow > 0)
+            move(std::max(area.left(), x() - overflow), y());
+    }
 }
 
 void TFormTalsPar::RefreshModelLimits()

@@ -86,6 +86,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Makes the window as wide as its visible tabs need.
+    void FitTabs();
+
     // One control and the model value and text it last showed.
     struct TBinding
     {

@@ -141,7 +141,9 @@ constexpr TParControl kService1[] = {
     {"icbIzns", P Izns, K::List},
     {"enDSint", P DSint, K::Edit, 0, 23, 4095},
     {"enDSfrac", P DSfrac, K::Edit, 0, 0, kBig},
-    {"enDSdelta", P DSdelta, K::Edit, 0, 0, kBig},
+    // A signed word: the increment may be negative.
+    {"enDSdelta", P DSdelta, K::Edit, 0, -32768, 32767,
+     "Делитель синтезатора - приращение, от -32768 до 32767"},
     {"enFreqPeriod", P FreqPeriod, K::Edit, 3, M, M},
     {"enFreqValue", P FreqValue, K::Edit, 3, 12, 25},
 };

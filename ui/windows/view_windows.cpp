@@ -1,9 +1,9 @@
 #include "ui/windows/view_windows.h"
 
-#include "ui/windows/form_req_ans.h"
 #include "link/request_devices.h"
 #include "ui/application/application.h"
 #include "ui/windows/form_main.h"
+#include "ui/windows/form_req_ans.h"
 #include "ui/windows/form_tals352i.h"
 #include "ui/windows/form_tals_par.h"
 #include "ui/windows/trend_windows.h"
@@ -18,8 +18,11 @@ void RegisterViewWindows(TApplication &app)
         if (!app.Model())
             return nullptr;
         TFormMain *owner = &main;
-        return new TFormTals352I(*app.Model(), app.Modes(),
-                                 [owner](const QString &action) { owner->ExecuteAction(action); });
+        auto *window = new TFormTals352I(*app.Model(), app.Modes(), [owner](const QString &action) {
+            owner->ExecuteAction(action);
+        });
+        window->SetPortStatusQuery([&app] { return app.Link().PortStatus(); });
+        return window;
     });
 
     auto counters = std::make_shared<TExchangeCounters>();

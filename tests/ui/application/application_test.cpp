@@ -7,7 +7,7 @@
 #include "tests/common/test_support.h"
 #include "ui/windows/form_main.h"
 #include "ui/dialogs/form_select_cmd.h"
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 
 #include <QApplication>
 #include <QCheckBox>

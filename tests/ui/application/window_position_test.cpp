@@ -91,3 +91,52 @@ TEST(WindowPosition, MaximisedWindowSavesItsNormalBoundsAndState)
     EXPECT_EQ(p.Width, 300);
     EXPECT_EQ(p.Height, 200);
 }
+
+TEST(WindowPosition, StoredGeometryIsBroughtOntoTheScreen)
+{
+    const QList<QRect> screens{QRect(0, 0, 1366, 738), QRect(1366, 0, 1920, 1080)};
+    const TWindowPlacement design{10, 20, 300, 200, 0};
+    struct
+    {
+        const char *name;
+        TWindowPlacement stored;
+        TWindowPlacement expected;
+    } const cases[] = {
+        {"inside", {100, 50, 400, 300, 0}, {100, 50, 400, 300, 0}},
+        {"on the second screen", {2000, 100, 640, 480, 2}, {2000, 100, 640, 480, 2}},
+        {"huge size", {0, 0, 2147483647, 2147483647, 0}, {0, 0, 1366, 738, 0}},
+        {"far right", {3000 + 1920, 50, 400, 300, 0}, {10, 20, 400, 300, 0}},
+        {"far left", {-100000, -100000, 400, 300, 0}, {10, 20, 400, 300, 0}},
+        {"near the integer limits",
+         {2147483600, 2147483600, 2147483647, 100, 0},
+         {10, 20, 1366, 100, 0}},
+        {"partly visible keeps its place", {1200, 600, 400, 300, 0}, {1200, 600, 400, 300, 0}},
+        {"title above the screen", {100, -50, 400, 300, 0}, {100, 0, 400, 300, 0}},
+        {"unknown state", {100, 50, 400, 300, 7}, {100, 50, 400, 300, 0}},
+        {"no size", {100, 50, 0, -5, 0}, {100, 50, 300, 200, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TWindowPlacement p = FitPlacement(c.stored, design, screens);
+        EXPECT_EQ(p.Left, c.expected.Left);
+        EXPECT_EQ(p.Top, c.expected.Top);
+        EXPECT_EQ(p.Width, c.expected.Width);
+        EXPECT_EQ(p.Height, c.expected.Height);
+        EXPECT_EQ(p.WindowState, c.expected.WindowState);
+    }
+}
+
+TEST(WindowPosition, RestoreKeepsAWindowFromADamagedStoreOnTheScreen)
+{
+    test::ScratchDir dir;
+    test::writeAll(dir.file("INI/WndPos.ini"),
+                   "[FormTalsPar]\r\nLeft=3000\r\nTop=-100000\r\nWidth=2147483647\r\n"
+                   "Height=2147483647\r\nWindowState=0\r\n");
+    std::unique_ptr<QWidget> w(NamedWindow("FormTalsPar"));
+    RestoreWindowPlacement(*w, dir.path());
+    const QRect screen = AvailableScreenAreas().value(0);
+    ASSERT_TRUE(screen.isValid());
+    EXPECT_EQ(w->pos(), QPoint(10, 20)) << "the design position";
+    EXPECT_LE(w->width(), screen.width());
+    EXPECT_LE(w->height(), screen.height());
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 using namespace tals;
@@ -137,6 +138,46 @@ TEST_F(GaugeFixture, ValueOutsideTheRangeLeavesTheBarWhereItWas)
     gauge.SetValue(-1);
     EXPECT_EQ(gauge.Value(), 40);
     EXPECT_EQ(gauge.Render(), before);
+}
+
+TEST_F(GaugeFixture, ValuesThatAreNoNumbersKeepTheLastGoodBar)
+{
+    Configure(50, 200, 0, 100);
+    gauge.SetShowScaleZones(true);
+    gauge.SetShowValues(true);
+    gauge.SetValue(40);
+    const QImage before = gauge.Render();
+    for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        gauge.SetValue(v);
+        gauge.SetRange(0, v);
+        gauge.SetRange(v, 100);
+        gauge.SetMax(v);
+        gauge.SetMin(v);
+        gauge.SetDValueBig(v);
+        gauge.SetDValueSmall(v);
+        EXPECT_EQ(gauge.Row(v), -1);
+    }
+    EXPECT_EQ(gauge.Value(), 40);
+    EXPECT_EQ(gauge.Min(), 0);
+    EXPECT_EQ(gauge.Max(), 100);
+    EXPECT_EQ(gauge.DValueBig(), 10);
+    EXPECT_EQ(gauge.DValueSmall(), 2);
+    EXPECT_EQ(gauge.Render(), before);
+}
+
+TEST_F(GaugeFixture, ExtremeRangesDrawWithinThePicture)
+{
+    // Rows far off the gauge, marks that add nothing to Min: drawn, and done.
+    Configure(50, 200, 0, 1e-300);
+    gauge.SetShowScaleZones(true);
+    gauge.SetShowValues(true);
+    EXPECT_LE(gauge.Row(85), 0);
+    gauge.Render();
+    gauge.SetRange(1e20, 1e20 + 1e5);
+    gauge.SetValue(1e20 + 5e4);
+    EXPECT_EQ(gauge.Render().size(), QSize(50, 200));
+    gauge.SetRange(-1e308, 1e308);
+    gauge.Render();
 }
 
 TEST_F(GaugeFixture, RowRoundsHalvesToEvenAndHasNoRowForAnEmptyRange)

@@ -7,6 +7,7 @@
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/request_thread.h"
+#include "link/transmitter.h"
 #include "platform/format_settings.h"
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
@@ -15,11 +16,11 @@
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
 #include "tests/ui/prompt_recording_input.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/application/application.h"
-#include "ui/windows/form_main.h"
 #include "ui/dialogs/form_progress_bar.h"
 #include "ui/dialogs/form_select_cmd.h"
-#include "ui/application/standalone_services.h"
+#include "ui/windows/form_main.h"
 
 #include <QAction>
 #include <QApplication>
@@ -144,6 +145,9 @@ protected:
         auto in = std::make_unique<RecordingInput>();
         input = in.get();
         app->SetInput(std::move(in));
+        auto c = std::make_unique<TInstantClock>();
+        clock = c.get();
+        app->SetClock(std::move(c));
         if (prepare)
             prepare();
         window = std::make_unique<TFormMain>(*app);
@@ -171,6 +175,7 @@ protected:
     std::unique_ptr<TFormMain> window;
     TSimTransducer *sim = nullptr;
     RecordingInput *input = nullptr;
+    TInstantClock *clock = nullptr;
 
 private:
     QString m_oldCurrent;
@@ -449,7 +454,9 @@ TEST_F(CommandsTest, SystemAddressWriteMovesTheDeviceOrKeepsTheOldAddress)
         dialogs.messages.clear();
         input->Clear();
         dialogs.texts = {QString::fromLatin1(c.plant), QString::fromLatin1(c.entered)};
+        clock->waits.clear();
         ASSERT_TRUE(Exec("actSystemAddressWrite"));
+        EXPECT_EQ(clock->waits, std::vector<int>{500}) << "the pause after the broadcast";
         EXPECT_EQ(input->prompts, (QStringList{QStringLiteral("Заводской номер"),
                                                QStringLiteral("Новый системный адрес [1..247]")}));
         EXPECT_EQ(dialogs.messages, QStringList{QString::fromUtf8(c.message)});
@@ -545,6 +552,7 @@ TEST_F(CommandsTest, CorrectionModeNeedsTheDistanceWithinItsInterval)
                            QStringLiteral("Повтор команды Считать смещение ФЧХ 20%")}));
     EXPECT_EQ(sim->RequestCount(), 2);
     EXPECT_EQ(Model().SmFChH(), -4.5);
+    EXPECT_EQ(clock->waits, std::vector<int>(3, 1000)); // one second a step
 }
 
 TEST_F(CommandsTest, TrainingModeAsksCountsDownAndReadsTheBadZones)
@@ -571,6 +579,7 @@ TEST_F(CommandsTest, TrainingModeAsksCountsDownAndReadsTheBadZones)
         countdown << int(std::lrint(k * 100.0 / 15));
     EXPECT_EQ(input->percents.mid(1, 15), countdown);
     EXPECT_EQ(input->captions.value(1), QStringLiteral("Обучение занимает 15 секунд 7%"));
+    EXPECT_EQ(clock->total, 15000);
     EXPECT_EQ(sim->RequestCount(), 3); // the mode, the zone count, the zones
     EXPECT_EQ(Model().CountBadZones(), 2);
     EXPECT_NE(window->Windows().Find("FormTalsPar"), nullptr);
@@ -724,4 +733,47 @@ TEST_F(CommandsTest, WindowClosedMaximisedOpensMaximised)
     Start();
     EXPECT_TRUE(window->isMaximized());
     EXPECT_TRUE(window->isVisible());
+}
+
+// ---- the port settings in a simulated run ----
+
+TEST_F(CommandsTest, SimulatedRunNeverStoresItsPseudoTerminal)
+{
+    Start();
+    TTransmitter *port = app->Scheduler()->Transmitter();
+    ASSERT_NE(port, nullptr);
+    const QString pty = sim->PortPath();
+    ASSERT_EQ(port->Port(), pty);
+    struct
+    {
+        const char *name;
+        bool ok;        // the dialog's answer
+        QString chosen; // the port picked in it (empty: as offered)
+        QString stored; // the port ComPort.ini holds afterwards
+    } const cases[] = {
+        {"cancelled", false, {}, QStringLiteral("COM1")},
+        {"the pseudo-terminal picked", true, pty, QStringLiteral("COM1")},
+        {"another port picked", true, QStringLiteral("/dev/ttyS7"), QStringLiteral("/dev/ttyS7")},
+        {"cancelled after that", false, {}, QStringLiteral("/dev/ttyS7")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString offered;
+        port->SetSetupDialogHook([&](TPortSettings &settings, const QStringList &) {
+            offered = settings.Port;
+            if (!c.chosen.isEmpty())
+                settings.Port = c.chosen;
+            return c.ok;
+        });
+        ASSERT_TRUE(Exec("actTransmitterChange"));
+        EXPECT_NE(offered, pty) << "the dialog offers the stored port";
+        const QByteArray ini = test::readAll(port->IniFileName());
+        EXPECT_FALSE(ini.contains(pty.toLatin1())) << ini.toStdString();
+        EXPECT_TRUE(ini.contains("Port=" + c.stored.toLatin1() + "\r\n")) << ini.toStdString();
+        // The program goes on talking to the simulated transducer.
+        EXPECT_EQ(port->Port(), pty);
+        dialogs.messages.clear();
+        ASSERT_TRUE(Exec("actHmaxRead"));
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << Messages().toStdString();
+    }
 }

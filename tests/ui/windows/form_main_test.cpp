@@ -4,13 +4,14 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/ui/prompt_recording_input.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/application/application.h"
-#include "ui/application/standalone_services.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTest>
@@ -25,45 +26,7 @@ using namespace tals;
 
 namespace {
 
-// A link that records the commands and answers them from a script.
-class FakeLink : public TDeviceLink
-{
-public:
-    explicit FakeLink(const QString &timerIni) : timer(QStringLiteral("ctReqDevices"), timerIni)
-    {
-        timer.LoadFromIni(); // as the link's start does
-    }
-
-    int ExecuteCommand(quint8 code) override
-    {
-        commands.push_back(code);
-        if (onCommand)
-            onCommand(code);
-        if (results.empty())
-            return defaultResult;
-        const int r = results.front();
-        results.pop_front();
-        return r;
-    }
-    void ArchiveReadings(quint8 code) override { archived.push_back(code); }
-    bool AnyDeviceEnabled() const override { return anyEnabled; }
-    void ResumeWorker() override { ++resumes; }
-    void SetJournalRadix(int r) override { radix = r; }
-    int JournalRadix() const override { return radix; }
-    TTimerControl &PollTimer() override { return timer; }
-    void ChangePortSettings() override { ++portChanges; }
-
-    TPlainTimer timer;
-    std::vector<int> commands;
-    std::deque<int> results;
-    int defaultResult = 0;
-    bool anyEnabled = true;
-    int resumes = 0;
-    int radix = 0;
-    int portChanges = 0;
-    std::vector<int> archived;
-    std::function<void(int)> onCommand;
-};
+using FakeLink = TScriptedLink;
 
 class RecordingInput : public test::PromptRecordingInput
 {
@@ -144,6 +107,9 @@ protected:
         auto in = std::make_unique<RecordingInput>();
         input = in.get();
         app->SetInput(std::move(in));
+        auto c = std::make_unique<TInstantClock>();
+        clock = c.get();
+        app->SetClock(std::move(c));
         auto f = std::make_unique<FakeFiles>();
         files = f.get();
         app->SetParameterFiles(std::move(f));
@@ -167,6 +133,7 @@ protected:
     FakeLink *link = nullptr;
     TMemoryDevice *device = nullptr;
     RecordingInput *input = nullptr;
+    TInstantClock *clock = nullptr;
     FakeFiles *files = nullptr;
     FakeReadout *readout = nullptr;
 };
@@ -599,14 +566,25 @@ TEST_F(MainWindowTest, ApplicationKeysWorkFromAnyWindow)
     EXPECT_FALSE(app->Modes().FullAccessMode);
     EXPECT_EQ(other.text(), QStringLiteral("fa"));
 
+    // Ctrl+A in a text field selects its text and does nothing else.
     device->SetValue("SoftVersionNumber", 3);
     QTest::keyClick(&other, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(other.selectedText(), QStringLiteral("fa"));
+    EXPECT_FALSE(app->Modes().FullAccessMode);
+    EXPECT_EQ(device->Value("SoftVersionNumber"), 3);
+
+    // Elsewhere it keeps its program-wide meaning.
+    QWidget plain; // a window without a text field
+    plain.setFocusPolicy(Qt::StrongFocus);
+    plain.show();
+    QApplication::processEvents();
+    QTest::keyClick(&plain, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(app->Modes().FullAccessMode);
     EXPECT_EQ(device->Value("SoftVersionNumber"), 255);
-    QTest::keyClick(&other, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&plain, Qt::Key_A, Qt::ControlModifier);
     EXPECT_TRUE(app->Modes().FullAccessMode); // never cleared by Ctrl+A
     EXPECT_EQ(device->Value("SoftVersionNumber"), 0);
-    QTest::keyClick(&other, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&plain, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(device->Value("SoftVersionNumber"), 255);
 
     EXPECT_FALSE(app->Modes().StopRequested);
@@ -869,4 +847,50 @@ TEST_F(MainWindowTest, PredictionModeSelectsItsCommandCode)
     ASSERT_TRUE(Exec("actModePredictionWrite"));
     EXPECT_EQ(dialogs.messages,
               QStringList{QStringLiteral("Не выполнена команда\rЗаписать режим предсказания")});
+}
+
+TEST_F(MainWindowTest, StatusBarShowsPortPollingModeAndTheLastExchange)
+{
+    Start();
+    auto label = [&](const char *name) {
+        auto *l = window->findChild<QLabel *>(QLatin1String(name));
+        return l ? l->text() : QStringLiteral("<missing>");
+    };
+    EXPECT_EQ(label("lblStatusPort"), QStringLiteral("Порт /dev/ttyUSB0: открыт"));
+    EXPECT_EQ(label("lblStatusPolling"), QStringLiteral("Опрос: выкл."));
+    EXPECT_EQ(label("lblStatusMode"), QStringLiteral("Режим: пользователь"));
+    EXPECT_EQ(label("lblStatusExchange"), QStringLiteral("Последний обмен: обменов не было"));
+
+    link->timer.SetInterval(250);
+    ASSERT_TRUE(Exec("actOprosStart"));
+    EXPECT_EQ(label("lblStatusPolling"), QStringLiteral("Опрос: вкл., 250 мс"));
+    ASSERT_TRUE(Exec("actOprosStop"));
+
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(Exec("actSetModeHertzHigh"));
+    EXPECT_EQ(label("lblStatusMode"), QStringLiteral("Режим: полный доступ, высокая частота"));
+
+    struct
+    {
+        int linkState;
+        int errorCode;
+        const char *text;
+    } const exchanges[] = {
+        {1, 0, "Последний обмен: норма"},
+        {2, -1, "Последний обмен: нет ответа"},
+        {2, 5, "Последний обмен: ошибка 0x0005"},
+    };
+    for (const auto &e : exchanges) {
+        device->SetValue("LinkState", e.linkState);
+        device->SetValue("ErrorCode", e.errorCode);
+        window->RefreshAllWindows();
+        EXPECT_EQ(label("lblStatusExchange"), QString::fromUtf8(e.text));
+    }
+
+    link->port = {QStringLiteral("/dev/ttyUSB0"), false, QStringLiteral("Устройство занято"),
+                  false};
+    window->RefreshAllWindows();
+    EXPECT_EQ(label("lblStatusPort"),
+              QStringLiteral("Порт /dev/ttyUSB0: не открыт - Устройство занято"));
+    EXPECT_EQ(label("lblStatusExchange"), QStringLiteral("Последний обмен: обмен невозможен"));
 }

@@ -6,10 +6,10 @@
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "tests/common/test_support.h"
+#include "ui/application/window_grab.h"
 #include "ui/application/window_registry.h"
 #include "ui/controls/io_visual.h"
 #include "ui/controls/v_histogram.h"
-#include "ui/application/window_grab.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -21,6 +21,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace tals;
 
@@ -231,6 +233,46 @@ TEST_F(FormTals352ITest, BoundHoldersFollowTheModelAndTheGaugeKeepsOutOfRangeLev
     auto *text = window->findChild<QLabel *>(QStringLiteral("stxLevel"));
     EXPECT_TRUE(text->toolTip().startsWith(QStringLiteral("Уровень\rУровень продукта\r")));
     EXPECT_TRUE(window->findChild<QLabel *>(QStringLiteral("lblLevel"))->toolTip().isEmpty());
+}
+
+TEST_F(FormTals352ITest, ReadingsThatAreNoNumbersShowNoDataAndTheGaugeKeepsItsBar)
+{
+    modes.FullAccessMode = true;
+    model.LevelBusy().SetValue(1234.5, 0);
+    Open();
+    const double nan = std::nan("");
+    model.LevelBusy().SetValue(nan, 0);
+    model.Distance().SetValue(HUGE_VAL, 0);
+    model.TestDistance().SetValue(nan, 0);
+    model.CurrentOutput().SetValue(-HUGE_VAL, 0);
+    window->Refresh();
+    EXPECT_EQ(window->Gauge()->Value(), 1234.5);
+    for (const char *name : {"lblLevel", "stxLevel", "lblDistance", "lblTestDistance",
+                             "lblTestDistanceDiff", "lblCurrentOutput"}) {
+        SCOPED_TRACE(name);
+        // The model may refuse such a value; whatever it keeps, no raw NAN or INF.
+        EXPECT_FALSE(Text(name).contains(QStringLiteral("NAN"), Qt::CaseInsensitive));
+        EXPECT_FALSE(Text(name).contains(QStringLiteral("INF"), Qt::CaseInsensitive));
+    }
+    EXPECT_EQ(ReadingText(nan, 9, 1), QStringLiteral("нет данных"));
+    EXPECT_EQ(ReadingText(-HUGE_VAL, 9, 1), QStringLiteral("нет данных"));
+    EXPECT_EQ(ReadingText(1234.5, 9, 1), QStringLiteral("1 234,5"));
+}
+
+TEST_F(FormTals352ITest, WithoutAnOpenPortTheErrorListSaysSoInsteadOfNorm)
+{
+    TPortStatus port{QStringLiteral("/dev/ttyUSB0"), false, QStringLiteral("Нет такого файла"),
+                     false};
+    Open();
+    window->SetPortStatusQuery([&port] { return port; });
+    auto *errors = window->findChild<QPlainTextEdit *>(QStringLiteral("memErrors"));
+    EXPECT_EQ(errors->toPlainText(), QStringLiteral("Порт не открыт\nНет такого файла"));
+    EXPECT_EQ(GroupColor(), QColor(0xFF, 0x00, 0x00));
+
+    port.Open = true;
+    window->Refresh();
+    EXPECT_EQ(errors->toPlainText(), QStringLiteral("Норма"));
+    EXPECT_EQ(GroupColor(), ButtonFace());
 }
 
 TEST_F(FormTals352ITest, ClosingDetachesEveryBoundHolder)

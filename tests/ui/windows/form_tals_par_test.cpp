@@ -13,7 +13,7 @@
 #include "ui/dialogs/form_input_bad_zone.h"
 #include "ui/windows/form_main.h"
 #include "ui/controls/ini_combo_box.h"
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/windows/tals_par_pages.h"
 
 #include <QApplication>
@@ -596,4 +596,42 @@ TEST_F(FormTalsParProgramTest, EveryRegisterGoesToTheDeviceAndBack)
 
     dialogs.answers = {TDialogButton::Yes};
     EXPECT_TRUE(main.close());
+}
+
+TEST_F(FormTalsParTest, SignedIncrementShowsAndTakesNegativeValues)
+{
+    modes.FullAccessMode = true;
+    ASSERT_TRUE(model.SetPropertyFromDouble(TProp::DSdelta, -7));
+    window->Refresh();
+    TEditNum *edit = Edit("enDSdelta");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->Value(), -7);
+    EXPECT_FALSE(edit->OutOfRange());
+    EXPECT_EQ(edit->Minimum(), model.PropertyMin(TProp::DSdelta));
+    EXPECT_EQ(edit->Maximum(), model.PropertyMax(TProp::DSdelta));
+
+    // Typed key by key, the minus sign first.
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("-12"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(model.PropertyAsDouble(TProp::DSdelta), -12);
+    Type(edit, -40000); // below the signed word: the field and the model keep to it
+    EXPECT_EQ(model.PropertyAsDouble(TProp::DSdelta), -32768);
+}
+
+TEST_F(FormTalsParTest, EveryVisibleTabFitsTheWindowWidth)
+{
+    for (bool full : {false, true}) {
+        SCOPED_TRACE(full);
+        modes.FullAccessMode = full;
+        window->show();
+        window->Refresh();
+        QApplication::processEvents();
+        QTabBar *bar = window->Pages()->tabBar();
+        EXPECT_LE(bar->sizeHint().width(), window->Pages()->width());
+        for (int i = 0; i < bar->count(); ++i)
+            if (bar->isTabVisible(i))
+                EXPECT_LE(bar->tabRect(i).right(), bar->width() - 1) << i;
+        EXPECT_GE(window->width(), 650);
+    }
 }

@@ -1,12 +1,15 @@
 #pragma once
 
-// Stand-ins for the link and the dialogs, used while the program runs without
-// a serial link and by the tests.
+// Stand-ins for the central objects, for tests that run the main window or
+// the operator procedures without the register model or a serial link.
 
 #include "ui/application/main_services.h"
 
 #include <QHash>
 #include <QTimer>
+
+#include <deque>
+#include <vector>
 
 namespace tals {
 
@@ -61,10 +64,67 @@ public:
     int JournalRadix() const override { return m_radix; }
     TTimerControl &PollTimer() override { return m_pollTimer; }
     void ChangePortSettings() override {}
+    TPortStatus PortStatus() const override { return {QStringLiteral("COM1"), false, {}, false}; }
 
 private:
     int m_radix = 16;
     TPlainTimer m_pollTimer;
+};
+
+// A link that records the commands and answers them from a script.
+class TScriptedLink : public TDeviceLink
+{
+public:
+    explicit TScriptedLink(const QString &timerIni = QString())
+        : timer(QStringLiteral("ctReqDevices"), timerIni)
+    {
+        timer.LoadFromIni(); // as the link's start does
+    }
+
+    int ExecuteCommand(quint8 code) override
+    {
+        commands.push_back(code);
+        if (onCommand)
+            onCommand(code);
+        if (results.empty())
+            return defaultResult;
+        const int r = results.front();
+        results.pop_front();
+        return r;
+    }
+    void ArchiveReadings(quint8 code) override { archived.push_back(code); }
+    bool AnyDeviceEnabled() const override { return anyEnabled; }
+    void ResumeWorker() override { ++resumes; }
+    void SetJournalRadix(int r) override { radix = r; }
+    int JournalRadix() const override { return radix; }
+    TTimerControl &PollTimer() override { return timer; }
+    void ChangePortSettings() override { ++portChanges; }
+    TPortStatus PortStatus() const override { return port; }
+
+    TPlainTimer timer;
+    std::vector<int> commands;
+    std::deque<int> results;
+    int defaultResult = 0;
+    bool anyEnabled = true;
+    int resumes = 0;
+    int radix = 0;
+    int portChanges = 0;
+    std::vector<int> archived;
+    std::function<void(int)> onCommand;
+    TPortStatus port{QStringLiteral("/dev/ttyUSB0"), true, {}, false};
+};
+
+// A clock that does not wait: it adds up the time it was asked to wait.
+class TInstantClock : public TWaitClock
+{
+public:
+    void Wait(int milliseconds) override
+    {
+        waits.push_back(milliseconds);
+        total += milliseconds;
+    }
+    std::vector<int> waits;
+    long long total = 0;
 };
 
 // A device model of plain named values, for running without the register model.
@@ -75,6 +135,7 @@ public:
 
     bool NewSoftware() const override { return Value("SoftVersionNumber") > 1; }
     int LinkState() const override { return int(Value("LinkState")); }
+    int ErrorCode() const override { return int(Value("ErrorCode")); }
     bool IsFullAccess() const override { return Value("Password") == 24680; }
     void OpenFullAccess() override { SetValue("Password", 24680); }
     void CloseFullAccess() override { SetValue("Password", 0); }

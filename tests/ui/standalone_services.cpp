@@ -1,4 +1,4 @@
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
