@@ -3,6 +3,7 @@
 #include "ui/windows/form_main.h"
 #include "ui/dialogs/widget_dialogs.h"
 #include "ui/windows/view_windows.h"
+#include "ui/procedures/scan_windows.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     tals::TApplication app(QApplication::arguments());
     app.Start();
     tals::RegisterViewWindows(app);
+    tals::RegisterScanWindows(app);
     int result = 0;
     {
         tals::TFormMain window(app);
