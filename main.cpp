@@ -4,6 +4,7 @@
 #include "ui/dialogs/widget_dialogs.h"
 #include "ui/procedures/acceptance_windows.h"
 #include "ui/windows/view_windows.h"
+#include "ui/procedures/scan_windows.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     app.Start();
     tals::RegisterViewWindows(app);
     tals::RegisterAcceptanceWindows(app);
+    tals::RegisterScanWindows(app);
     int result = 0;
     {
         tals::TFormMain window(app);

@@ -22,6 +22,8 @@ void Usage(const char *program)
                 "  -a, --address N     Modbus address of the transducer (1-247, default 1)\n"
                 "  -b, --baud N        emulate this bit rate by pacing the answers (0: off)\n"
                 "  -p, --plant N       plant number (default 1234)\n"
+                "  -n, --devices N     transducers on the line (1-247, default 1); device i\n"
+                "                      answers at address + i with plant number + i\n"
                 "  -l, --link PATH     also make PATH a symbolic link to the port\n"
                 "  -c, --confirm N     confirm an array request on the N-th read (default 2)\n"
                 "      --fixed MM      hold the distance at MM instead of moving it\n"
@@ -41,7 +43,7 @@ bool ParseInt(const char *text, long min, long max, long &value)
 
 int main(int argc, char **argv)
 {
-    long address = 1, baud = 0, plant = 1234, confirm = 2;
+    long address = 1, baud = 0, plant = 1234, confirm = 2, devices = 1;
     double fixed = -1;
     bool meter = true;
     std::string link;
@@ -67,6 +69,8 @@ int main(int argc, char **argv)
             number(0, 4000000, baud);
         else if (arg == "-p" || arg == "--plant")
             number(0, 65535, plant);
+        else if (arg == "-n" || arg == "--devices")
+            number(1, 247, devices);
         else if (arg == "-c" || arg == "--confirm")
             number(1, 1000, confirm);
         else if (arg == "-l" || arg == "--link")
@@ -99,6 +103,7 @@ int main(int argc, char **argv)
     sim.SetPlantNumber(static_cast<quint16>(plant));
     sim.SetConfirmAfterReads(static_cast<int>(confirm));
     sim.SetMeterPresent(meter);
+    sim.SetDeviceCount(static_cast<int>(devices));
     if (fixed >= 0)
         sim.SetDistance(fixed);
     QString error;

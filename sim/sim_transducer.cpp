@@ -323,6 +323,39 @@ quint8 TSimTransducer::Address() const
     return m_address;
 }
 
+void TSimTransducer::SetDeviceCount(int count)
+{
+    std::lock_guard lock(m_mutex);
+    const std::size_t others = static_cast<std::size_t>(std::max(1, count) - 1);
+    while (m_others.size() > others)
+        m_others.pop_back();
+    while (m_others.size() < others) {
+        const int i = static_cast<int>(m_others.size()) + 1;
+        auto device = std::make_unique<TSimTransducer>();
+        device->m_address = static_cast<quint8>((m_address - 1 + i) % 247 + 1);
+        device->m_plantNumber = static_cast<quint16>(m_plantNumber + i);
+        device->m_holding[2002] = device->m_plantNumber;
+        device->m_softVersion = m_softVersion + i;
+        device->m_hardVersion = m_hardVersion + i;
+        device->m_meterPresent = false;
+        m_others.push_back(std::move(device));
+    }
+}
+
+int TSimTransducer::DeviceCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_others.size()) + 1;
+}
+
+TSimTransducer &TSimTransducer::Device(int index)
+{
+    std::lock_guard lock(m_mutex);
+    if (index <= 0 || index > static_cast<int>(m_others.size()))
+        return *this;
+    return *m_others[static_cast<std::size_t>(index - 1)];
+}
+
 void TSimTransducer::SetBitRate(int bitsPerSecond)
 {
     SetByteDelayMicroseconds(bitsPerSecond > 0 ? 11 * 1000000 / bitsPerSecond : 0);
@@ -720,55 +753,84 @@ int TSimTransducer::CompleteFrameLength(const QByteArray &buffer) const
 
 void TSimTransducer::HandleFrame(const QByteArray &frame)
 {
-    TSimFault fault;
-    bool hasFault = false;
-    bool silent = false;
-    bool meter = false;
-    QByteArray answer;
+    const bool meter = frame.size() == 5 && ByteAt(frame, 1) == 0x00 && CheckCrc8Frame(frame);
+    TReply reply;
     {
         std::lock_guard lock(m_mutex);
         m_requests.append(frame);
-        meter = frame.size() == 5 && ByteAt(frame, 1) == 0x00 && CheckCrc8Frame(frame);
         if (meter) {
             ++m_meterRequestCount;
             if (!m_meterPresent)
                 return;
-        } else {
-            const quint8 address = ByteAt(frame, 0);
-            if (address != m_address && address != 0)
-                return; // another device on the line
-            ++m_requestCount;
-        }
-        const bool broadcast = !meter && ByteAt(frame, 0) == 0;
-        if (!broadcast && !m_faults.empty()) {
-            fault = m_faults.front();
-            m_faults.pop_front();
-            hasFault = true;
-        }
-        if (hasFault && fault.Kind == TSimFaultKind::Silence)
-            return;
-        if (hasFault && fault.Kind == TSimFaultKind::Exception && !meter) {
-            answer = Exception(ByteAt(frame, 1), static_cast<quint8>(fault.Value));
-        } else if (hasFault && fault.Kind == TSimFaultKind::ErrorAnswer) {
-            answer = ErrorAnswerFrame(static_cast<quint8>(fault.Value ? fault.Value : 1));
-            if (meter)
-                answer.append('\0'); // six bytes with its one-byte checksum as well
-        } else if (meter) {
-            answer = MeterAnswer();
-        } else {
-            if (hasFault && fault.Kind == TSimFaultKind::StatusWord) {
-                const quint16 saved = m_statusWord;
-                m_statusWord = static_cast<quint16>(fault.Value);
-                answer = Answer(frame, silent);
-                m_statusWord = saved;
+            reply.Send = true;
+            if (!m_faults.empty()) {
+                reply.Fault = m_faults.front();
+                m_faults.pop_front();
+                reply.HasFault = true;
+            }
+            if (reply.HasFault && reply.Fault.Kind == TSimFaultKind::Silence)
+                return;
+            if (reply.HasFault && reply.Fault.Kind == TSimFaultKind::ErrorAnswer) {
+                reply.Answer = ErrorAnswerFrame(
+                    static_cast<quint8>(reply.Fault.Value ? reply.Fault.Value : 1));
+                reply.Answer.append('\0'); // six bytes with its one-byte checksum as well
             } else {
-                answer = Answer(frame, silent);
+                reply.Answer = MeterAnswer();
+            }
+        } else {
+            // Every device on the line sees the frame; at most the addressed one answers.
+            reply = Respond(frame);
+            for (const auto &other : m_others) {
+                TReply r = other->Serve(frame);
+                if (!reply.Send)
+                    reply = std::move(r);
             }
         }
-        if (broadcast || silent)
-            return;
     }
-    Send(answer, hasFault ? &fault : nullptr, meter);
+    if (reply.Send)
+        Send(reply.Answer, reply.HasFault ? &reply.Fault : nullptr, meter);
+}
+
+TSimTransducer::TReply TSimTransducer::Serve(const QByteArray &frame)
+{
+    std::lock_guard lock(m_mutex);
+    const quint8 address = ByteAt(frame, 0);
+    if (address == m_address || address == 0)
+        m_requests.append(frame);
+    return Respond(frame);
+}
+
+TSimTransducer::TReply TSimTransducer::Respond(const QByteArray &frame)
+{
+    TReply reply;
+    const quint8 address = ByteAt(frame, 0);
+    if (address != m_address && address != 0)
+        return reply; // another device on the line
+    ++m_requestCount;
+    const bool broadcast = address == 0;
+    if (!broadcast && !m_faults.empty()) {
+        reply.Fault = m_faults.front();
+        m_faults.pop_front();
+        reply.HasFault = true;
+    }
+    const TSimFault &fault = reply.Fault;
+    if (reply.HasFault && fault.Kind == TSimFaultKind::Silence)
+        return reply;
+    bool silent = false;
+    if (reply.HasFault && fault.Kind == TSimFaultKind::Exception) {
+        reply.Answer = Exception(ByteAt(frame, 1), static_cast<quint8>(fault.Value));
+    } else if (reply.HasFault && fault.Kind == TSimFaultKind::ErrorAnswer) {
+        reply.Answer = ErrorAnswerFrame(static_cast<quint8>(fault.Value ? fault.Value : 1));
+    } else if (reply.HasFault && fault.Kind == TSimFaultKind::StatusWord) {
+        const quint16 saved = m_statusWord;
+        m_statusWord = static_cast<quint16>(fault.Value);
+        reply.Answer = Answer(frame, silent);
+        m_statusWord = saved;
+    } else {
+        reply.Answer = Answer(frame, silent);
+    }
+    reply.Send = !broadcast && !silent;
+    return reply;
 }
 
 void TSimTransducer::Send(QByteArray answer, const TSimFault *fault, bool crc8)
@@ -1223,9 +1285,9 @@ QByteArray TSimTransducer::Identification(const QByteArray &f)
     const QByteArray soft = QByteArray::number(m_softVersion).rightJustified(3, '0').right(3);
     switch (readCode) {
     case 1: // basic: manufactured, plant number, vendor, hardware, product, software
-        objects = {{0x00, Field("10.12.26", 9)},    {0x01, plant},
-                   {0x02, Field("NPP SENSOR", 11)}, {0x03, hard},
-                   {0x04, Field("TALS352I", 10)},   {0x05, soft}};
+        objects = {{0x00, Field("10.12.26", 9)},  {0x01, plant},
+                   {0x02, Field("TALS35XI", 11)}, {0x03, hard},
+                   {0x04, Field("TALS352I", 10)}, {0x05, soft}};
         break;
     case 2: // regular: site, device, device name
         objects = {{0x03, Field("Резервуар 1", 16)},

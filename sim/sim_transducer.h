@@ -7,6 +7,9 @@
 // broadcast address change, the array read-out, the service protocol and the
 // meter's CRC-8 request. Faults can be injected per request. Every accessor
 // is thread-safe, so tests read and change the device while it serves.
+// Further transducers can share the line (SetDeviceCount): each has its own
+// registers, address, plant number and versions; only the addressed one
+// answers, and a broadcast reaches them all.
 
 #include "sim/pty_pair.h"
 
@@ -18,6 +21,7 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -59,6 +63,16 @@ public:
     // Line
     void SetAddress(quint8 address);
     quint8 Address() const;
+    // The number of transducers on the line, this one included (at least 1).
+    // Device i (from 1) starts with this one's address + i, plant number + i,
+    // software version + i and hardware version + i; a smaller count removes
+    // devices from the end. The others share this one's port, thread, bit
+    // rate and meter; faults are injected per device.
+    void SetDeviceCount(int count);
+    int DeviceCount() const;
+    // Device 0 is this one (also for an index out of range); valid until
+    // SetDeviceCount removes it.
+    TSimTransducer &Device(int index);
     // Emulates a bit rate by pacing the answer: 11 bits per byte; 0 sends at once.
     void SetBitRate(int bitsPerSecond);
     void SetByteDelayMicroseconds(int us);
@@ -122,12 +136,25 @@ public:
     // Traffic seen, for tests.
     int RequestCount() const;           // frames addressed to the transducer (or broadcast)
     int MeterRequestCount() const;      // requests of the meter
-    QList<QByteArray> Requests() const; // every complete frame received, in order
+    QList<QByteArray> Requests() const; // every frame received (by a further device: for it)
     void ClearRequests();
 
 private:
+    // An answer to send, with the fault it carries.
+    struct TReply
+    {
+        bool Send = false;
+        QByteArray Answer;
+        TSimFault Fault;
+        bool HasFault = false;
+    };
+
     void Run();
     void HandleFrame(const QByteArray &frame);
+    // This device's reply to a transducer frame, with its mutex held.
+    TReply Respond(const QByteArray &frame);
+    // The same for a further device: locks it and records the frame when it is addressed.
+    TReply Serve(const QByteArray &frame);
     int CompleteFrameLength(const QByteArray &buffer) const;
     void Send(QByteArray answer, const TSimFault *fault, bool crc8);
     QByteArray Answer(const QByteArray &frame, bool &silent);
@@ -160,6 +187,7 @@ private:
     std::atomic<bool> m_stop{false};
 
     quint8 m_address = 1;
+    std::vector<std::unique_ptr<TSimTransducer>> m_others; // further devices on the line
     int m_byteDelayUs = 0;
     std::deque<TSimFault> m_faults;
     quint16 m_statusWord = 0;

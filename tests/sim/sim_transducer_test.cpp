@@ -221,6 +221,55 @@ TEST_F(SimTransducerTest, BroadcastAddressChangeByPlantNumber)
     EXPECT_TRUE(sim.UpdateRequested());
 }
 
+// Three transducers on one line: each answers only at its own address with
+// its own identity; a broadcast reaches all and renumbers the one addressed.
+TEST_F(SimTransducerTest, SeveralDevicesShareTheLine)
+{
+    sim.SetAddress(5);
+    sim.SetPlantNumber(900);
+    sim.SetDeviceCount(3);
+    ASSERT_EQ(sim.DeviceCount(), 3);
+    EXPECT_EQ(&sim.Device(0), &sim);
+    auto identify = [&](quint8 address) {
+        QByteArray request = Frame("002B0E0100");
+        request[0] = static_cast<char>(address);
+        return Ask(request);
+    };
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(sim.Device(i).Address(), 5 + i);
+        const QByteArray a = identify(static_cast<quint8>(5 + i));
+        ASSERT_EQ(a.size(), 63);
+        EXPECT_EQ(ByteAt(a, 0), 5 + i);
+        EXPECT_EQ(Text(a, 21, 25), QString::number(900 + i).rightJustified(5, '0'));
+        EXPECT_EQ(Text(a, 41, 43), QString::number(2 + i).rightJustified(3, '0'));
+        EXPECT_EQ(Text(a, 58, 60), QString::number(3 + i).rightJustified(3, '0'));
+    }
+    EXPECT_TRUE(identify(4).isEmpty());
+    EXPECT_TRUE(identify(8).isEmpty());
+
+    // Only the device with plant number 901 takes address 20.
+    EXPECT_TRUE(Ask(WriteFrame(0, 0, {0x14, 901, 20})).isEmpty());
+    EXPECT_EQ(sim.Device(0).Address(), 5);
+    EXPECT_EQ(sim.Device(1).Address(), 20);
+    EXPECT_EQ(sim.Device(2).Address(), 7);
+    EXPECT_TRUE(identify(6).isEmpty());
+    EXPECT_EQ(Text(identify(20), 21, 25), QStringLiteral("00901"));
+    // Each device counts what reached it; the line's first device saw every frame.
+    EXPECT_EQ(sim.Device(1).RequestCount(), 3); // its read, the broadcast, the read at 20
+    EXPECT_EQ(sim.Requests().size(), 8);
+
+    // Faults are the addressed device's own.
+    sim.Device(2).InjectFault({TSimFaultKind::Silence, 0});
+    EXPECT_TRUE(identify(7).isEmpty());
+    EXPECT_EQ(identify(5).size(), 63);
+    EXPECT_EQ(identify(7).size(), 63);
+
+    sim.SetDeviceCount(1);
+    EXPECT_EQ(sim.DeviceCount(), 1);
+    EXPECT_TRUE(identify(7).isEmpty());
+}
+
 TEST_F(SimTransducerTest, ArrayReadoutConfirmsAfterTheSetReadsAndServesBlocks)
 {
     sim.SetConfirmAfterReads(3);

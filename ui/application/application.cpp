@@ -79,6 +79,7 @@ void TApplication::Start()
     QString port = m_options.Port;
     if (m_options.Simulate) {
         m_simulator = std::make_unique<TSimTransducer>();
+        m_simulator->SetDeviceCount(m_options.simulatedDevices);
         QString error;
         if (m_simulator->Start(&error)) {
             port = m_simulator->PortPath();

@@ -36,6 +36,20 @@ TCommandLineOptions ParseCommandLine(const QStringList &arguments, TProgramModes
             options.Simulate = true;
             continue;
         }
+        if (a == QLatin1String("--devices") || a.startsWith(QLatin1String("--devices="))) {
+            QString value;
+            if (a.contains(QLatin1Char('=')))
+                value = a.section(QLatin1Char('='), 1);
+            else if (i + 1 < arguments.size())
+                value = arguments[++i];
+            bool ok = false;
+            const int count = value.toInt(&ok);
+            if (ok && count >= 1 && count <= 247)
+                options.simulatedDevices = count;
+            else
+                options.Errors << QStringLiteral("--devices: ожидается число от 1 до 247");
+            continue;
+        }
         for (const TValueOption &o : valueOptions) {
             if (a == o.name) {
                 if (i + 1 < arguments.size())
