@@ -11,18 +11,26 @@ struct TProgramModes;
 struct TCommandLineOptions
 {
     bool Simulate = false;    // talk to the simulated transducer instead of a port
+    int simulatedDevices = 1; // transducers on the simulated line (--devices N)
     QString Port;             // serial device given with --port, empty for ComPort.ini's
-    int simulatedDevices = 1; // transducers on the simulated line (--devices N, 1 to 247)
-    QStringList Errors;       // options given without their value
+    bool Poll = false;        // start polling right after start-up (--poll)
+    bool ShowHelp = false;    // --help: print HelpText() and exit
+    bool ShowVersion = false; // --version: print VersionText() and exit
+    QStringList Errors;       // options given without their value, or with a wrong one
 };
 
 // Sets the mode flags from the switches "/full", "/zelvin" and "/HiHertz". Every
 // argument, the program path included, is compared whole and case-sensitively.
 void ApplyModeSwitches(const QStringList &arguments, TProgramModes &modes);
 
-// The mode switches and the options "--simulate", "--port DEV" (or --port=DEV)
-// and "--devices N" (or --devices=N).
-// Other arguments are ignored (the folder options belong to ApplyPathOptions).
+// The mode switches and the options "--simulate", "--devices N", "--port DEV"
+// (or --port=DEV), "--poll", "--help" and "--version". Unknown arguments are
+// ignored; the folder options are only named here (ApplyPathOptions takes them).
 TCommandLineOptions ParseCommandLine(const QStringList &arguments, TProgramModes &modes);
+
+// The text "--help" prints: usage, every option and the three switches.
+QString HelpText();
+// The text "--version" prints: program name and version.
+QString VersionText();
 
 } // namespace tals

@@ -1,6 +1,7 @@
 #include "ui/controls/param_str.h"
 
 #include "platform/paths.h"
+#include "platform/user_folders.h"
 #include "ui/controls/ini_combo_box.h"
 
 namespace tals {
@@ -16,7 +17,7 @@ QString ParameterListSection(const QString &property)
 
 QString ParametersIniPath()
 {
-    return IniFilePath(ProgramDir(), QStringLiteral("Parameters.ini"));
+    return ProgramDataIniPath(QStringLiteral("Parameters.ini"));
 }
 
 bool LoadParameterList(TiniComboBox &box, const QString &property)

@@ -65,3 +65,45 @@ TEST(CommandLine, ProgramOptions)
     o = ParseCommandLine({QStringLiteral("--simulate")}, modes);
     EXPECT_FALSE(o.Simulate);
 }
+
+TEST(CommandLine, PollDevicesHelpAndVersion)
+{
+    TProgramModes modes;
+    TCommandLineOptions o = ParseCommandLine(
+        {QStringLiteral("tals35xi"), QStringLiteral("--poll"), QStringLiteral("--devices"),
+         QStringLiteral("3"), QStringLiteral("--unknown"), QStringLiteral("/full")},
+        modes);
+    EXPECT_TRUE(o.Poll);
+    EXPECT_EQ(o.simulatedDevices, 3);
+    EXPECT_FALSE(o.ShowHelp);
+    EXPECT_TRUE(o.Errors.isEmpty()) << o.Errors.join('|').toStdString();
+
+    o = ParseCommandLine({QStringLiteral("tals35xi")}, modes);
+    EXPECT_FALSE(o.Poll);
+    EXPECT_EQ(o.simulatedDevices, 1);
+
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--devices=0")}, modes);
+    EXPECT_EQ(o.simulatedDevices, 1);
+    EXPECT_EQ(o.Errors.size(), 1);
+
+    // The folder options are known (their values are taken elsewhere), so
+    // their values are not mistaken for anything.
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--start-dir"),
+                          QStringLiteral("--poll"), QStringLiteral("--help")},
+                         modes);
+    EXPECT_FALSE(o.Poll);
+    EXPECT_TRUE(o.ShowHelp);
+
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--version")}, modes);
+    EXPECT_TRUE(o.ShowVersion);
+    EXPECT_TRUE(VersionText().startsWith(QStringLiteral("tals35xi ")));
+}
+
+TEST(CommandLine, HelpNamesEveryOptionAndSwitch)
+{
+    const QString help = HelpText();
+    for (const char *name : {"--port", "--simulate", "--devices", "--poll", "--start-dir",
+                             "--program-dir", "--help", "--version", "/full", "/zelvin",
+                             "/HiHertz"})
+        EXPECT_TRUE(help.contains(QLatin1String(name))) << name;
+}

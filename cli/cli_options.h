@@ -1,0 +1,67 @@
+#pragma once
+
+// The command line of tals35xi-cli: the connection options, one command and
+// the command's own options and arguments.
+
+#include <QString>
+#include <QStringList>
+
+namespace tals::cli {
+
+// Exit statuses of the tool.
+enum TExitCode : int {
+    kExitOk = 0,
+    kExitDeviceFailure = 1, // the device did not answer, refused, or the port failed
+    kExitUsage = 2,         // bad command line or input file; nothing was sent
+};
+
+enum class TCommand {
+    None,
+    Identify,
+    ReadAll,
+    WriteAll,
+    Get,
+    Set,
+    Poll,
+    Scan,
+    Assign,
+    Signal,
+    Spectrum,
+    Paths,
+};
+
+struct TCliOptions
+{
+    TCommand Command = TCommand::None;
+    QStringList Arguments; // the NAME or NAME=VALUE arguments of get and set
+
+    // Connection
+    QString Port;
+    bool Simulate = false;
+    int Address = 1; // the device's system address
+    int Baud = 0;    // bit/s; 0 keeps ComPort.ini's rate
+    bool Full = false;
+    bool Json = false;
+
+    // Command options
+    QString In;
+    QString Out;
+    int Period = 1000; // ms between polls
+    int Count = -1;    // polls (0: until stopped) or devices to assign; -1 not given
+    int From = 1;
+    int To = 247;
+    int FirstAddress = -1;
+    int FirstPlant = -1;
+
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+    QString Error; // the usage error, empty when the command line is sound
+};
+
+// Parses the arguments (the first one is the program path) and checks each
+// command's options and ranges.
+TCliOptions ParseCliArguments(const QStringList &arguments);
+QString CliHelpText();
+QString CliVersionText();
+
+} // namespace tals::cli

@@ -1,0 +1,159 @@
+#include "cli/cli_session.h"
+
+#include "cli/cli_options.h"
+#include "device/tals352.h"
+#include "link/request_devices.h"
+#include "link/tals352_link.h"
+#include "link/transmitter.h"
+#include "platform/paths.h"
+#include "sim/sim_transducer.h"
+
+#include <QDir>
+
+namespace tals::cli {
+
+TCollectedDialogs::TCollectedDialogs() : m_previous(InstallDialogService(this)) {}
+
+TCollectedDialogs::~TCollectedDialogs()
+{
+    InstallDialogService(m_previous);
+}
+
+void TCollectedDialogs::Message(const QString &text, TDialogIcon, const QString &)
+{
+    QString line = text;
+    Messages << line.replace(QLatin1Char('\r'), QLatin1Char(' ')).trimmed();
+}
+
+TDialogButton TCollectedDialogs::Question(const QString &, const QList<TDialogButton> &,
+                                          TDialogButton defaultButton, const QString &)
+{
+    return defaultButton;
+}
+
+bool TCollectedDialogs::InputText(const QString &, const QString &, QString &)
+{
+    return false;
+}
+
+QString TCollectedDialogs::OpenFileName(const QString &, const QString &, const QString &)
+{
+    return QString();
+}
+
+QString TCollectedDialogs::SaveFileName(const QString &, const QString &, const QString &)
+{
+    return QString();
+}
+
+TCliSession::TCliSession(const TCliOptions &options) : m_options(options) {}
+
+TCliSession::~TCliSession()
+{
+    if (m_scheduler)
+        m_scheduler->StopLink();
+    m_scheduler.reset();
+    if (m_simulator)
+        m_simulator->Stop();
+}
+
+bool TCliSession::Open(QString &error)
+{
+    QString port = m_options.Port;
+    if (m_options.Simulate) {
+        m_simulator = std::make_unique<TSimTransducer>();
+        QString why;
+        if (!m_simulator->Start(&why)) {
+            error = QStringLiteral("Имитатор прибора не запущен: ") + why;
+            return false;
+        }
+        m_simulator->SetAddress(quint8(m_options.Address));
+        port = m_simulator->PortPath();
+    }
+
+    m_model = std::make_unique<Ttals352>(m_modes);
+    m_model->SetErrorMax(1);
+    m_model->SetSystemAddress(quint8(m_options.Address));
+    m_link = std::make_unique<TTals352Link>(*m_model);
+
+    // As in the program, ComPort.ini and the exchange journal belong to the
+    // start directory; the tool's own working directory stays as it was for
+    // the files named on its command line.
+    m_scheduler = std::make_unique<TRequestDevices>();
+    const QString previous = QDir::currentPath();
+    ForceDirectories(StartDir());
+    QDir::setCurrent(StartDir());
+    m_scheduler->StartLink(m_link.get());
+    QDir::setCurrent(previous);
+    if (TCustomTimer *timer = m_scheduler->PollTimer())
+        timer->stop(); // the tool polls by itself
+
+    TTransmitter *transmitter = m_scheduler->Transmitter();
+    if (!transmitter) {
+        error = QStringLiteral("Последовательный порт не создан");
+        return false;
+    }
+    // The message about ComPort.ini's own port does not concern the tool.
+    transmitter->Close();
+    m_dialogs.Messages.clear();
+    try {
+        transmitter->SetPort(port);
+        if (m_options.Baud > 0) {
+            TBaudRate rate = TBaudRate::brCustom;
+            if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
+                rate != TBaudRate::brCustom) {
+                transmitter->SetBaudRate(rate);
+            } else {
+                transmitter->SetBaudRate(TBaudRate::brCustom);
+                transmitter->SetCustomBaudRate(m_options.Baud);
+            }
+        }
+    } catch (const std::exception &e) {
+        error = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    if (!transmitter->Open()) {
+        error = m_dialogs.Messages.isEmpty() ? QStringLiteral("Ошибка активации порта : ") + port
+                                             : m_dialogs.Messages.join(QLatin1Char(' '));
+        return false;
+    }
+    return true;
+}
+
+int TCliSession::Execute(quint8 code)
+{
+    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code) : -1;
+    return m_lastResult;
+}
+
+bool TCliSession::ExecuteWithRetries(quint8 code, int attempts)
+{
+    for (int k = 1; k <= attempts; ++k)
+        if (Execute(code) == 0)
+            return true;
+    return false;
+}
+
+QString TCliSession::LastFailure() const
+{
+    if (m_lastResult == 0)
+        return QString();
+    const QString text = m_model ? m_model->ErrorText() : QString();
+    if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
+        return QStringLiteral("нет ответа от прибора");
+    return text;
+}
+
+bool TCliSession::OpenFullAccess()
+{
+    m_model->OpenFullAccess();
+    return ExecuteWithRetries(94);
+}
+
+bool TCliSession::CloseFullAccess()
+{
+    m_model->CloseFullAccess();
+    return ExecuteWithRetries(94);
+}
+
+} // namespace tals::cli

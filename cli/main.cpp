@@ -1,0 +1,23 @@
+#include "cli/cli_run.h"
+#include "platform/qt_translation.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tals35xi-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TALS_VERSION));
+    // Qt's own texts of the help ("Usage", "Options") in Russian.
+    const auto translation = tals::InstallQtTranslation();
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const int status = tals::cli::RunCli(QCoreApplication::arguments(), out, err);
+    out.flush();
+    err.flush();
+    return status;
+}

@@ -1,0 +1,368 @@
+// tals35xi-cli against the simulated transducer on a pseudo-terminal: every
+// command, its output forms and its exit statuses.
+
+#include "platform/ini_file.h"
+#include "sim/sim_transducer.h"
+#include "tests/cli/cli_fixture.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+using namespace tals;
+using namespace tals::test;
+
+namespace {
+
+class CliSimTest : public CliFixture
+{
+protected:
+    CliSimTest()
+    {
+        EXPECT_TRUE(sim.Start());
+        sim.SetLevelMotion(false);
+    }
+    ~CliSimTest() override { sim.Stop(); }
+
+    QStringList Port() const { return {QStringLiteral("--port"), sim.PortPath()}; }
+    TCliResult RunOnSim(const QStringList &arguments) { return Run(Port() + arguments); }
+
+    TSimTransducer sim;
+};
+
+QJsonObject JsonObject(const QString &text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+} // namespace
+
+TEST_F(CliSimTest, BadUsageEndsWithStatusTwoBeforeAnythingIsSent)
+{
+    const QString missing = dir.file(QStringLiteral("none.ini"));
+    struct
+    {
+        QStringList arguments;
+        const char *message;
+    } const cases[] = {
+        {{}, "Не указана команда"},
+        {{QStringLiteral("frobnicate")}, "Неизвестная команда"},
+        {{QStringLiteral("get")}, "Укажите имена"},
+        {{QStringLiteral("get"), QStringLiteral("NoSuchRegister")}, "нет такого регистра"},
+        {{QStringLiteral("get"), QStringLiteral("LevelState")}, "не считывается"},
+        {{QStringLiteral("set"), QStringLiteral("Hmax")}, "ИМЯ=ЗНАЧЕНИЕ"},
+        {{QStringLiteral("set"), QStringLiteral("Hmax=abc")}, "не число"},
+        {{QStringLiteral("set"), QStringLiteral("CurrentOutput_Range=1.5")}, "не целое"},
+        {{QStringLiteral("set"), QStringLiteral("KrPer=1")}, "нужен --full"},
+        {{QStringLiteral("set"), QStringLiteral("SystemAddress=3")}, "assign"},
+        {{QStringLiteral("read-all")}, "--out"},
+        {{QStringLiteral("write-all")}, "--in"},
+        {{QStringLiteral("write-all"), QStringLiteral("--in"), missing}, "Нет файла"},
+        {{QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("9"),
+          QStringLiteral("--to"), QStringLiteral("3")},
+         "Начальный системный адрес больше конечного"},
+        {{QStringLiteral("assign"), QStringLiteral("--first-address"), QStringLiteral("200"),
+          QStringLiteral("--first-plant"), QStringLiteral("1"), QStringLiteral("--count"),
+          QStringLiteral("49")},
+         "Недостаточно системных адресов"},
+        {{QStringLiteral("identify"), QStringLiteral("--address"), QStringLiteral("0")},
+         "--address"},
+        {{QStringLiteral("identify"), QStringLiteral("extra")}, "Лишние аргументы"},
+        {{QStringLiteral("signal"), QStringLiteral("--out"), dir.file("s.txt")}, "недоступно"},
+        {{QStringLiteral("spectrum"), QStringLiteral("--out"), dir.file("s.txt")}, "недоступно"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const TCliResult r = RunOnSim(c.arguments);
+        EXPECT_EQ(r.Status, 2) << r;
+        EXPECT_TRUE(r.Err.contains(QString::fromUtf8(c.message))) << r;
+        EXPECT_TRUE(r.Out.isEmpty()) << r;
+    }
+    EXPECT_EQ(sim.RequestCount(), 0);
+
+    // Neither a port nor the simulated transducer, or both.
+    EXPECT_EQ(Run({QStringLiteral("identify")}).Status, 2);
+    EXPECT_EQ(
+        Run(Port() + QStringList{QStringLiteral("--simulate"), QStringLiteral("identify")}).Status,
+        2);
+    // The last address itself is still available to assign.
+    const TCliResult r =
+        RunOnSim({QStringLiteral("assign"), QStringLiteral("--first-address"),
+                  QStringLiteral("247"), QStringLiteral("--first-plant"), QStringLiteral("1"),
+                  QStringLiteral("--count"), QStringLiteral("1")});
+    EXPECT_NE(r.Status, 2) << r;
+}
+
+TEST_F(CliSimTest, HelpAndVersionNameEveryCommand)
+{
+    const TCliResult help = Run({QStringLiteral("--help")});
+    EXPECT_EQ(help.Status, 0);
+    for (const char *word : {"identify", "read-all", "write-all", "get", "set", "poll", "scan",
+                             "assign", "--port", "--simulate", "--json", "--full", "--period",
+                             "--count", "--first-address", "--first-plant"})
+        EXPECT_TRUE(help.Out.contains(QLatin1String(word))) << word;
+    const TCliResult version = Run({QStringLiteral("--version")});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_TRUE(version.Out.startsWith(QStringLiteral("tals35xi-cli "))) << version;
+}
+
+TEST_F(CliSimTest, IdentifyPrintsTheSignatureAsTextAndJson)
+{
+    sim.SetPlantNumber(4321);
+    TCliResult r = RunOnSim({QStringLiteral("identify")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("PlantNumber: 04321"))) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("DeviceName: ТАЛС352И"))) << r;
+
+    r = RunOnSim({QStringLiteral("identify"), QStringLiteral("--json")});
+    ASSERT_EQ(r.Status, 0) << r;
+    const QJsonObject o = JsonObject(r.Out);
+    EXPECT_EQ(o.value("PlantNumber").toString(), QStringLiteral("04321"));
+    EXPECT_EQ(o.value("SystemAddress").toInt(), 1);
+    EXPECT_EQ(o.value("Site").toString(), QStringLiteral("Резервуар 1"));
+}
+
+TEST_F(CliSimTest, ADeviceThatDoesNotAnswerEndsWithStatusOne)
+{
+    // Another address: the transducer keeps silent.
+    TCliResult r =
+        RunOnSim({QStringLiteral("--address"), QStringLiteral("9"), QStringLiteral("identify")});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("нет ответа"), Qt::CaseInsensitive)) << r;
+    EXPECT_TRUE(r.Out.isEmpty());
+
+    r = Run({QStringLiteral("--port"), dir.file(QStringLiteral("no-such-tty")),
+             QStringLiteral("identify")});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Ошибка активации порта"))) << r;
+}
+
+TEST_F(CliSimTest, ReadAllWritesTheProgramsParameterFile)
+{
+    sim.SetHoldingSingle(1000, 17500.0f); // Hmax
+    sim.SetHoldingSingle(2006, 1.25f);    // KrPer, a service register
+    const QString file = dir.file(QStringLiteral("out/PN01234.ini"));
+    TCliResult r = RunOnSim({QStringLiteral("read-all"), QStringLiteral("--out"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    {
+        const TIniFile ini(file);
+        EXPECT_EQ(ini.ReadFloat("UserRegisters", "Hmax", 0), 17500.0);
+        EXPECT_EQ(ini.ReadString("Tals352", "Signature.PlantNumber", {}), QStringLiteral("01234"));
+        // Without --full the service registers keep their typical values.
+        EXPECT_NE(ini.ReadFloat("CommonServiceRegisters", "KrPer", 0), 1.25);
+    }
+    r = RunOnSim(
+        {QStringLiteral("read-all"), QStringLiteral("--full"), QStringLiteral("--out"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(TIniFile(file).ReadFloat("CommonServiceRegisters", "KrPer", 0), 1.25);
+    // The full access was opened for the service registers and closed again.
+    EXPECT_FALSE(sim.FullAccess());
+
+    // A read that fails leaves an existing file alone.
+    const QByteArray before = readAll(file);
+    sim.InjectFault({TSimFaultKind::Silence, 0}, 100);
+    r = RunOnSim({QStringLiteral("read-all"), QStringLiteral("--out"), file});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_EQ(readAll(file), before);
+}
+
+TEST_F(CliSimTest, WriteAllSendsTheFileButKeepsTheDevicesIdentity)
+{
+    const QString file = dir.file(QStringLiteral("PN.ini"));
+    ASSERT_EQ(RunOnSim({QStringLiteral("read-all"), QStringLiteral("--full"),
+                        QStringLiteral("--out"), file})
+                  .Status,
+              0);
+    {
+        TIniFile ini(file);
+        ini.WriteFloat("UserRegisters", "Hmax", 12345);
+        ini.WriteFloat("UserRegisters", "Lmax", 12000);
+        ini.WriteFloat("UserRegisters", "KKalman", 0.25);
+        ini.WriteFloat("CommonServiceRegisters", "KrPer", 1.375);
+        // Another device's address and plant number must not travel.
+        ini.WriteInteger("UserRegisters", "SystemAddress", 7);
+        ini.WriteInteger("CommonServiceRegisters", "PlantNumber", 999);
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    TCliResult r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.HoldingSingle(1000), 12345.0f);
+    EXPECT_EQ(sim.HoldingSingle(1006), 0.25f);
+    EXPECT_NE(sim.HoldingSingle(2006), 1.375f); // service registers need --full
+    EXPECT_EQ(sim.Address(), 1);
+
+    sim.SetRequirePassword(true);
+    r = RunOnSim(
+        {QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--in"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.HoldingSingle(2006), 1.375f);
+    EXPECT_EQ(sim.PlantNumber(), 1234);
+    EXPECT_FALSE(sim.FullAccess());
+}
+
+TEST_F(CliSimTest, WriteAllRefusesAFileThatFailsToParse)
+{
+    const QString file = dir.file(QStringLiteral("bad.ini"));
+    struct
+    {
+        const char *content;
+        const char *message;
+    } const cases[] = {
+        {"[Other]\r\nx=1\r\n", "нет раздела [UserRegisters]"},
+        {"[UserRegisters]\r\nHmax=abc\r\n", "Hmax=abc: не число"},
+        {"[UserRegisters]\r\nCurrentOutput_Range=x\r\n", "не целое"},
+        {"[UserRegisters]\r\nHmax=99999999\r\n", "вне диапазона"},
+        {"[UserRegisters]\r\nHmax=10000\r\nLmax=20000\r\n", "Lmax=20000: вне диапазона"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.content);
+        writeAll(file, c.content);
+        const TCliResult r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+        EXPECT_EQ(r.Status, 2) << r;
+        EXPECT_TRUE(r.Err.contains(QString::fromUtf8(c.message))) << r;
+    }
+    EXPECT_EQ(sim.RequestCount(), 0);
+}
+
+TEST_F(CliSimTest, WriteAllNamesTheRegistersTheDeviceRefused)
+{
+    const QString file = dir.file(QStringLiteral("PN.ini"));
+    ASSERT_EQ(RunOnSim({QStringLiteral("read-all"), QStringLiteral("--out"), file}).Status, 0);
+    // The signature read goes through (a harmless fault for its answer); then
+    // the block write is refused five times, and so is the single write of
+    // Hmax: only Hmax is named, the other registers went in one by one.
+    sim.InjectFault({TSimFaultKind::ByteGaps, 0}, 1);
+    sim.InjectFault({TSimFaultKind::Exception, 3}, 10);
+    TCliResult r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Прибор не принял регистры: Hmax (1000)\n"))) << r;
+    EXPECT_EQ(sim.PendingFaults(), 0);
+
+    // A device that stops answering ends the writing at once.
+    sim.InjectFault({TSimFaultKind::ByteGaps, 0}, 1);
+    sim.InjectFault({TSimFaultKind::Silence, 0}, 5);
+    r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("нет ответа"), Qt::CaseInsensitive)) << r;
+}
+
+TEST_F(CliSimTest, SetChecksTheRangesThenWritesAndGetReadsBack)
+{
+    TCliResult r = RunOnSim({QStringLiteral("set"), QStringLiteral("Hmax=20000"),
+                             QStringLiteral("Lmax=15000"), QStringLiteral("KKalman=0,1")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(r.Out, QStringLiteral("Hmax=20000\nLmax=15000\nKKalman=0.1\n"));
+    EXPECT_EQ(sim.HoldingSingle(1000), 20000.0f);
+    EXPECT_EQ(sim.HoldingSingle(1002), 15000.0f);
+
+    r = RunOnSim({QStringLiteral("get"), QStringLiteral("Hmax"), QStringLiteral("kkalman"),
+                  QStringLiteral("Distance"), QStringLiteral("--json")});
+    ASSERT_EQ(r.Status, 0) << r;
+    const QJsonObject o = JsonObject(r.Out);
+    EXPECT_EQ(o.value("Hmax").toDouble(), 20000.0);
+    EXPECT_EQ(o.value("KKalman").toDouble(), 0.1);
+    EXPECT_NEAR(o.value("Distance").toDouble(), sim.Distance(), 0.01);
+
+    // Lmax above the device's Hmax: refused before anything is written.
+    sim.ClearRequests();
+    r = RunOnSim(
+        {QStringLiteral("set"), QStringLiteral("KKalman=0.5"), QStringLiteral("Lmax=25000")});
+    EXPECT_EQ(r.Status, 2) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Lmax: значение 25000 вне диапазона [0, 20000]")))
+        << r;
+    EXPECT_EQ(sim.HoldingSingle(1006), 0.1f);
+
+    // A service register with --full: the password is opened and closed.
+    sim.SetRequirePassword(true);
+    r = RunOnSim({QStringLiteral("set"), QStringLiteral("--full"), QStringLiteral("KrPer=1.5"),
+                  QStringLiteral("PlantNumber=777")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.HoldingSingle(2006), 1.5f);
+    EXPECT_EQ(sim.PlantNumber(), 777);
+    EXPECT_FALSE(sim.FullAccess());
+}
+
+TEST_F(CliSimTest, PollPrintsCsvOrJsonLines)
+{
+    sim.SetDistance(4000);
+    TCliResult r = RunOnSim({QStringLiteral("poll"), QStringLiteral("--period"),
+                             QStringLiteral("10"), QStringLiteral("--count"), QStringLiteral("3")});
+    ASSERT_EQ(r.Status, 0) << r;
+    const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r;
+    EXPECT_EQ(lines[0], QStringLiteral("time,distance,level,free_space,temperature,status"));
+    const QStringList fields = lines[1].split(',');
+    ASSERT_EQ(fields.size(), 6);
+    EXPECT_EQ(fields[1], QStringLiteral("4000"));
+    EXPECT_EQ(fields[4], QStringLiteral("23.5"));
+    EXPECT_EQ(fields[5], QStringLiteral("0"));
+
+    // A status word from the device and a silent poll: status 1 at the end.
+    sim.InjectFault({TSimFaultKind::StatusWord, 4}, 1);
+    sim.InjectFault({TSimFaultKind::Silence, 0}, 1);
+    r = RunOnSim({QStringLiteral("poll"), QStringLiteral("--period"), QStringLiteral("0"),
+                  QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--json")});
+    EXPECT_EQ(r.Status, 1) << r;
+    const QStringList json = r.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(json.size(), 3) << r;
+    EXPECT_NE(JsonObject(json[0]).value("status").toInt(), 0);
+    EXPECT_EQ(JsonObject(json[1]).value("status").toInt(), -1);
+    EXPECT_TRUE(JsonObject(json[1]).value("distance").isNull());
+    EXPECT_EQ(JsonObject(json[2]).value("status").toInt(), 0);
+    EXPECT_EQ(JsonObject(json[2]).value("distance").toDouble(), 4000.0);
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("2 из 3"))) << r;
+}
+
+TEST_F(CliSimTest, ScanListsTheDevicesThatAnswer)
+{
+    sim.SetAddress(2);
+    TCliResult r =
+        RunOnSim({QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("1"),
+                  QStringLiteral("--to"), QStringLiteral("3"), QStringLiteral("--json")});
+    ASSERT_EQ(r.Status, 0) << r;
+    const QJsonArray list = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+    ASSERT_EQ(list.size(), 1) << r;
+    EXPECT_EQ(list[0].toObject().value("address").toInt(), 2);
+    EXPECT_EQ(list[0].toObject().value("plantNumber").toInt(), 1234);
+
+    r = RunOnSim({QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("2"),
+                  QStringLiteral("--to"), QStringLiteral("2")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("\n2\t1234\t20\t3\t2\n"))) << r;
+
+    r = RunOnSim({QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("5"),
+                  QStringLiteral("--to"), QStringLiteral("5")});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("не найдены"))) << r;
+}
+
+TEST_F(CliSimTest, AssignGivesAddressesByPlantNumberAndConfirmsThem)
+{
+    sim.SetPlantNumber(501);
+    TCliResult r =
+        RunOnSim({QStringLiteral("assign"), QStringLiteral("--first-address"), QStringLiteral("5"),
+                  QStringLiteral("--first-plant"), QStringLiteral("500"), QStringLiteral("--count"),
+                  QStringLiteral("2")});
+    // Plant number 500 is not on the line; 501 took address 6.
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_EQ(r.Out, QStringLiteral("500\t5\tno-answer\n501\t6\tok\n"));
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("500"))) << r;
+    EXPECT_EQ(sim.Address(), 6);
+
+    r = RunOnSim({QStringLiteral("assign"), QStringLiteral("--first-address"), QStringLiteral("7"),
+                  QStringLiteral("--first-plant"), QStringLiteral("501"), QStringLiteral("--count"),
+                  QStringLiteral("1")});
+    EXPECT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.Address(), 7);
+}
+
+TEST_F(CliSimTest, SimulateRunsTheBuiltInTransducer)
+{
+    const TCliResult r =
+        Run({QStringLiteral("--simulate"), QStringLiteral("get"), QStringLiteral("Hmax")});
+    EXPECT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.startsWith(QStringLiteral("Hmax="))) << r;
+}
