@@ -340,8 +340,9 @@ bool LoadParameterFile(Ttals352 &model)
     const QStringList refused = ReadParameterFile(model, path);
     if (!refused.isEmpty())
         Dialogs().Message(QStringLiteral("Файл ") + path +
-                              QStringLiteral("\rзагружен, кроме значений вне допустимого диапазона "
-                                             "(у этих параметров оставлены типовые значения):\r") +
+                              QStringLiteral("\rзагружен, кроме неверных значений и значений вне "
+                                             "допустимого диапазона (у этих параметров "
+                                             "остались прежние значения):\r") +
                               refused.join(QStringLiteral("\r")),
                           TDialogIcon::Warning);
     return true;
