@@ -131,7 +131,7 @@ void TFormScan::BuildControls()
     m_acgDeviceList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_acgDeviceList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_acgDeviceList->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {30, 110, 110, 110, 100, 100};
+    const int widths[] = {30, 130, 130, 120, 90, 90};
     for (int c = 0; c < 6; ++c)
         m_acgDeviceList->setColumnWidth(c, widths[c]);
 
