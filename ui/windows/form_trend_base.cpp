@@ -230,8 +230,10 @@ void TFormTrendBase::CreatePanels(const QList<QPair<QString, int>> &panels)
     for (int i = 0; i < panels.size(); ++i) {
         auto *label = new QLabel(panels[i].first);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setMinimumWidth(panels[i].second);
-        bar->addWidget(label, i == panels.size() - 1 ? 1 : 0);
+        // The panels share the width in the proportion of their design widths;
+        // a narrow window clips their texts instead of overlapping them.
+        label->setMinimumWidth(std::min(panels[i].second, 40));
+        bar->addWidget(label, std::max(1, panels[i].second / 50));
         m_panels << label;
     }
 }

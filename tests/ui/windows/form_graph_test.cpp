@@ -1,0 +1,347 @@
+#include "platform/ini_file.h"
+#include "platform/number_format.h"
+#include "platform/paths.h"
+#include "storage/archive.h"
+#include "tests/common/scripted_dialogs.h"
+#include "tests/common/test_support.h"
+#include "tests/ui/prompt_recording_input.h"
+#include "ui/windows/form_graph.h"
+#include "ui/windows/form_multi_graph.h"
+#include "ui/windows/trend_chart.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+namespace tals {
+namespace {
+
+const TDateTime kNow = EncodeDate(2026, 12, 8) + 12.0 / 24;
+constexpr double kMinute = 1.0 / 1440;
+constexpr double kSecond = 1.0 / 86400;
+// The newest archived row of the tests, half a second before now.
+const TDateTime kLast = kNow - 0.5 * kSecond;
+
+void Describe(TIODouble &holder, const QString &title, double max)
+{
+    TDescriptionOfDouble &d = holder.Description();
+    d.Title = title;
+    d.Dimension = QStringLiteral("мм");
+    d.SetRange(0, max);
+    d.Precision = 9;
+    d.Digits = 1;
+}
+
+// Trend windows over a scratch archive with a clock the test moves.
+class TrendWindowTest : public ::testing::Test
+{
+protected:
+    TrendWindowTest() : archive(dir.file(QStringLiteral("DATA")))
+    {
+        SetStartDir(dir.path());
+        Describe(level, QStringLiteral("Уровень"), 20000);
+        Describe(distance, QStringLiteral("Расстояние"), 20000);
+        Describe(free, QStringLiteral("Свободное пространство"), 20000);
+    }
+    ~TrendWindowTest() override
+    {
+        for (QPointer<QWidget> &w : windows)
+            delete w.data();
+        SetStartDir(QString());
+    }
+
+    TTrendContext Context()
+    {
+        TTrendContext c;
+        c.query = ArchiveDayQuery(archive);
+        c.input = &input;
+        c.programDir = dir.path();
+        c.clock = [this] { return now; };
+        c.rangeDialog = [this](TDateTime &start, TDateTime &stop) {
+            if (!rangeAnswer)
+                return false;
+            start = rangeAnswer->first;
+            stop = rangeAnswer->second;
+            return true;
+        };
+        return c;
+    }
+
+    // count rows of name one minute apart from first on, values value(i).
+    void Fill(const QString &name, TDateTime first, int count,
+              const std::function<double(int)> &value)
+    {
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(archive.Append(name, value(i), first + i * kMinute));
+    }
+
+    TFormGraph *OpenGraph(int slot, const QString &name, TIODouble &holder)
+    {
+        TFormGraph *w = CreateTrendWindow(Context(), slot, name, holder, QStringLiteral("График"),
+                                          now - 1, now);
+        windows << w;
+        return w;
+    }
+
+    TFormMultiGraph *OpenMulti()
+    {
+        auto *w = new TFormMultiGraph(Context());
+        windows << w;
+        w->Items().Add(QStringLiteral("LevelBusy"), 0xFF0000, level);
+        w->Items().Add(QStringLiteral("Distance"), 0x0000FF, distance);
+        w->Items().Add(QStringLiteral("LevelFree"), 0x008000, free);
+        w->Configure(QStringLiteral("Графики уровней"), now - 1, now);
+        return w;
+    }
+
+    static void CloseAndFree(QWidget *w)
+    {
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    test::ScratchDir dir;
+    test::ScriptedDialogs dialogs;
+    test::PromptRecordingInput input;
+    TArchive archive;
+    TDateTime now = kNow;
+    std::optional<std::pair<TDateTime, TDateTime>> rangeAnswer;
+    TIODouble level, distance, free;
+    QList<QPointer<QWidget>> windows;
+};
+
+TEST_F(TrendWindowTest, OpensOnTheArchivedDayAndWarnsWhenThereIsNothing)
+{
+    // Two hours of data, and one row older than the day that must stay out.
+    Fill(QStringLiteral("LevelBusy"), kLast - 2.0 / 24, 121, [](int i) { return 1000 + i; });
+    ASSERT_TRUE(archive.Append(QStringLiteral("LevelBusy"), 5, kNow - 1.5));
+
+    TFormGraph *w = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+    EXPECT_EQ(w->objectName(), QStringLiteral("FormGraph1"));
+    EXPECT_EQ(w->Series1()->data()->size(), 121);
+    EXPECT_TRUE(w->Series2()->data()->isEmpty()) << "points hidden";
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(w->Chart()->yAxis->label(), QStringLiteral("Уровень, мм"));
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(0, 20000));
+    // Default width 45 minutes, ending at the newest point.
+    EXPECT_TRUE(w->Action(QStringLiteral("actSet45Min"))->isChecked());
+    EXPECT_NEAR(w->Chart()->xAxis->range().upper, ChartKey(kLast), 1e-3);
+    EXPECT_NEAR(w->Chart()->xAxis->range().size(), 45 * 60, 1e-3);
+    EXPECT_EQ(w->ScrollBar()->value(), 100);
+    EXPECT_TRUE(w->Action(QStringLiteral("actCurrent"))->isChecked());
+    EXPECT_TRUE(w->Panel(0)->text().startsWith(QStringLiteral("Диапазон c ")));
+    EXPECT_FALSE(w->Panel(0)->text().contains(QStringLiteral(" по ")));
+    EXPECT_TRUE(w->Panel(1)->text().startsWith(QStringLiteral("c ")));
+
+    // Home scrolls to the oldest point, keeping the width.
+    w->ScrollTo(0);
+    EXPECT_NEAR(w->Chart()->xAxis->range().lower, ChartKey(kLast - 2.0 / 24) - 45 * 60, 1e-2);
+
+    // Points shown copy every point into the marker series.
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actPointsTrue")));
+    EXPECT_EQ(w->Series2()->data()->size(), 121);
+
+    OpenGraph(2, QStringLiteral("Distance"), distance);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Отсутствуют данные")});
+}
+
+TEST_F(TrendWindowTest, FollowScrollsToTheNewestPointAndRecentresYOnlyOutsideTheView)
+{
+    Fill(QStringLiteral("LevelBusy"), kLast - 1.0 / 24, 61, [](int) { return 1500; });
+    TFormGraph *w = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+    w->ScrollTo(0);
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actScanEndOn")));
+    EXPECT_TRUE(w->Follow());
+    w->Chart()->yAxis->setRange(1000, 2000);
+
+    now = kNow + kMinute;
+    level.SetValue(TVariant(1800.0));
+    EXPECT_EQ(w->Series1()->data()->size(), 62);
+    EXPECT_NEAR(w->Chart()->xAxis->range().upper, ChartKey(now), 1e-3);
+    EXPECT_EQ(w->ScrollBar()->value(), 100);
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(1000, 2000)) << "value inside: Y kept";
+    EXPECT_EQ(w->Panel(3)->text(), FloatToStrF(1800, ffNumber, 9, 1));
+
+    now += kMinute;
+    level.SetValue(TVariant(2600.0));
+    EXPECT_NEAR(w->Chart()->xAxis->range().upper, ChartKey(now), 1e-3);
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(2100, 3100)) << "recentred, span kept";
+
+    // Follow off: the view stays where it is.
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actScanEndOff")));
+    w->ScrollTo(0);
+    const QCPRange x = w->Chart()->xAxis->range();
+    now += kMinute;
+    level.SetValue(TVariant(9000.0));
+    EXPECT_EQ(w->Chart()->xAxis->range(), x);
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(2100, 3100));
+}
+
+TEST_F(TrendWindowTest, StoredStepIndexOutsideTheTwelveAppliesOneDay)
+{
+    Fill(QStringLiteral("LevelBusy"), kNow - 0.9, 1000, [](int i) { return i; });
+    for (int index : {0, 13}) {
+        SCOPED_TRACE(index);
+        {
+            TIniFile ini(TFormGraph::IniPath(dir.path()));
+            ini.WriteInteger(QStringLiteral("Parameters"), QStringLiteral("dtStepIndex"), index);
+        }
+        TFormGraph *w = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+        EXPECT_TRUE(w->Action(QStringLiteral("actSetOneDay"))->isChecked());
+        EXPECT_EQ(w->StepIndex(), 8);
+        EXPECT_DOUBLE_EQ(w->LastWidth(), 1.0);
+        EXPECT_NEAR(w->Chart()->xAxis->range().size(), SecondsPerDay, 1e-3);
+        CloseAndFree(w);
+    }
+}
+
+TEST_F(TrendWindowTest, TheLaterOfTwoClosedWindowsLeavesItsSettings)
+{
+    TFormGraph *first = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+    TFormGraph *second = OpenGraph(2, QStringLiteral("Distance"), distance);
+    ASSERT_TRUE(first->ExecuteAction(QStringLiteral("actSetOneHour")));
+    ASSERT_TRUE(first->ExecuteAction(QStringLiteral("actScanEndOn")));
+    ASSERT_TRUE(second->ExecuteAction(QStringLiteral("actSetSixHour")));
+    ASSERT_TRUE(second->ExecuteAction(QStringLiteral("actPointsTrue")));
+    CloseAndFree(first);
+    CloseAndFree(second);
+
+    TIniFile ini(TFormGraph::IniPath(dir.path()));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("Parameters"), QStringLiteral("dtStepIndex"), 0), 6);
+    EXPECT_TRUE(ini.ReadBool(QStringLiteral("Parameters"), QStringLiteral("Points"), false));
+    EXPECT_FALSE(ini.ReadBool(QStringLiteral("Parameters"), QStringLiteral("Scan"), true));
+    // Each window left its own position.
+    TIniFile positions(StartIniPath(QStringLiteral("WndPos.ini")));
+    EXPECT_TRUE(positions.ReadSections().contains(QStringLiteral("FormGraph1")));
+    EXPECT_TRUE(positions.ReadSections().contains(QStringLiteral("FormGraph2")));
+    // Closed windows no longer follow the device.
+    EXPECT_TRUE(level.Followers().empty());
+    EXPECT_TRUE(distance.Followers().empty());
+}
+
+TEST_F(TrendWindowTest, RangeModeShowsOnlyTheRangeAndTheCsvHoldsExactlyItsRows)
+{
+    const TDateTime day = EncodeDate(2026, 12, 5);
+    Fill(QStringLiteral("LevelBusy"), day + 9.0 / 24, 121, [](int i) { return 2000 + i * 0.5; });
+    TFormGraph *w = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+    dialogs.messages.clear();
+
+    rangeAnswer = {{day + 10.0 / 24 - 30 * kSecond, day + 10.5 / 24 + 30 * kSecond}};
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actStartStopDT")));
+    EXPECT_EQ(w->Mode(), TFormTrendBase::mRange);
+    EXPECT_TRUE(w->Action(QStringLiteral("actStartStopDT"))->isChecked());
+    EXPECT_FALSE(w->Action(QStringLiteral("actScanEndOn"))->isEnabled());
+    EXPECT_EQ(w->Series1()->data()->size(), 31);
+    EXPECT_TRUE(w->Panel(0)->text().contains(QStringLiteral(" по ")));
+    // Live points are not added in range mode.
+    level.SetValue(TVariant(1.0));
+    EXPECT_EQ(w->Series1()->data()->size(), 31);
+
+    const QString path = dir.file(QStringLiteral("level.csv"));
+    dialogs.fileNames.push_back(path);
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actExportCsv")));
+    const QStringList lines = QString::fromUtf8(test::readAll(path).mid(3))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 32);
+    EXPECT_EQ(lines[0], QStringLiteral("Время,\"Уровень, мм\""));
+    EXPECT_EQ(lines[1], QStringLiteral("2026-12-05T10:00:00,2030"));
+    EXPECT_EQ(lines[31], QStringLiteral("2026-12-05T10:30:00,2045"));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+
+    // Back to live mode: the last day again, live points accepted.
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actCurrent")));
+    EXPECT_EQ(w->Mode(), TFormTrendBase::mLive);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Отсутствуют данные")});
+    level.SetValue(TVariant(1.0));
+    EXPECT_EQ(w->Series1()->data()->size(), 1);
+}
+
+TEST_F(TrendWindowTest, YRangeIsEnteredWithinTheDescriptionAndSetAroundTheValue)
+{
+    level.Description().SetRange(0, 2);
+    TFormGraph *w = OpenGraph(1, QStringLiteral("LevelBusy"), level);
+    level.SetValue(TVariant(1.0));
+    const QCPRange before = w->Chart()->yAxis->range();
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actYRangeSet")));
+    EXPECT_EQ(w->Chart()->yAxis->range(), before) << "YRange 0 does nothing";
+
+    dialogs.texts = {QStringLiteral("2.5"), QStringLiteral("1.5")};
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actYRangeChange")));
+    EXPECT_EQ(w->YRange(), 0) << "above Max - Min";
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actYRangeChange")));
+    EXPECT_EQ(w->YRange(), 1.5);
+    EXPECT_EQ(input.prompts.last(), QStringLiteral("Диапазон Y"));
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actYRangeSet")));
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(0.25, 1.75));
+}
+
+// ---- multi-trend ----
+
+TEST_F(TrendWindowTest, MultiTrendItemWithoutDataWarnsAloneAndTheOthersLoad)
+{
+    Fill(QStringLiteral("LevelBusy"), kLast - 1.0 / 24, 61, [](int) { return 2000; });
+    Fill(QStringLiteral("LevelFree"), kLast - 1.0 / 24, 61, [](int) { return 3000; });
+    TFormMultiGraph *w = OpenMulti();
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Расстояние\rОтсутствуют данные")});
+    EXPECT_EQ(w->Series(0)->data()->size(), 61);
+    EXPECT_TRUE(w->Series(1)->data()->isEmpty());
+    EXPECT_EQ(w->Series(2)->data()->size(), 61);
+    EXPECT_EQ(w->Chart()->yAxis->label(),
+              QStringLiteral("Уровень, Расстояние, Свободное пространство"));
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(0, 20000));
+    EXPECT_EQ(w->Series(1)->pen().color(), QColor(255, 0, 0));
+    EXPECT_EQ(w->Series(0)->pen().color(), QColor(0, 0, 255));
+
+    // Show all Y starts from 100 and 0: values 2000 .. 3000 give 100 .. 3000.
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actShowAllY")));
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(100, 3000));
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actUndoZoom")));
+    EXPECT_EQ(w->Chart()->yAxis->range(), QCPRange(0, 20000));
+}
+
+TEST_F(TrendWindowTest, HiddenSeriesKeepsReceivingLivePointsStampedByTheDevice)
+{
+    TFormMultiGraph *w = OpenMulti();
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actPointsTrue")));
+    auto *entry = w->findChild<QAction *>(QStringLiteral("miGraph1"));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->text(), QStringLiteral("Расстояние"));
+    entry->trigger();
+    EXPECT_FALSE(w->Series(1)->visible());
+    EXPECT_FALSE(w->Items().Item(1).Visible);
+    EXPECT_EQ(w->Series(1)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+
+    const TDateTime stamp = kNow - 0.25;
+    distance.SetValue(TVariant(4321.0), stamp);
+    ASSERT_EQ(w->Series(1)->data()->size(), 1);
+    EXPECT_NEAR(w->Series(1)->data()->constBegin()->key, ChartKey(stamp), 1e-3);
+    EXPECT_EQ(w->Series(1)->data()->constBegin()->value, 4321.0);
+
+    entry->trigger();
+    EXPECT_TRUE(w->Series(1)->visible());
+    EXPECT_EQ(w->Series(1)->scatterStyle().shape(), QCPScatterStyle::ssSquare) << "points shown";
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actSeriesAllHide")));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(w->Series(i)->visible());
+
+    // The CSV holds only the shown series.
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actSeriesAllShow")));
+    w->Chart()->xAxis->setRange(ChartKey(stamp) - 10, ChartKey(stamp) + 10);
+    EXPECT_EQ(w->VisibleSeries().size(), 3u);
+    w->findChild<QAction *>(QStringLiteral("miGraph0"))->trigger();
+    const auto shown = w->VisibleSeries();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].rows.size(), 1u);
+
+    CloseAndFree(w);
+    EXPECT_TRUE(distance.Followers().empty());
+    TIniFile ini(TFormMultiGraph::IniPath(dir.path()));
+    EXPECT_TRUE(ini.ReadBool(QStringLiteral("Parameters"), QStringLiteral("Points"), false));
+}
+
+} // namespace
+} // namespace tals
