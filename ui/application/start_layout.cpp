@@ -37,7 +37,9 @@ QHash<QString, QRect> StartLayout(const QRect &area, const QHash<QString, QSize>
         left = area.right() + 1 - Outer(size).width();
         layout.insert(QStringLiteral("FormTalsPar"), Inner(QPoint(left, area.top()), size));
     }
-    if (left < area.left() + kNarrowestColumn) {
+    const bool besideParameters =
+        sizes.contains(QStringLiteral("FormTalsPar")) && left >= area.left() + kNarrowestColumn;
+    if (!besideParameters) {
         // No room for a column beside it: it keeps to the right edge on top.
         left = area.right() + 1;
         if (layout.contains(QStringLiteral("FormTalsPar"))) {
@@ -52,7 +54,9 @@ QHash<QString, QRect> StartLayout(const QRect &area, const QHash<QString, QSize>
     int top = area.top();
     if (sizes.contains(QStringLiteral("FormMain"))) {
         QSize size = sizes.value(QStringLiteral("FormMain"));
-        size.setWidth(std::clamp(columnWidth - 2 * kFrameBorder, 1, size.width()));
+        // Narrowed only to keep beside the parameters window.
+        if (besideParameters)
+            size.setWidth(std::clamp(columnWidth - 2 * kFrameBorder, 1, size.width()));
         layout.insert(QStringLiteral("FormMain"), Inner(area.topLeft(), size));
         top += Outer(size).height();
     }

@@ -76,6 +76,7 @@ TFormSelectCMD::TFormSelectCMD(TPollSelection &selection, const TProgramModes &m
         auto *box = new QCheckBox(QString::fromUtf8(row.caption), this);
         box->setObjectName(QLatin1String(row.name));
         // As wide as its caption needs in the font in use.
+        box->ensurePolished();
         widest = std::max(widest, box->sizeHint().width());
         box->setGeometry(28, top, widest, 20);
         *row.box = box;

@@ -273,9 +273,9 @@ void TFormMain::UpdateStatusBar()
     m_lblPort->setToolTip(portHint);
 
     TTimerControl &poll = m_app.Link().PollTimer();
-    m_lblPolling->setText(poll.IsEnabled()
-                              ? QStringLiteral("Опрос: вкл., %1 мс").arg(poll.Interval())
-                              : QStringLiteral("Опрос: выкл."));
+    // The timer pauses during each tick; the polling state is that of the actions.
+    m_lblPolling->setText(IsPolling() ? QStringLiteral("Опрос: вкл., %1 мс").arg(poll.Interval())
+                                      : QStringLiteral("Опрос: выкл."));
 
     const TProgramModes &modes = m_app.Modes();
     QStringList mode;

@@ -629,9 +629,11 @@ TEST_F(FormTalsParTest, EveryVisibleTabFitsTheWindowWidth)
         QApplication::processEvents();
         QTabBar *bar = window->Pages()->tabBar();
         EXPECT_LE(bar->sizeHint().width(), window->Pages()->width());
-        for (int i = 0; i < bar->count(); ++i)
-            if (bar->isTabVisible(i))
+        for (int i = 0; i < bar->count(); ++i) {
+            if (bar->isTabVisible(i)) {
                 EXPECT_LE(bar->tabRect(i).right(), bar->width() - 1) << i;
+            }
+        }
         EXPECT_GE(window->width(), 650);
     }
 }
