@@ -13,6 +13,7 @@
 #include "ui/windows/form_main.h"
 #include "ui/application/standalone_services.h"
 #include "ui/application/window_position.h"
+#include "ui/reports/reports.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -151,7 +152,8 @@ void TApplication::Start()
         }
     }
 
-    // 5. The report objects come with the reports.
+    // 5. The report objects.
+    Reports();
 
     m_device = std::make_unique<TTals352Device>(*m_model);
     m_link = std::make_unique<TSchedulerLink>(*m_scheduler);
@@ -173,6 +175,13 @@ void TApplication::Start()
             if (auto *select = qobject_cast<TFormSelectCMD *>(window))
                 select->Refresh();
         });
+}
+
+TReports &TApplication::Reports()
+{
+    if (!m_reports)
+        m_reports = std::make_unique<TReports>();
+    return *m_reports;
 }
 
 QString TApplication::TimerIniPath() const
