@@ -13,6 +13,7 @@
 #include "ui/windows/form_main.h"
 #include "ui/application/standalone_services.h"
 #include "ui/application/window_position.h"
+#include "ui/procedures/array_readout.h"
 #include "ui/reports/reports.h"
 
 #include <QCoreApplication>
@@ -159,6 +160,7 @@ void TApplication::Start()
     m_link = std::make_unique<TSchedulerLink>(*m_scheduler);
     m_input = std::make_unique<TWidgetUserInput>();
     m_parameterFiles = std::make_unique<TModelParameterFiles>(*m_model);
+    m_arrayReadout = std::make_unique<TDeviceArrayReadout>(*this);
     m_pollSelection = std::make_unique<TSchedulerPollSelection>(*m_scheduler);
 
     SetWindowFactory(

@@ -1,7 +1,6 @@
 #include "ui/reports/report.h"
 
 #include "platform/dialogs.h"
-#include "platform/format_settings.h"
 #include "platform/paths.h"
 
 #include <QAction>
@@ -90,10 +89,10 @@ QString TReportLabel::Text() const
 {
     const QDateTime now = QDateTime::currentDateTime();
     switch (m_kind) {
-    case TKind::Date:
-        return now.date().toString(FormatSettings().ShortDateFormat);
+    case TKind::Date: // fits its 21.4 mm whatever the locale
+        return now.date().toString(QStringLiteral("dd.MM.yyyy"));
     case TKind::Time:
-        return now.time().toString(FormatSettings().LongTimeFormat);
+        return now.time().toString(QStringLiteral("HH:mm:ss"));
     case TKind::Label:
         break;
     }
@@ -250,14 +249,15 @@ void TReport::PaintPage(QCPPainter &painter, double dpi, const QMarginsF &margin
     painter.scale(scale, scale);
     painter.translate(Pt(marginsMm.left()), Pt(marginsMm.top()));
 
-    // The frame around the band, drawn even on an empty page.
-    painter.setPen(QPen(Qt::black, 0.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(0, 0, Pt(kBandWidth), Pt(kBandHeight)));
-
     PaintChart(painter);
     for (const auto &label : m_labels)
         PaintLabel(painter, *label);
+
+    // The frame around the band, drawn even on an empty page, over the chart's
+    // background.
+    painter.setPen(QPen(Qt::black, 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(0, 0, Pt(kBandWidth), Pt(kBandHeight)));
     painter.restore();
 }
 

@@ -3,6 +3,7 @@
 #include "ui/windows/form_req_ans.h"
 #include "link/request_devices.h"
 #include "ui/application/application.h"
+#include "ui/windows/array_windows.h"
 #include "ui/windows/form_main.h"
 #include "ui/windows/form_tals352i.h"
 #include "ui/windows/form_tals_par.h"
@@ -32,6 +33,7 @@ void RegisterViewWindows(TApplication &app)
     });
 
     RegisterParametersWindow(app);
+    RegisterArrayWindows(app);
 }
 
 } // namespace tals
