@@ -77,6 +77,9 @@ int main(int argc, char **argv)
                 result = 1;
             }
         }
+        // The simulator paces only its answers (the request leaves at once over the
+        // pseudo-terminal), so a readout may come in under a limit that counts both
+        // directions, as a real line does.
         std::printf("signal_readout_exchanges: %d\n", kExchanges);
         std::printf("read_interval_ms: %d\n", readInterval);
     }
