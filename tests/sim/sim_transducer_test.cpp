@@ -311,6 +311,40 @@ TEST_F(SimTransducerTest, ArrayReadoutConfirmsAfterTheSetReadsAndServesBlocks)
     EXPECT_EQ(ExceptionOf(Ask(ReadFrame(4, 10004 + 32 * 32, 32))), 2);
 }
 
+// The beat signal's period and the spectrum's peak follow the simulated
+// distance over the device's range: the peak stays inside the 512 points and
+// the number of zero crossings of the signal grows with the distance.
+TEST_F(SimTransducerTest, ArraysFollowTheDistance)
+{
+    sim.SetConfirmAfterReads(1);
+    auto snapshot = [&](quint16 kind) {
+        Ask(WriteFrame(1, 2001, {kind}));
+        Ask(ReadFrame(4, 10000, 2));
+    };
+    int lastPeak = -1;
+    int lastCrossings = -1;
+    for (double distance : {1000.0, 6000.0, 15000.0, 29000.0}) {
+        SCOPED_TRACE(distance);
+        sim.SetDistance(distance);
+        snapshot(2);
+        const std::vector<float> spectrum = sim.SpectrumArray();
+        const int peak = int(std::max_element(spectrum.begin(), spectrum.end()) - spectrum.begin());
+        EXPECT_GT(peak, lastPeak);
+        EXPECT_LT(peak, 512 - 3);
+        // A clear peak over the noise floor.
+        EXPECT_GT(spectrum[std::size_t(peak)], 100 * spectrum[std::size_t((peak + 256) % 512)]);
+        lastPeak = peak;
+
+        snapshot(1);
+        const std::vector<quint16> signal = sim.SignalArray();
+        int crossings = 0;
+        for (std::size_t n = 1; n < signal.size(); ++n)
+            crossings += (signal[n - 1] < 2048) != (signal[n] < 2048);
+        EXPECT_GT(crossings, lastCrossings);
+        lastCrossings = crossings;
+    }
+}
+
 TEST_F(SimTransducerTest, ServiceProtocolAnswers)
 {
     EXPECT_EQ(Ask(Frame("011003AA55")), AppendCrc16(Frame("011003AA55")));

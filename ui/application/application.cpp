@@ -13,6 +13,8 @@
 #include "ui/application/event_loop_clock.h"
 #include "ui/application/port_open_report.h"
 #include "ui/application/window_position.h"
+#include "ui/procedures/array_readout.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/form_main.h"
 
 #include <QCoreApplication>
@@ -107,7 +109,8 @@ void TApplication::Start()
         }
     }
 
-    // 5. The report objects come with the reports.
+    // 5. The report objects.
+    Reports();
 
     m_device = std::make_unique<TTals352Device>(*m_model);
     auto link = std::make_unique<TSchedulerLink>(*m_scheduler);
@@ -117,6 +120,7 @@ void TApplication::Start()
     m_link = std::move(link);
     m_input = std::make_unique<TWidgetUserInput>();
     m_parameterFiles = std::make_unique<TModelParameterFiles>(*m_model);
+    m_arrayReadout = std::make_unique<TDeviceArrayReadout>(*this);
     m_pollSelection = std::make_unique<TSchedulerPollSelection>(*m_scheduler);
 
     SetWindowFactory(
@@ -133,6 +137,13 @@ void TApplication::Start()
             if (auto *select = qobject_cast<TFormSelectCMD *>(window))
                 select->Refresh();
         });
+}
+
+TReports &TApplication::Reports()
+{
+    if (!m_reports)
+        m_reports = std::make_unique<TReports>();
+    return *m_reports;
 }
 
 QString TApplication::TimerIniPath() const

@@ -22,6 +22,7 @@ namespace tals {
 class TArchive;
 class TArchiveReadings;
 class TFormMain;
+class TReports;
 class TRequestDevices;
 class TSchedulerPollSelection;
 class TSimTransducer;
@@ -67,6 +68,8 @@ public:
     TArchive *Archive() { return m_archive.get(); }
     // The simulated transducer behind the port with --simulate, else null.
     TSimTransducer *Simulator() { return m_simulator.get(); }
+    // The five printed reports, created at start (or at the first use before it).
+    TReports &Reports();
 
     // Replace a central object (before the main window exists).
     void SetDevice(std::unique_ptr<TMainDevice> device);
@@ -101,6 +104,7 @@ private:
     std::unique_ptr<TWaitClock> m_clock;
     std::unique_ptr<TParameterFiles> m_parameterFiles;
     std::unique_ptr<TArrayReadout> m_arrayReadout;
+    std::unique_ptr<TReports> m_reports;
     QHash<QString, TWindowKind> m_factories;
 
     // The real central objects, in the order of their creation.

@@ -123,16 +123,28 @@ public:
     virtual void Save() = 0;
 };
 
+// What the array readout asks of the main window: a command with retries and
+// the progress window, and running an action by name ("actSignalShow").
+struct TArrayReadoutHost
+{
+    std::function<bool(quint8 code, const QString &text, int attempts)> ExecuteWithRetries;
+    std::function<void(const QString &action)> ExecuteAction;
+};
+
 // The readout of the device's diagnostic arrays and their dumps.
 class TArrayReadout
 {
 public:
     virtual ~TArrayReadout() = default;
+    // Without a host the readout retries by itself and shows no window.
+    virtual void SetHost(TArrayReadoutHost host) { (void)host; }
     // Dump counters 0 and series times now.
     virtual void ResetSeries() = 0;
     // Reads the signal and dumps it; the interactive form reports the result.
     virtual void ReadSignal(bool interactive) = 0;
     virtual void ReadSpectrum() = 0;
+    // Reads the residual array (no dump) and shows it.
+    virtual void ReadResidual() {}
 };
 
 } // namespace tals

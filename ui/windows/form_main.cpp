@@ -126,8 +126,13 @@ TFormMain::TFormMain(TApplication &app, QWidget *parent)
     ApplyPlacement(*this, kDesignPlacement);
     RestoreWindowPlacement(*this, m_app.StartDir());
 
-    if (TArrayReadout *readout = m_app.ArrayReadout())
+    if (TArrayReadout *readout = m_app.ArrayReadout()) {
         readout->ResetSeries();
+        readout->SetHost({[this](quint8 code, const QString &text, int attempts) {
+                              return ExecuteWithRetries(code, text, attempts);
+                          },
+                          [this](const QString &name) { ExecuteAction(name); }});
+    }
 
     ExecuteAction(QStringLiteral("act16"));
     ApplyModeVisibility();
@@ -164,6 +169,8 @@ TFormMain::~TFormMain()
     m_app.Link().PollTimer().SetTickHandler({});
     m_app.Link().PollTimer().SetPaused(true);
     m_app.Device().SetAddressReadHandler({});
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->SetHost({});
     // No window outlives the main window.
     m_windows.DeleteAll();
 }
@@ -546,16 +553,34 @@ void TFormMain::SignalTick()
     // through) is skipped rather than starting a readout inside it.
     if (!m_signalTimer || m_commandDepth > 0)
         return;
-    TTimerControl &poll = m_app.Link().PollTimer();
-    const bool pollWasOn = poll.IsEnabled();
-    const bool signalWasOn = m_signalTimer->IsEnabled();
-    poll.SetPaused(true);
+    TCommandScope scope(m_commandDepth);
+    ReadSignalAutomatically();
+}
+
+void TFormMain::ReadSignalAutomatically()
+{
+    TArrayReadout *readout = m_app.ArrayReadout();
+    if (!readout || !m_signalTimer)
+        return;
+    // Polling and the signal timer rest during the readout and get their
+    // states back afterwards, whatever happens inside it.
+    struct TRestore
+    {
+        TFormMain &owner;
+        bool pollWasOn;
+        bool signalWasOn;
+        ~TRestore()
+        {
+            owner.m_app.Link().PollTimer().SetPaused(!pollWasOn);
+            if (owner.m_signalTimer) // the window may have shut down meanwhile
+                owner.m_signalTimer->SetPaused(!signalWasOn);
+            owner.SetActionChecked(QStringLiteral("tbtnSuperStop"),
+                                   owner.m_app.Modes().StopRequested);
+        }
+    } restore{*this, m_app.Link().PollTimer().IsEnabled(), m_signalTimer->IsEnabled()};
+    m_app.Link().PollTimer().SetPaused(true);
     m_signalTimer->SetPaused(true);
-    if (TArrayReadout *readout = m_app.ArrayReadout())
-        readout->ReadSignal(false);
-    poll.SetPaused(!pollWasOn);
-    if (m_signalTimer) // the window may have shut down during the readout
-        m_signalTimer->SetPaused(!signalWasOn);
+    readout->ReadSignal(false);
 }
 
 void TFormMain::OnPollStart(const TActionDef &)
@@ -577,7 +602,7 @@ void TFormMain::OnSignalPollStart(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout()) {
         readout->ResetSeries();
-        readout->ReadSignal(false);
+        ReadSignalAutomatically();
     }
     m_signalTimer->Start();
     UpdateSignalControls();
@@ -842,12 +867,21 @@ void TFormMain::OnReadArraySignal(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout())
         readout->ReadSignal(true);
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), m_app.Modes().StopRequested);
 }
 
 void TFormMain::OnReadArraySpectrum(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout())
         readout->ReadSpectrum();
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), m_app.Modes().StopRequested);
+}
+
+void TFormMain::OnReadArrayNevyzka(const TActionDef &)
+{
+    if (TArrayReadout *readout = m_app.ArrayReadout())
+        readout->ReadResidual();
+    SetActionChecked(QStringLiteral("tbtnSuperStop"), m_app.Modes().StopRequested);
 }
 
 // ---- exit ----

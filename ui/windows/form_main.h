@@ -94,6 +94,8 @@ private:
     void UpdateSignalControls();
     void PollTick();
     void SignalTick();
+    // The signal readout of the signal timer, with polling and the timer paused.
+    void ReadSignalAutomatically();
     // The application-wide keys; true when the key was taken.
     bool HandleApplicationKey(int key, Qt::KeyboardModifiers modifiers, QWidget *receiver);
     void ApplyCurrentOutputCheck();
@@ -126,6 +128,7 @@ private:
     void OnMultiGraph(const TActionDef &def);
     void OnReadArraySignal(const TActionDef &);
     void OnReadArraySpectrum(const TActionDef &);
+    void OnReadArrayNevyzka(const TActionDef &);
     void OnModePredictionWrite(const TActionDef &def);
     void OnChangeValue(const TActionDef &def);
     void OnPPMChange(const TActionDef &);

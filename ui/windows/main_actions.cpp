@@ -244,6 +244,9 @@ std::span<const TActionDef> TMainActionTable::Get()
             &TFormMain::OnReadArraySignal, ":/icons/read_signal.png"),
         Run("actReadArraySpectrum", "Считать массив спектра", nullptr, mArray, F,
             &TFormMain::OnReadArraySpectrum, ":/icons/read_spectrum.png"),
+        Run("actReadArrayNevyzka", "Считать массив невязки", nullptr, mArray, F,
+            &TFormMain::OnReadArrayNevyzka),
+        Win("actNevyzkaShow", "Невязка", "Открыть окно \"Невязка\"", mArray, F | S, "FormNevyzka"),
 
         // In no menu: executed by other windows and by the tool bar.
         Win("actFormSignatureShow", "Идентификационные данные прибора",

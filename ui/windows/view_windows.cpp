@@ -2,6 +2,7 @@
 
 #include "link/request_devices.h"
 #include "ui/application/application.h"
+#include "ui/windows/array_windows.h"
 #include "ui/windows/form_main.h"
 #include "ui/windows/form_req_ans.h"
 #include "ui/windows/form_tals352i.h"
@@ -37,6 +38,7 @@ void RegisterViewWindows(TApplication &app)
 
     RegisterParametersWindow(app);
     RegisterTrendWindows(app);
+    RegisterArrayWindows(app);
 }
 
 } // namespace tals

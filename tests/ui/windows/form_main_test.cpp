@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
         {"Окна", "actReqAnsShow actTals352Show actTalsParShow actSelectCmdShow actSpectrumShow "
                  "actSignalShow actFormProgonShow actTestDistances actTestTube actFormScanShow "
                  "actFormAboutShow"},
-        {"Массив", "actReadArraySignal actReadArraySpectrum"},
+        {"Массив", "actReadArraySignal actReadArraySpectrum actReadArrayNevyzka | actNevyzkaShow"},
     };
     const QList<QAction *> menus = window->menuBar()->actions();
     ASSERT_EQ(menus.size(), qsizetype(std::size(expected)));
@@ -301,6 +301,8 @@ const char *const kFullOnly[] = {"actFormProgonShow",
                                  "actTestTube",
                                  "actReadArraySignal",
                                  "actReadArraySpectrum",
+                                 "actReadArrayNevyzka",
+                                 "actNevyzkaShow",
                                  "tbtnSuperStop"};
 
 QToolButton *ToolButtonOf(QToolBar *bar, QAction *action)
