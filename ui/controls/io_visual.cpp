@@ -33,11 +33,6 @@ TIODoubleVisual::TIODoubleVisual()
     OnOutputChange = [this](TIOData *) { Refresh(); };
 }
 
-QString NoDataText()
-{
-    return QStringLiteral("нет данных");
-}
-
 QString ReadingText(double value, int precision, int digits)
 {
     if (!std::isfinite(value))

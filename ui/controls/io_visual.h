@@ -9,8 +9,6 @@ namespace tals {
 
 class TVHistogram;
 
-// The text shown for a reading that is no finite number.
-QString NoDataText();
 // A reading in the number format, or NoDataText() when it is NaN or infinite.
 QString ReadingText(double value, int precision, int digits);
 
