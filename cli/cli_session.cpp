@@ -1,6 +1,7 @@
 #include "cli/cli_session.h"
 
 #include "cli/cli_options.h"
+#include "device/command_table.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
@@ -147,13 +148,13 @@ QString TCliSession::LastFailure() const
 bool TCliSession::OpenFullAccess()
 {
     m_model->OpenFullAccess();
-    return ExecuteWithRetries(94);
+    return ExecuteWithRetries(cmd::WritePassword);
 }
 
 bool TCliSession::CloseFullAccess()
 {
     m_model->CloseFullAccess();
-    return ExecuteWithRetries(94);
+    return ExecuteWithRetries(cmd::WritePassword);
 }
 
 } // namespace tals::cli

@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/value_text.h"
+#include "device/command_table.h"
 #include "device/tals352.h"
 
 #include <QDateTime>
@@ -52,7 +53,7 @@ int Poll(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
         if (const qint64 wait = due - clock.elapsed(); wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
         // One reading of the readings block, as a polling step makes it.
-        const int result = session.Execute(4);
+        const int result = session.Execute(cmd::ReadReadings);
         const QString time =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
         const int status = result == 0 ? 0 : result == -1 ? -1 : model.ErrorCode();
@@ -102,7 +103,7 @@ int Scan(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
     };
     for (int a = options.From; a <= options.To; ++a) {
         model.SetSystemAddress(quint8(a));
-        session.Execute(1); // silence adds no row
+        session.Execute(cmd::ReadSignature1); // silence adds no row
     }
     model.OnReadSignature = nullptr;
     model.SetSystemAddress(saved);
@@ -142,13 +143,14 @@ int Assign(TCliSession &session, const TCliOptions &options, QTextStream &out, Q
         model.SetSystemAddressNew(quint8(address));
         model.SetSystemAddress(0);
         model.SetPlantNumber(quint16(plant));
-        session.Execute(80); // a broadcast is not answered
+        session.Execute(cmd::BroadcastSetAddress); // a broadcast is not answered
         // The device with that plant number must now answer at its new address.
         int answered = -1;
         model.OnReadSignature = [&answered](Ttals352 *, quint8, int, quint16 number, quint8,
                                             quint8) { answered = number; };
         model.SetSystemAddress(quint8(address));
-        const bool confirmed = session.ExecuteWithRetries(1, 2) && answered == plant;
+        const bool confirmed =
+            session.ExecuteWithRetries(cmd::ReadSignature1, 2) && answered == plant;
         model.OnReadSignature = nullptr;
         out << QStringLiteral("%1\t%2\t%3\n")
                    .arg(plant)

@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/value_text.h"
+#include "device/command_table.h"
 #include "device/tals352.h"
 #include "platform/ini_file.h"
 #include "storage/parameter_file.h"
@@ -221,7 +222,7 @@ int WriteAll(TCliSession &session, const TCliOptions &options, QTextStream &out,
     Ttals352 &model = session.Model();
     // The device's plant number and versions come from the device, its
     // address from the command line: the file's do not move to another device.
-    if (!session.ExecuteWithRetries(1)) {
+    if (!session.ExecuteWithRetries(cmd::ReadSignature1)) {
         err << QStringLiteral("Не выполнена команда Считать сигнатуру: %1\n")
                    .arg(session.LastFailure());
         return kExitDeviceFailure;
@@ -428,7 +429,7 @@ int Set(TCliSession &session, const TCliOptions &options, QTextStream &out, QTex
     Ttals352 &model = session.Model();
     // The limits that follow other registers (Lmax up to Hmax, the
     // calibration level up to Lmax) are the device's.
-    if (!session.ExecuteWithRetries(5)) {
+    if (!session.ExecuteWithRetries(cmd::ReadUserRegisters)) {
         err << QStringLiteral("Не выполнена команда Считать пользовательские регистры: %1\n")
                    .arg(session.LastFailure());
         return kExitDeviceFailure;

@@ -1,6 +1,7 @@
 #include "ui/procedures/array_readout.h"
 
 #include "device/answer_parser.h"
+#include "device/command_table.h"
 #include "device/tals352.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -103,7 +104,7 @@ bool TDeviceArrayReadout::ReadBlocks(int blocks, const QString &progressText,
         model.ArrayBlockIndex = quint16(k);
         bool read = false;
         for (int attempt = 0; attempt < kAttempts && !read; ++attempt)
-            read = m_app.Link().ExecuteCommand(78) == 0;
+            read = m_app.Link().ExecuteCommand(cmd::ReadArrayBlock) == 0;
         if (!read || m_app.Modes().StopRequested) {
             result = {4, QStringLiteral("Чтение массива прервано: Превышено число попыток")};
             input.CloseProgress();
@@ -122,12 +123,12 @@ TArrayReadResult TDeviceArrayReadout::ReadDeviceArray()
     if (!model)
         return {666, QStringLiteral("Чтение массива не завершено")};
     try {
-        if (!ExecuteWithRetries(95, Utf8(kWriteControl)))
+        if (!ExecuteWithRetries(cmd::WriteControlCommand, Utf8(kWriteControl)))
             return {2, Failed(kWriteControl)};
 
         // Rounds follow each other at once until the device confirms.
         for (int round = 0; round < kConfirmRounds && !model->IsArrayReady(); ++round)
-            if (!ExecuteWithRetries(77, Utf8(kReadConfirm)))
+            if (!ExecuteWithRetries(cmd::ReadArrayState, Utf8(kReadConfirm)))
                 result = {2, Failed(kReadConfirm)};
         if (!model->IsArrayReady())
             return {3, QStringLiteral("Нет подтверждения готовности массива")};
@@ -157,7 +158,7 @@ TArrayReadResult TDeviceArrayReadout::ReadDeviceArray()
         }
 
         model->SetControlCommand(0);
-        if (!ExecuteWithRetries(95, Utf8(kWriteControl)))
+        if (!ExecuteWithRetries(cmd::WriteControlCommand, Utf8(kWriteControl)))
             result = {2, Failed(kWriteControl)};
     } catch (...) {
         m_app.Input().CloseProgress();

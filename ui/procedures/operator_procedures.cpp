@@ -1,5 +1,6 @@
 #include "ui/procedures/operator_procedures.h"
 
+#include "device/command_table.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/application.h"
@@ -172,7 +173,7 @@ void TOperatorProcedures::PasswordOn()
     if (!m_app.Modes().FullAccessMode)
         return;
     m_app.Device().OpenFullAccess();
-    if (!ExecuteWithRetries(94, PasswordText(), kRetries))
+    if (!ExecuteWithRetries(cmd::WritePassword, PasswordText(), kRetries))
         FailMessage(PasswordText());
 }
 
@@ -181,7 +182,7 @@ void TOperatorProcedures::PasswordOff()
     if (!m_app.Modes().FullAccessMode)
         return;
     m_app.Device().CloseFullAccess();
-    if (!ExecuteWithRetries(94, PasswordText(), kRetries))
+    if (!ExecuteWithRetries(cmd::WritePassword, PasswordText(), kRetries))
         FailMessage(PasswordText());
 }
 
@@ -193,7 +194,7 @@ void TOperatorProcedures::SetLevelState(int state)
     for (int tag = 0; tag < 3; ++tag)
         m_host.SetActionChecked(QStringLiteral("actSetLevelState%1").arg(tag), tag == stored);
     const QString text = QStringLiteral("Записать состояние уровня");
-    if (!ExecuteWithRetries(92, text, kRetries))
+    if (!ExecuteWithRetries(cmd::WriteLevelState, text, kRetries))
         FailMessage(text);
 }
 
@@ -209,7 +210,7 @@ void TOperatorProcedures::UpdateProgram()
         return;
     device.SetValue(QStringLiteral("PlantNumber"), plant);
     const QString text = QStringLiteral("Записать команду обновить ПО");
-    if (!ExecuteWithRetries(79, text, kRetries))
+    if (!ExecuteWithRetries(cmd::StartProgramUpdate, text, kRetries))
         FailMessage(text);
 }
 
@@ -228,7 +229,7 @@ void TOperatorProcedures::SystemAddressWrite(const QString &hint)
     device.SetValue(QStringLiteral("SystemAddressNew"), address);
 
     // A broadcast is not answered: its result says nothing.
-    ExecuteWithRetries(80, hint, 1);
+    ExecuteWithRetries(cmd::BroadcastSetAddress, hint, 1);
     m_app.Clock().Wait(kAddressSettleMs);
 
     const double oldAddress = device.Value(QStringLiteral("SystemAddress"));
@@ -245,7 +246,7 @@ void TOperatorProcedures::SystemAddressWrite(const QString &hint)
                 field->setProperty("Value", readAddress);
         m_host.RefreshAllWindows();
     });
-    if (!ExecuteWithRetries(81, hint, kRetries)) {
+    if (!ExecuteWithRetries(cmd::ReadAddressRegister, hint, kRetries)) {
         device.SetValue(QStringLiteral("SystemAddress"), oldAddress);
         FailMessage(hint);
     }
@@ -261,7 +262,7 @@ void TOperatorProcedures::PlantNumberWrite(const QString &hint)
             EntryCaption(), QStringLiteral("Новый заводской номер [0..65535]"), plant, 0, 65535))
         return;
     device.SetValue(QStringLiteral("PlantNumberNew"), plant);
-    if (!ExecuteWithRetries(96, hint, kRetries))
+    if (!ExecuteWithRetries(cmd::WritePlantNumber, hint, kRetries))
         FailMessage(hint);
     m_host.RefreshAllWindows();
 }
@@ -277,7 +278,7 @@ void TOperatorProcedures::LevelKalibrWrite(const QString &hint)
     if (!m_app.Input().TryInputDouble(EntryCaption(), prompt, digits, level, 0, lmax))
         return;
     device.SetValue(QStringLiteral("LevelKalibr"), level);
-    if (!ExecuteWithRetries(85, hint, kRetries)) {
+    if (!ExecuteWithRetries(cmd::WriteLevelKalibr, hint, kRetries)) {
         FailMessage(hint);
         return;
     }
@@ -290,7 +291,7 @@ void TOperatorProcedures::ModePredictionWrite(const QString &hint)
     const int mode = IntegerOf(m_app.Device().Value(QStringLiteral("ModePrediction")), -1);
     if (mode < 0 || mode > 2)
         return;
-    if (!ExecuteWithRetries(quint8(172 + mode), hint, kRetries)) {
+    if (!ExecuteWithRetries(quint8(cmd::SvcSetPrediction + mode), hint, kRetries)) {
         FailMessage(hint);
         return;
     }
@@ -303,7 +304,8 @@ void TOperatorProcedures::TrainingModeStart(const QString &hint)
                            {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
         return;
-    if (!ExecuteWithRetries(168, hint, kRetries)) {
+    // The start-mode codes run from mode 0; training is mode 2.
+    if (!ExecuteWithRetries(quint8(cmd::SvcStartMode + 2), hint, kRetries)) {
         FailMessage(hint);
         return;
     }
@@ -316,7 +318,7 @@ void TOperatorProcedures::TrainingModeStart(const QString &hint)
 
 void TOperatorProcedures::TrainingModeStop(const QString &hint)
 {
-    if (!ExecuteWithRetries(170, hint, kRetries))
+    if (!ExecuteWithRetries(cmd::SvcEndMode, hint, kRetries))
         FailMessage(hint);
 }
 
@@ -329,7 +331,8 @@ void TOperatorProcedures::CorrectionModeStart(const QString &hint)
                           TDialogIcon::Warning);
         return;
     }
-    if (!ExecuteWithRetries(169, hint, kRetries)) {
+    // Correction is start mode 3.
+    if (!ExecuteWithRetries(quint8(cmd::SvcStartMode + 3), hint, kRetries)) {
         FailMessage(hint);
         return;
     }

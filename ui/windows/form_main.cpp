@@ -1,5 +1,6 @@
 #include "ui/windows/form_main.h"
 
+#include "device/command_table.h"
 #include "link/custom_timer.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
@@ -445,7 +446,8 @@ void TFormMain::RunSingleShot(const TActionDef &def)
 {
     const auto code = quint8(def.code);
     m_app.Link().ExecuteCommand(code);
-    if ((code == 4 || code == 25) && m_app.Device().LinkState() == 1)
+    if ((code == cmd::ReadReadings || code == cmd::ReadTestDistances) &&
+        m_app.Device().LinkState() == 1)
         m_app.Link().ArchiveReadings(code);
     if (def.Has(afRefresh))
         RefreshAllWindows();
