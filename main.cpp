@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -45,6 +46,9 @@ int PrintHelpOrVersion(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // A file-size limit makes a write fail with EFBIG, which the archive reports,
+    // instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("tals35xi"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALS_VERSION));
     if (WantsTextOnly(argc, argv))

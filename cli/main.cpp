@@ -4,10 +4,13 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
+    // A file-size limit makes a write fail with EFBIG instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tals35xi-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TALS_VERSION));
