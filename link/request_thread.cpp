@@ -11,6 +11,12 @@ TRequestThread::TRequestThread(std::function<void()> step, QObject *parent)
 TRequestThread::~TRequestThread()
 {
     Terminate();
+    // Meet the body's end on our own lock as well, so its last use of the
+    // lock and the condition happens before they are destroyed.
+    if (isRunning()) {
+        std::unique_lock lock(m_stateLock);
+        m_wake.wait(lock, [this] { return m_finished; });
+    }
     wait();
 }
 
