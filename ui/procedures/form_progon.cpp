@@ -363,8 +363,9 @@ void TFormProgon::StopRun()
     m_model.SetHmax(30000);
     m_model.SetLmax(30000);
     m_host.RefreshAll();
-    m_host.Execute(QStringLiteral("actLmaxWrite"));
+    // Hmax first: the device refuses an Lmax above its present Hmax.
     m_host.Execute(QStringLiteral("actHmaxWrite"));
+    m_host.Execute(QStringLiteral("actLmaxWrite"));
     if (polling)
         m_host.Execute(QStringLiteral("actOprosStart"));
     Refresh();

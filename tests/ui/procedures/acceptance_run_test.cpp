@@ -19,6 +19,7 @@
 #include "ui/procedures/form_progon.h"
 #include "ui/procedures/form_test_distances.h"
 #include "ui/procedures/form_test_tube.h"
+#include "ui/procedures/test_chart.h"
 #include "ui/windows/form_main.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 

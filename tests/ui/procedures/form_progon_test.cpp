@@ -158,7 +158,8 @@ TEST_F(FormProgonTest, StartAndStopWriteTheSpanAroundPolling)
     dialogs.answers = {TDialogButton::Yes};
     window->Capture();
     EXPECT_EQ(executed,
-              (QStringList{"actOprosStop", "actLmaxWrite", "actHmaxWrite", "actOprosStart"}));
+              (QStringList{"actOprosStop", "actHmaxWrite", "actLmaxWrite", "actOprosStart"}))
+        << "the span is raised Hmax first";
     EXPECT_DOUBLE_EQ(model.Hmax(), 30000);
     EXPECT_DOUBLE_EQ(model.Lmax(), 30000);
     EXPECT_EQ(model.CurrentOutput_Range(), 1) << "left as the start made it";
