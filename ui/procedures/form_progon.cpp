@@ -291,8 +291,13 @@ void TFormProgon::FillChart()
 
 void TFormProgon::SetAxisAutomatic(bool automatic)
 {
+    // Holds until the next refresh finds a point beyond 3.5 mm again.
     m_axisAutomatic = automatic;
-    FillChart();
+    if (automatic)
+        m_chart->yAxis->rescale();
+    else
+        m_chart->yAxis->setRange(-3.5, 3.5);
+    m_chart->replot();
 }
 
 void TFormProgon::Refresh()
