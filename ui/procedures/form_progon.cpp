@@ -291,8 +291,13 @@ void TFormProgon::FillChart()
 
 void TFormProgon::SetAxisAutomatic(bool automatic)
 {
+    // Holds until the next refresh finds a point beyond 3.5 mm again.
     m_axisAutomatic = automatic;
-    FillChart();
+    if (automatic)
+        m_chart->yAxis->rescale();
+    else
+        m_chart->yAxis->setRange(-3.5, 3.5);
+    m_chart->replot();
 }
 
 void TFormProgon::Refresh()
@@ -363,8 +368,9 @@ void TFormProgon::StopRun()
     m_model.SetHmax(30000);
     m_model.SetLmax(30000);
     m_host.RefreshAll();
-    m_host.Execute(QStringLiteral("actLmaxWrite"));
+    // Hmax first: the device refuses an Lmax above its present Hmax.
     m_host.Execute(QStringLiteral("actHmaxWrite"));
+    m_host.Execute(QStringLiteral("actLmaxWrite"));
     if (polling)
         m_host.Execute(QStringLiteral("actOprosStart"));
     Refresh();

@@ -10,24 +10,13 @@ class TValueText : public QLabel
     Q_OBJECT
 
 public:
-    explicit TValueText(const QString &name, QWidget *parent = nullptr) : QLabel(parent)
-    {
-        setObjectName(name);
-        setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        setCursor(Qt::PointingHandCursor);
-        setMinimumWidth(80);
-    }
+    explicit TValueText(const QString &name, QWidget *parent = nullptr);
 
 signals:
     void Clicked();
 
 protected:
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        QLabel::mouseReleaseEvent(event);
-        emit Clicked();
-    }
+    void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
 } // namespace tals

@@ -101,7 +101,8 @@ TEST_F(FormProgonTest, CaptureMarksALowCurrentRedAndAHighOneNot)
     EXPECT_EQ(Cell(3, 6), QStringLiteral("0.030"));
     SetReading(model.CurrentOutput(), expected + 0.03);
     window->Capture();
-    EXPECT_FALSE(window->CellBackground(3, 6).isValid());
+    EXPECT_NE(window->CellBackground(3, 6), kRed);
+    EXPECT_EQ(window->CellBackground(3, 6), kGreen) << "only the current row's colour";
     EXPECT_EQ(Cell(3, 6), QStringLiteral("-0.030"));
     EXPECT_TRUE(dialogs.questions.isEmpty()) << "only row 5 asks";
 }
@@ -158,7 +159,8 @@ TEST_F(FormProgonTest, StartAndStopWriteTheSpanAroundPolling)
     dialogs.answers = {TDialogButton::Yes};
     window->Capture();
     EXPECT_EQ(executed,
-              (QStringList{"actOprosStop", "actLmaxWrite", "actHmaxWrite", "actOprosStart"}));
+              (QStringList{"actOprosStop", "actHmaxWrite", "actLmaxWrite", "actOprosStart"}))
+        << "the span is raised Hmax first";
     EXPECT_DOUBLE_EQ(model.Hmax(), 30000);
     EXPECT_DOUBLE_EQ(model.Lmax(), 30000);
     EXPECT_EQ(model.CurrentOutput_Range(), 1) << "left as the start made it";
