@@ -10,7 +10,7 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "ui/application/application.h"
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/procedures/scan_windows.h"
 #include "ui/windows/form_main.h"
 

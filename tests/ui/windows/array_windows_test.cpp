@@ -18,7 +18,7 @@
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
 #include "ui/application/application.h"
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/application/window_grab.h"
 #include "ui/reports/reports.h"
 #include "ui/windows/form_main.h"

@@ -6,7 +6,7 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "ui/application/application.h"
-#include "ui/application/standalone_services.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/application/window_grab.h"
 #include "ui/windows/form_graph.h"
 #include "ui/windows/form_main.h"
