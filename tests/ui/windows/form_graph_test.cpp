@@ -1,3 +1,4 @@
+#include "platform/format_settings.h"
 #include "platform/ini_file.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
@@ -116,6 +117,22 @@ protected:
     TIODouble level, distance, free;
     TReports reports;
     QList<QPointer<QWidget>> windows;
+};
+
+// Russian dates and numbers while a report is filled, as on the technician's desk.
+class TRussianFormats
+{
+public:
+    TRussianFormats() : m_saved(FormatSettings())
+    {
+        SetFormatSettings(LocaleFormatSettings(QStringLiteral("ru_RU")));
+    }
+    ~TRussianFormats() { SetFormatSettings(m_saved); }
+    TRussianFormats(const TRussianFormats &) = delete;
+    TRussianFormats &operator=(const TRussianFormats &) = delete;
+
+private:
+    TFormatSettings m_saved;
 };
 
 // "с <date> <time> по <date> <time>" of the window's visible range.
@@ -372,6 +389,7 @@ TEST_F(TrendWindowTest, HiddenSeriesKeepsReceivingLivePointsStampedByTheDevice)
 
 TEST_F(TrendWindowTest, ReportShowsTheVisibleRangeWithItsPeriodAndWallTimes)
 {
+    const TRussianFormats russian;
     Fill(QStringLiteral("LevelBusy"), kLast - 2.0 / 24, 121, [](int i) { return 1000 + 10 * i; });
     TFormGraph *w = CreateTrendWindow(Context(), 1, QStringLiteral("LevelBusy"), level,
                                       QStringLiteral("Тренд уровня"), now - 1, now);
@@ -394,6 +412,8 @@ TEST_F(TrendWindowTest, ReportShowsTheVisibleRangeWithItsPeriodAndWallTimes)
 
     const QString text = test::SaveFilledReport(*report, QStringLiteral("TRepGraph_FormGraph"));
     EXPECT_TRUE(text.contains(QStringLiteral("Тренд уровня"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("с 08.12.2026 11:14:59 по 08.12.2026 11:59:59")))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(report->FilterDescribe.Text())) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Уровень, мм")));
     ExpectWallTimeTicks(*chart, text);
@@ -401,6 +421,7 @@ TEST_F(TrendWindowTest, ReportShowsTheVisibleRangeWithItsPeriodAndWallTimes)
 
 TEST_F(TrendWindowTest, MultiReportHasOneSeriesPerShownItemWithItsLegend)
 {
+    const TRussianFormats russian;
     Fill(QStringLiteral("LevelBusy"), kLast - 2.0 / 24, 121, [](int i) { return 2000 + 20 * i; });
     Fill(QStringLiteral("Distance"), kLast - 2.0 / 24, 121, [](int i) { return 9000 - 20 * i; });
     Fill(QStringLiteral("LevelFree"), kLast - 2.0 / 24, 121, [](int i) { return 5000 + 5 * i; });
