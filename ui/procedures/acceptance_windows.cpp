@@ -3,10 +3,14 @@
 #include "device/test_distances.h"
 #include "device/test_tube.h"
 #include "ui/application/application.h"
+#include "ui/procedures/acceptance_reports.h"
 #include "ui/procedures/form_progon.h"
 #include "ui/procedures/form_test_distances.h"
 #include "ui/procedures/form_test_tube.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/form_main.h"
+
+#include <QApplication>
 
 #include <memory>
 
@@ -26,7 +30,13 @@ void RegisterAcceptanceWindows(TApplication &app)
     app.SetWindowFactory(QStringLiteral("FormTestTube"), [&app, tube](TFormMain &) -> QWidget * {
         if (!app.Model())
             return nullptr;
-        return new TFormTestTube(*app.Model(), *tube, app.Input(), app.ProgramDir());
+        auto show = [&app](const TTubeReport &data) {
+            TRepTestTube &report = app.Reports().TestTube();
+            FillTubeReport(report, data);
+            report.Preview(QApplication::activeWindow());
+        };
+        return new TFormTestTube(*app.Model(), *tube, app.Input(), app.ProgramDir(),
+                                 std::move(show));
     });
 
     app.SetWindowFactory(QStringLiteral("FormProgon"), [&app](TFormMain &main) -> QWidget * {
@@ -36,7 +46,12 @@ void RegisterAcceptanceWindows(TApplication &app)
         TProgonHost host{[owner](const QString &name) { return owner->ExecuteAction(name); },
                          [owner] { return owner->IsPolling(); },
                          [owner] { owner->RefreshAllWindows(); }};
-        return new TFormProgon(*app.Model(), app.Input(), std::move(host));
+        auto show = [&app](TFormProgon &window) {
+            TRepProgon &report = app.Reports().Progon();
+            FillProgonReport(report, window);
+            report.Preview(&window);
+        };
+        return new TFormProgon(*app.Model(), app.Input(), std::move(host), std::move(show));
     });
 }
 

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/trend_chart.h"
 
 #include <QAction>
@@ -320,7 +321,27 @@ QString TFormGraph::CursorText(double key, double value) const
 
 // ---- report, CSV, settings ----
 
-void TFormGraph::ReportPreview() {}
+TRepGraph *TFormGraph::PrepareReport()
+{
+    if (!m_context.reports)
+        return nullptr;
+    TRepGraph &report = m_context.reports->Graph();
+    FillReportFrame(report);
+    QCPGraph *series = report.Series();
+    series->data()->set(VisiblePoints(*m_series1), true);
+    series->setPen(QPen(QColor(0, 0, 255), 1));
+    series->setScatterStyle(PointsShown() ? QCPScatterStyle(QCPScatterStyle::ssSquare,
+                                                            QColor(0, 0, 255), QColor(0, 0, 255), 3)
+                                          : QCPScatterStyle());
+    series->setVisible(true);
+    return &report;
+}
+
+void TFormGraph::ReportPreview()
+{
+    if (TRepGraph *report = PrepareReport())
+        report->Preview(this);
+}
 
 std::vector<TCsvSeries> TFormGraph::VisibleSeries() const
 {

@@ -36,6 +36,8 @@ public:
     double YRange() const { return m_yRange; }
 
     std::vector<TCsvSeries> VisibleSeries() const override;
+    // Fills the chart report from the window as it is shown (null without reports).
+    TRepGraph *PrepareReport();
 
     static QString IniPath(const QString &programDir);
 

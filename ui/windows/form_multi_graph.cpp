@@ -5,6 +5,7 @@
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "ui/application/window_position.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/trend_chart.h"
 
 #include <QAction>
@@ -323,7 +324,46 @@ QString TFormMultiGraph::CursorText(double key, double value) const
            QLatin1Char(' ') + d.Dimension;
 }
 
-void TFormMultiGraph::ReportPreview() {}
+TRepMultiGraph *TFormMultiGraph::PrepareReport()
+{
+    if (!m_context.reports)
+        return nullptr;
+    TRepMultiGraph &report = m_context.reports->MultiGraph();
+    QCustomPlot *chart = report.Chart();
+    // Series1 stays (the report owns it); series of an earlier filling go.
+    for (int i = chart->graphCount() - 1; i >= 0; --i)
+        if (chart->graph(i) != report.Series())
+            chart->removeGraph(i);
+    report.Series()->data()->clear();
+    report.Series()->setVisible(false);
+    report.Series()->removeFromLegend();
+
+    bool first = true;
+    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i) {
+        if (!m_items.Item(i).Visible)
+            continue;
+        QCPGraph *series = first ? report.Series() : chart->addGraph();
+        first = false;
+        const QColor color = m_series[i]->pen().color();
+        series->setPen(QPen(color, 1));
+        series->setScatterStyle(PointsShown()
+                                    ? QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 3)
+                                    : QCPScatterStyle());
+        series->setName(m_series[i]->name());
+        series->setVisible(true);
+        series->addToLegend();
+        series->data()->set(VisiblePoints(*m_series[i]), true);
+    }
+    chart->legend->setVisible(true);
+    FillReportFrame(report);
+    return &report;
+}
+
+void TFormMultiGraph::ReportPreview()
+{
+    if (TRepMultiGraph *report = PrepareReport())
+        report->Preview(this);
+}
 
 std::vector<TCsvSeries> TFormMultiGraph::VisibleSeries() const
 {

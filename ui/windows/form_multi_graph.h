@@ -10,6 +10,8 @@
 
 namespace tals {
 
+class TRepMultiGraph;
+
 class TFormMultiGraph : public TFormTrendBase
 {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
     double YMax() const { return m_yMax; }
 
     std::vector<TCsvSeries> VisibleSeries() const override;
+    // Fills the multi-series report from the shown items (null without reports).
+    TRepMultiGraph *PrepareReport();
 
     static QString IniPath(const QString &programDir);
 

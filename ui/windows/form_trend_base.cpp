@@ -4,6 +4,7 @@
 #include "platform/number_format.h"
 #include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
+#include "ui/reports/rep_graph.h"
 #include "ui/windows/form_range_dt.h"
 #include "ui/windows/trend_chart.h"
 
@@ -45,6 +46,18 @@ int g_codeDepth = 0; // user-interface thread only
 QString ShortDateLongTime(TDateTime dt)
 {
     return DateToStr(dt) + QLatin1Char(' ') + TimeToStr(dt);
+}
+
+// The report's copy of a window axis: range, title, visibility and grid.
+void CopyAxis(const QCPAxis &from, QCPAxis &to)
+{
+    to.setRange(from.range());
+    to.setLabel(from.label());
+    to.setVisible(from.visible());
+    to.setRangeReversed(from.rangeReversed());
+    to.setScaleType(from.scaleType());
+    to.grid()->setVisible(from.grid()->visible());
+    to.grid()->setSubGridVisible(from.grid()->subGridVisible());
 }
 
 } // namespace
@@ -475,6 +488,41 @@ void TFormTrendBase::UpdateRangePanel()
             text += QStringLiteral(" по ") + DateTimeToStr(m_range.Stop());
         panel->setText(text);
     }
+}
+
+void TFormTrendBase::FillReportFrame(TRepGraph &report) const
+{
+    QCustomPlot *chart = report.Chart();
+    CopyAxis(*m_chart->yAxis, *chart->yAxis);
+    int digits = 1;
+    if (auto ticker = m_chart->yAxis->ticker().dynamicCast<TValueTicker>())
+        digits = ticker->Digits();
+    chart->yAxis->setTicker(QSharedPointer<TValueTicker>::create(digits));
+
+    CopyAxis(*m_chart->xAxis, *chart->xAxis);
+    // The keys are local wall time drawn as UTC: the report's ticker must not
+    // shift them by the time-zone offset.
+    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    ticker->setDateTimeSpec(Qt::UTC);
+    ticker->setDateTimeFormat(QStringLiteral("dd.MM.yy hh:mm:ss"));
+    ticker->setTickCount(m_chart->xAxis->ticker()->tickCount());
+    chart->xAxis->setTicker(ticker);
+
+    report.Title.SetText(windowTitle());
+    const QCPRange r = m_chart->xAxis->range();
+    report.FilterDescribe.SetText(QStringLiteral("с ") + ShortDateLongTime(ChartDateTime(r.lower)) +
+                                  QStringLiteral(" по ") +
+                                  ShortDateLongTime(ChartDateTime(r.upper)));
+}
+
+QVector<QCPGraphData> TFormTrendBase::VisiblePoints(const QCPGraph &graph) const
+{
+    const QCPRange r = m_chart->xAxis->range();
+    const auto data = graph.data();
+    QVector<QCPGraphData> points;
+    for (auto it = data->findBegin(r.lower, true); it != data->findEnd(r.upper, true); ++it)
+        points.push_back(*it);
+    return points;
 }
 
 QString TFormTrendBase::MarkText(double value) const

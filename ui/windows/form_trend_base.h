@@ -25,6 +25,8 @@ class QToolBar;
 
 namespace tals {
 
+class TRepGraph;
+class TReports;
 class TUserInput;
 
 // What a trend window needs from the program.
@@ -36,6 +38,7 @@ struct TTrendContext
     TRangeDT::TClock clock;      // now; the system clock when empty
     // The range dialog: true on OK with the new bounds (TFormRangeDT when empty).
     std::function<bool(TDateTime &start, TDateTime &stop)> rangeDialog;
+    TReports *reports = nullptr; // the printed reports; no preview when null
 };
 
 class TFormTrendBase : public QMainWindow
@@ -110,6 +113,12 @@ protected:
                   const std::function<void(int item, const QVector<QCPGraphData> &)> &onDay,
                   const std::function<void(int item)> &onItemDone);
     bool Loading() const { return m_loading; }
+    // Title (the caption), the "Отчет за" line and both axes of a chart
+    // report as the window shows them.
+    void FillReportFrame(TRepGraph &report) const;
+    // The points of a graph within the visible X range (with one point beyond
+    // each edge so that the line reaches the frame).
+    QVector<QCPGraphData> VisiblePoints(const QCPGraph &graph) const;
     // Points of one day as chart data.
     static QVector<QCPGraphData> ToChartData(const std::vector<TArchiveRow> &rows);
 

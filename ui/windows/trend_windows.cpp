@@ -57,6 +57,7 @@ TTrendContext TrendContext(TApplication &app)
         context.query = ArchiveDayQuery(*archive);
     context.input = &app.Input();
     context.programDir = app.ProgramDir();
+    context.reports = &app.Reports();
     return context;
 }
 

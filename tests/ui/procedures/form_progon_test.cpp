@@ -1,5 +1,8 @@
 #include "tests/ui/procedures/procedure_fixture.h"
+#include "tests/ui/report_output.h"
+#include "ui/procedures/acceptance_reports.h"
 #include "ui/procedures/form_progon.h"
+#include "ui/reports/rep_progon.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -196,6 +199,65 @@ TEST_F(FormProgonTest, CaptionAndNumbersShowTheReadings)
     EXPECT_EQ(lines[7], model.CurrentOutput().FormatValue(false, false));
     EXPECT_EQ(window->findChild<QLabel *>("lblPPMNumber")->text(), QStringLiteral("77"));
     EXPECT_EQ(window->findChild<QLabel *>("lblOrderNumber")->text(), QStringLiteral("Нет"));
+}
+
+TEST_F(FormProgonTest, ReportCarriesTheIdentityTheRunTableAndTheChart)
+{
+    model.SetPlantNumber(4321);
+    model.SetHardVersionNumber(3);
+    model.SetSoftVersionNumber(2);
+    model.SetProgramType(1);
+    model.SetSmPer(-12.5);
+    model.SetKrPer(1.00012);
+    model.SetAlgoritmType(3);
+    model.PPMNumberText = QStringLiteral("ППМ-7");
+    model.OrderNumber = QStringLiteral("НЗ-15");
+    SetLevel(12990);
+    window->Capture();
+    std::size_t captured = model.ProgonTable.size();
+    for (std::size_t k = 0; k < model.ProgonTable.size(); ++k)
+        if (model.ProgonTable[k].Value == 12990)
+            captured = k;
+    ASSERT_LT(captured, model.ProgonTable.size());
+
+    TRepProgon report;
+    FillProgonReport(report, *window);
+    EXPECT_EQ(report.Title.Text(), QStringLiteral("Прогон ТАЛС352И"));
+    struct TExpected
+    {
+        TReportLabel *label;
+        QString text;
+    };
+    const TProgonRow &row = model.ProgonTable[captured];
+    const TExpected expected[] = {
+        {&report.qrlPlantNumber, QStringLiteral("4321")},
+        {&report.qrlHardVersion, QStringLiteral("3")},
+        {&report.qrlSoftVersion, QStringLiteral("2")},
+        {&report.qrlPPM, QStringLiteral("ППМ-7")},
+        {&report.qrlNNZ, QStringLiteral("НЗ-15")},
+        {&report.qrlBaza, QStringLiteral("-12.50")},
+        {&report.qrlKkrutZav, QStringLiteral("1.00012")},
+        {&report.qrlAlgoritm, QStringLiteral("МННК")},
+        {report.qrlValue[captured], QStringLiteral("12990.000")},
+        {report.qrlRuletka[captured], QString::number(row.Ruletka, 'f', 0)},
+        {report.qrlDValue[captured], QString::number(row.DValue, 'f', 3)},
+        {report.qrlDCurrentValue[captured], QString::number(row.DCurrentValue, 'f', 2)},
+    };
+    for (const TExpected &e : expected) {
+        ASSERT_NE(e.label, nullptr);
+        EXPECT_EQ(e.label->Text(), e.text) << e.label->Name().toStdString();
+    }
+
+    QCustomPlot *chart = report.Chart();
+    ASSERT_EQ(report.Series()->dataCount(), 5);
+    EXPECT_DOUBLE_EQ(report.Series()->data()->at(4)->value, 10);
+    EXPECT_EQ(chart->yAxis->range(), window->Chart()->yAxis->range());
+    EXPECT_EQ(chart->xAxis->range(), window->Chart()->xAxis->range());
+
+    const QString text = test::SaveFilledReport(report, QStringLiteral("TRepProgon_FormProgon"));
+    for (const QString &shown : {QStringLiteral("Прогон ТАЛС352И"), QStringLiteral("4321"),
+                                 QStringLiteral("12990.000"), QStringLiteral("МННК")})
+        EXPECT_TRUE(text.contains(shown)) << shown.toStdString() << "\n" << text.toStdString();
 }
 
 } // namespace

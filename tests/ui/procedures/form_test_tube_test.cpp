@@ -1,7 +1,10 @@
 #include "platform/codepage.h"
 #include "tests/ui/procedures/procedure_fixture.h"
+#include "tests/ui/report_output.h"
+#include "ui/procedures/acceptance_reports.h"
 #include "ui/procedures/form_test_tube.h"
 #include "ui/procedures/test_chart.h"
+#include "ui/reports/rep_test_tube.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -175,6 +178,39 @@ TEST_F(FormTestTubeTest, ClearingKeepsTheStepAndTheReportTakesTheChart)
     EXPECT_TRUE(window->Measurements().IsEmpty());
     EXPECT_EQ(window->ErrorSeries()->dataCount(), 0);
     EXPECT_EQ(steps.Index(), 3);
+}
+
+TEST_F(FormTestTubeTest, ReportCarriesTheTitleTheAxesAndTheErrorsOfTheWindow)
+{
+    steps.SetDirection(1);
+    dialogs.texts = {QStringLiteral("Труба 100")};
+    window->StartTest();
+    RecordMeasured(0);
+    RecordMeasured(102);
+    RecordMeasured(197);
+    RecordMeasured(301);
+    window->Preview();
+    ASSERT_EQ(reports.size(), 1u);
+
+    TRepTestTube report;
+    FillTubeReport(report, reports[0]);
+    EXPECT_EQ(report.qrlTitle.Text(), reports[0].Title);
+    QCustomPlot *chart = report.Chart();
+    EXPECT_EQ(chart->xAxis->range(), window->Chart()->Plot()->xAxis->range());
+    EXPECT_EQ(chart->yAxis->range(), window->Chart()->Plot()->yAxis->range());
+    ASSERT_EQ(report.Series()->dataCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_DOUBLE_EQ(report.Series()->data()->at(i)->key, reports[0].Errors[std::size_t(i)].X);
+        EXPECT_DOUBLE_EQ(report.Series()->data()->at(i)->value,
+                         reports[0].Errors[std::size_t(i)].Y);
+    }
+
+    const QString text =
+        test::SaveFilledReport(report, QStringLiteral("TRepTestTube_FormTestTube"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Труба 100, ") + Text("lblSlope")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Погрешность, мм")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Отчет создан:")));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/format_settings.h"
 #include "platform/ini_file.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
@@ -5,6 +6,8 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/ui/prompt_recording_input.h"
+#include "tests/ui/report_output.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/form_graph.h"
 #include "ui/windows/form_multi_graph.h"
 #include "ui/windows/trend_chart.h"
@@ -61,6 +64,7 @@ protected:
         c.input = &input;
         c.programDir = dir.path();
         c.clock = [this] { return now; };
+        c.reports = &reports;
         c.rangeDialog = [this](TDateTime &start, TDateTime &stop) {
             if (!rangeAnswer)
                 return false;
@@ -111,8 +115,48 @@ protected:
     TDateTime now = kNow;
     std::optional<std::pair<TDateTime, TDateTime>> rangeAnswer;
     TIODouble level, distance, free;
+    TReports reports;
     QList<QPointer<QWidget>> windows;
 };
+
+// Russian dates and numbers while a report is filled, as on the technician's desk.
+class TRussianFormats
+{
+public:
+    TRussianFormats() : m_saved(FormatSettings())
+    {
+        SetFormatSettings(LocaleFormatSettings(QStringLiteral("ru_RU")));
+    }
+    ~TRussianFormats() { SetFormatSettings(m_saved); }
+    TRussianFormats(const TRussianFormats &) = delete;
+    TRussianFormats &operator=(const TRussianFormats &) = delete;
+
+private:
+    TFormatSettings m_saved;
+};
+
+// "с <date> <time> по <date> <time>" of the window's visible range.
+QString ReportPeriod(const QCustomPlot &chart)
+{
+    const QCPRange r = chart.xAxis->range();
+    const auto text = [](double key) {
+        const TDateTime dt = ChartDateTime(key);
+        return DateToStr(dt) + QLatin1Char(' ') + TimeToStr(dt);
+    };
+    return QStringLiteral("с ") + text(r.lower) + QStringLiteral(" по ") + text(r.upper);
+}
+
+// The report's time axis reads the keys as the window does (local wall time
+// stored as UTC), so its labels show the archived times unshifted.
+void ExpectWallTimeTicks(const QCustomPlot &report, const QString &pdfText)
+{
+    auto ticker = report.xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
+    ASSERT_TRUE(ticker);
+    EXPECT_EQ(ticker->dateTimeSpec(), Qt::UTC);
+    // The visible 45 minutes end at 11:59:59; a tick falls on 11:30.
+    EXPECT_TRUE(pdfText.contains(QStringLiteral("08.12.26 11:30:00"))) << pdfText.toStdString();
+    EXPECT_FALSE(pdfText.contains(QStringLiteral("14:30:00"))) << "shifted by the zone offset";
+}
 
 TEST_F(TrendWindowTest, OpensOnTheArchivedDayAndWarnsWhenThereIsNothing)
 {
@@ -341,6 +385,79 @@ TEST_F(TrendWindowTest, HiddenSeriesKeepsReceivingLivePointsStampedByTheDevice)
     EXPECT_TRUE(distance.Followers().empty());
     TIniFile ini(TFormMultiGraph::IniPath(dir.path()));
     EXPECT_TRUE(ini.ReadBool(QStringLiteral("Parameters"), QStringLiteral("Points"), false));
+}
+
+TEST_F(TrendWindowTest, ReportShowsTheVisibleRangeWithItsPeriodAndWallTimes)
+{
+    const TRussianFormats russian;
+    Fill(QStringLiteral("LevelBusy"), kLast - 2.0 / 24, 121, [](int i) { return 1000 + 10 * i; });
+    TFormGraph *w = CreateTrendWindow(Context(), 1, QStringLiteral("LevelBusy"), level,
+                                      QStringLiteral("Тренд уровня"), now - 1, now);
+    windows << w;
+    ASSERT_TRUE(w->ExecuteAction(QStringLiteral("actPointsTrue")));
+
+    TRepGraph *report = w->PrepareReport();
+    ASSERT_EQ(report, &reports.Graph());
+    EXPECT_EQ(report->Title.Text(), QStringLiteral("Тренд уровня"));
+    EXPECT_EQ(report->FilterDescribe.Text(), ReportPeriod(*w->Chart()));
+    QCustomPlot *chart = report->Chart();
+    EXPECT_EQ(chart->xAxis->range(), w->Chart()->xAxis->range());
+    EXPECT_EQ(chart->yAxis->range(), w->Chart()->yAxis->range());
+    EXPECT_EQ(chart->yAxis->label(), QStringLiteral("Уровень, мм"));
+    EXPECT_NE(report->Series()->scatterStyle().shape(), QCPScatterStyle::ssNone) << "points shown";
+    // The visible 45 minutes and one point before them, not the whole two hours.
+    const std::size_t visible = w->VisibleSeries()[0].rows.size();
+    EXPECT_EQ(std::size_t(report->Series()->data()->size()), visible + 1);
+    EXPECT_LT(report->Series()->data()->size(), w->Series1()->data()->size());
+
+    const QString text = test::SaveFilledReport(*report, QStringLiteral("TRepGraph_FormGraph"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Тренд уровня"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("с 08.12.2026 11:14:59 по 08.12.2026 11:59:59")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(report->FilterDescribe.Text())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Уровень, мм")));
+    ExpectWallTimeTicks(*chart, text);
+}
+
+TEST_F(TrendWindowTest, MultiReportHasOneSeriesPerShownItemWithItsLegend)
+{
+    const TRussianFormats russian;
+    Fill(QStringLiteral("LevelBusy"), kLast - 2.0 / 24, 121, [](int i) { return 2000 + 20 * i; });
+    Fill(QStringLiteral("Distance"), kLast - 2.0 / 24, 121, [](int i) { return 9000 - 20 * i; });
+    Fill(QStringLiteral("LevelFree"), kLast - 2.0 / 24, 121, [](int i) { return 5000 + 5 * i; });
+    TFormMultiGraph *w = OpenMulti();
+
+    w->findChild<QAction *>(QStringLiteral("miGraph1"))->trigger(); // hides "Расстояние"
+    ASSERT_FALSE(w->Items().Item(1).Visible);
+    TRepMultiGraph *report = w->PrepareReport();
+    ASSERT_EQ(report, &reports.MultiGraph());
+    QCustomPlot *chart = report->Chart();
+    ASSERT_EQ(chart->graphCount(), 2);
+    EXPECT_EQ(chart->graph(0)->name(), QStringLiteral("Уровень"));
+    EXPECT_EQ(chart->graph(1)->name(), QStringLiteral("Свободное пространство"));
+    EXPECT_EQ(chart->graph(1)->pen().color(), w->Series(2)->pen().color());
+
+    // A second filling replaces the series of the first.
+    w->findChild<QAction *>(QStringLiteral("miGraph1"))->trigger();
+    report = w->PrepareReport();
+    ASSERT_EQ(chart->graphCount(), 3);
+    EXPECT_TRUE(chart->legend->visible());
+    EXPECT_EQ(chart->legend->itemCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(chart->graph(i)->name(), w->Series(i)->name());
+        EXPECT_EQ(std::size_t(chart->graph(i)->data()->size()),
+                  w->VisibleSeries()[std::size_t(i)].rows.size() + 1);
+    }
+    EXPECT_EQ(report->Title.Text(), QStringLiteral("Графики уровней"));
+    EXPECT_EQ(report->FilterDescribe.Text(), ReportPeriod(*w->Chart()));
+    EXPECT_EQ(chart->yAxis->range(), w->Chart()->yAxis->range());
+
+    const QString text =
+        test::SaveFilledReport(*report, QStringLiteral("TRepMultiGraph_FormMultiGraph"));
+    EXPECT_TRUE(text.contains(QStringLiteral("Графики уровней"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(report->FilterDescribe.Text())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Свободное пространство")));
+    ExpectWallTimeTicks(*chart, text);
 }
 
 } // namespace
