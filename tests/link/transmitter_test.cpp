@@ -108,6 +108,12 @@ TEST_F(TransmitterTest, ReadEndsOnTheGapAfterTheLastByte)
 
 TEST_F(TransmitterTest, GapsShorterThanTheIntervalKeepTheAnswerWhole)
 {
+    // 5 ms gaps against a 300 ms interval: a slow scheduler (sanitizers, a
+    // loaded machine) must not stretch a gap past the interval.
+    TComTimeouts t = link.Timeouts();
+    t.ReadInterval = 300;
+    t.ReadTotalConstant = 4000;
+    link.SetTimeouts(t);
     sim.InjectFault({TSimFaultKind::ByteGaps, 5});
     QByteArray answer;
     link.Exchange(kReadings, answer);
