@@ -16,12 +16,16 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+
+#include <unistd.h>
 
 using namespace tals;
 
@@ -162,12 +166,24 @@ struct TExpected
 class ReportsTest : public ::testing::Test
 {
 protected:
+    // Each test process reads the PDFs it wrote itself (CTest runs the cases of
+    // this suite as parallel processes); the copies under build/reports/ are
+    // replaced whole by a rename, never read half-written.
     static void SetUpTestSuite()
     {
         reports = new TReports;
+        ownDir = new QTemporaryDir;
         FillSamples(*reports);
+        ASSERT_TRUE(ForceDirectories(kReportDir));
         for (TReport *r : reports->All()) {
-            ASSERT_TRUE(r->SaveToPdf(kReportDir + QLatin1Char('/') + r->Name() + ".pdf"));
+            ASSERT_TRUE(r->SaveToPdf(Pdf(r->Name())));
+            const QString shared = kReportDir + QLatin1Char('/') + r->Name() + ".pdf";
+            const QString part = shared + QStringLiteral(".part%1").arg(getpid());
+            QFile::remove(part);
+            ASSERT_TRUE(QFile::copy(Pdf(r->Name()), part));
+            ASSERT_EQ(std::rename(QFile::encodeName(part).constData(),
+                                  QFile::encodeName(shared).constData()),
+                      0);
             ASSERT_TRUE(ForceDirectories(kScreenshotDir));
             ASSERT_TRUE(
                 r->RenderPage(60).save(kScreenshotDir + QLatin1Char('/') + r->Name() + ".png"));
@@ -177,16 +193,17 @@ protected:
     {
         delete reports;
         reports = nullptr;
+        delete ownDir;
+        ownDir = nullptr;
     }
-    static QString Pdf(const QString &name)
-    {
-        return kReportDir + QLatin1Char('/') + name + ".pdf";
-    }
+    static QString Pdf(const QString &name) { return ownDir->filePath(name + ".pdf"); }
 
     static TReports *reports;
+    static QTemporaryDir *ownDir;
 };
 
 TReports *ReportsTest::reports = nullptr;
+QTemporaryDir *ReportsTest::ownDir = nullptr;
 
 TEST_F(ReportsTest, EachPdfHoldsItsTitleAndLabels)
 {
