@@ -28,7 +28,7 @@ namespace {
 constexpr int kControlWrite = 11 + 8; // write one holding register (function 16)
 constexpr int kConfirmRead = 8 + 9;   // read input registers 10000-10001
 constexpr int kBlockRead = 8 + 45;    // read 20 input registers
-constexpr int kBlocks = TDeviceArrayReadout::kSignalBlocks;
+constexpr int kBlocks = TArrayReader::kSignalBlocks;
 constexpr int kExchanges = 2 + 1 + kBlocks;
 
 } // namespace

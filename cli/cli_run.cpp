@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include "cli/array_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/line_commands.h"
@@ -70,10 +71,6 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     case TCommand::Paths:
         PrintPaths(out);
         return kExitOk;
-    case TCommand::Signal:
-    case TCommand::Spectrum:
-        err << QStringLiteral("tals35xi-cli: чтение массивов сигнала и спектра пока недоступно\n");
-        return kExitUsage;
     default:
         break;
     }
@@ -105,6 +102,10 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return Scan(session, options, out, err);
     case TCommand::Assign:
         return Assign(session, options, out, err);
+    case TCommand::Signal:
+        return Signal(session, options, out, err);
+    case TCommand::Spectrum:
+        return Spectrum(session, options, out, err);
     default:
         return Usage(err, QStringLiteral("Не указана команда"));
     }

@@ -4,6 +4,7 @@
 // spectrum) through the control command, its confirmation and the block reads,
 // and the text dumps of the arrays read, in the archive's folder of the day.
 
+#include "link/array_reader.h"
 #include "platform/date_time.h"
 #include "ui/application/main_services.h"
 
@@ -14,21 +15,9 @@ namespace tals {
 
 class TApplication;
 
-// The outcome of one readout.
-struct TArrayReadResult
-{
-    int Status = 0; // 0 done, 2 command failed, 3 not confirmed, 4 interrupted, 666 error
-    QString Text;
-};
-
 class TDeviceArrayReadout : public TArrayReadout
 {
 public:
-    static constexpr int kSignalBlocks = 103;
-    static constexpr int kSpectrumBlocks = 32;
-    static constexpr int kAttempts = 5;
-    static constexpr int kConfirmRounds = 5;
-
     // The model, link, input, modes and archive are taken from the started
     // application at each readout.
     explicit TDeviceArrayReadout(TApplication &app);
@@ -60,9 +49,7 @@ public:
     QStringList DeviceReportLines() const;
 
 private:
-    bool ExecuteWithRetries(quint8 code, const QString &text);
     void RunAction(const QString &name);
-    bool ReadBlocks(int blocks, const QString &progressText, TArrayReadResult &result);
     QString DumpPath(const QString &prefix, TDateTime series, int counter) const;
     QString WriteDump(const QString &prefix, TDateTime series, int counter,
                       const QStringList &lines, bool interactive);

@@ -207,14 +207,16 @@ void TReport::PaintLabel(QPainter &painter, const TReportLabel &label) const
     if (g.width() > 0) {
         box = QRectF(Pt(g.left()), Pt(g.top()), Pt(g.width()), height);
         if (label.Kind() != TReportLabel::TKind::Label) {
-            // A system field may be narrower than its text: centred on the box
-            // and underlined along the box.
+            // A system field narrower than its text (the time at 10 pt) grows
+            // to the right, so it never runs into the field before it; the
+            // line under it follows.
             const double textWidth = QFontMetricsF(font).horizontalAdvance(text);
-            box.adjust(-qMax(0.0, textWidth - box.width()) / 2, 0,
-                       qMax(0.0, textWidth - box.width()) / 2, 0);
+            if (textWidth > box.width()) {
+                box.setWidth(textWidth);
+                align = (align & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft;
+            }
             painter.setPen(QPen(Qt::black, 0.5));
-            painter.drawLine(QPointF(Pt(g.left()), box.bottom()),
-                             QPointF(Pt(g.right()), box.bottom()));
+            painter.drawLine(QPointF(box.left(), box.bottom()), QPointF(box.right(), box.bottom()));
         }
     } else if (align & Qt::AlignHCenter) {
         box = QRectF(0, Pt(g.top()), Pt(kBandWidth), height);

@@ -66,7 +66,7 @@ TFormGraph::TFormGraph(TTrendContext context, QWidget *parent)
                   {QStringLiteral("Интервал"), 300},
                   {QStringLiteral("Размах"), 100},
                   {QStringLiteral("Текущее значение"), 100},
-                  {QStringLiteral("Точка на графике"), 300},
+                  {QStringLiteral("Точка на графике"), 200},
                   {QString(), 50}});
 
     m_holder->OnOutputSet = [this](TIOData *) { OnLivePoint(); };

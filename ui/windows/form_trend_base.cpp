@@ -1,6 +1,8 @@
 #include "ui/windows/form_trend_base.h"
 
+#include "platform/date_time.h"
 #include "platform/dialogs.h"
+#include "platform/format_settings.h"
 #include "platform/number_format.h"
 #include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
@@ -43,9 +45,15 @@ private:
 
 int g_codeDepth = 0; // user-interface thread only
 
+// Dates in figures whatever the locale: a locale without regional settings
+// (C) would spell English month names among the Russian texts and overflow
+// the panels.
 QString ShortDateLongTime(TDateTime dt)
 {
-    return DateToStr(dt) + QLatin1Char(' ') + TimeToStr(dt);
+    QString format = FormatSettings().ShortDateFormat;
+    if (format.contains(QStringLiteral("MMM")))
+        format = QStringLiteral("dd.MM.yyyy");
+    return ToQDate(dt).toString(format) + QLatin1Char(' ') + TimeToStr(dt);
 }
 
 // The report's copy of a window axis: range, title, visibility and grid.
@@ -483,9 +491,9 @@ void TFormTrendBase::AxisChanged(bool uncheckWidths)
 void TFormTrendBase::UpdateRangePanel()
 {
     if (QLabel *panel = Panel(0)) {
-        QString text = QStringLiteral("Диапазон c ") + DateTimeToStr(m_range.Start());
+        QString text = QStringLiteral("Диапазон c ") + ShortDateLongTime(m_range.Start());
         if (m_mode == mRange)
-            text += QStringLiteral(" по ") + DateTimeToStr(m_range.Stop());
+            text += QStringLiteral(" по ") + ShortDateLongTime(m_range.Stop());
         panel->setText(text);
     }
 }

@@ -13,13 +13,17 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/ui/prompt_recording_input.h"
+#include "tests/ui/report_output.h"
 #include "ui/application/application.h"
 #include "ui/application/window_grab.h"
+#include "ui/procedures/acceptance_reports.h"
 #include "ui/procedures/acceptance_windows.h"
 #include "ui/procedures/form_progon.h"
 #include "ui/procedures/form_test_distances.h"
 #include "ui/procedures/form_test_tube.h"
 #include "ui/procedures/test_chart.h"
+#include "ui/reports/rep_progon.h"
+#include "ui/reports/reports.h"
 #include "ui/windows/form_main.h"
 
 #include <QApplication>
@@ -109,6 +113,9 @@ private:
 TEST_F(AcceptanceRunTest, AWholeRunWithTheCurrentMeterFillsAllFiveRows)
 {
     Start();
+    // The technician reads the device first: its identity goes into the report.
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllRead")));
+    ASSERT_EQ(Model().PlantNumber(), 1234);
     sim->SetHoldingRegister(1011, 0); // the device starts in 0-5 mA
     Model().SetCurrentOutput_Range(0);
     auto *progon = Open<TFormProgon>("actFormProgonShow", "FormProgon");
@@ -168,6 +175,18 @@ TEST_F(AcceptanceRunTest, AWholeRunWithTheCurrentMeterFillsAllFiveRows)
     // Somewhere in between, so the bold current row and its colour show.
     progon->resize(900, 620);
     SavePicture(progon);
+
+    // The report of this run: the captured currents and their differences.
+    TRepProgon &report = app->Reports().Progon();
+    FillProgonReport(report, *progon);
+    const QString text = test::SaveFilledReport(report, QStringLiteral("TRepProgon"));
+    EXPECT_TRUE(text.contains(QStringLiteral("1234"))) << text.toStdString();
+    for (const TProgonRow &row : Model().ProgonTable) {
+        EXPECT_TRUE(text.contains(QString::number(row.CurrentValue, 'f', 2)))
+            << row.CurrentValue << "\n"
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::number(row.DCurrentValue, 'f', 2))) << row.DCurrentValue;
+    }
 }
 
 TEST_F(AcceptanceRunTest, MeasurementErrorTestRecordsTheSimulatedTestDistances)

@@ -177,7 +177,9 @@ protected:
         ASSERT_TRUE(ForceDirectories(kReportDir));
         for (TReport *r : reports->All()) {
             ASSERT_TRUE(r->SaveToPdf(Pdf(r->Name())));
-            const QString shared = kReportDir + QLatin1Char('/') + r->Name() + ".pdf";
+            // The sample pages keep their own names: the reports filled from
+            // the simulated transducer's runs take the reports' plain names.
+            const QString shared = kReportDir + QLatin1Char('/') + r->Name() + "_Layout.pdf";
             const QString part = shared + QStringLiteral(".part%1").arg(getpid());
             QFile::remove(part);
             ASSERT_TRUE(QFile::copy(Pdf(r->Name()), part));
@@ -185,8 +187,8 @@ protected:
                                   QFile::encodeName(shared).constData()),
                       0);
             ASSERT_TRUE(ForceDirectories(kScreenshotDir));
-            ASSERT_TRUE(
-                r->RenderPage(60).save(kScreenshotDir + QLatin1Char('/') + r->Name() + ".png"));
+            ASSERT_TRUE(r->RenderPage(60).save(kScreenshotDir + QLatin1Char('/') + r->Name() +
+                                               "_Layout.png"));
         }
     }
     static void TearDownTestSuite()
