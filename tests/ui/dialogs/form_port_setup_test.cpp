@@ -18,7 +18,7 @@ using tals::TFormPortSetup;
 using tals::TPortSetupValues;
 using tals::test::Child;
 
-TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
+TEST(PortSetup, ShowsTheChoicesPresetFromTheSettings)
 {
     TPortSetupValues values;
     values.Port = QStringLiteral("/dev/ttyUSB0");
@@ -27,6 +27,7 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
     values.StopBits = QStringLiteral("1.5");
     values.Parity = QStringLiteral("even"); // matched without regard to case
     values.FlowControl = QStringLiteral("Software");
+    values.FrameEnd = QStringLiteral("length");
     TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Setup"));
     EXPECT_EQ(dialog.gbSettings->title(), QStringLiteral(" Settings "));
@@ -39,7 +40,7 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
         labels << (label ? label->text() : QString());
     }
     EXPECT_EQ(labels, (QStringList{"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
-                                   "Flow control"}));
+                                   "Flow control", "Frame end"}));
     EXPECT_EQ(dialog.btnOK->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.btnCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(dialog.cbPort->count(), 2);
@@ -51,6 +52,8 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
     EXPECT_EQ(shown.StopBits, QStringLiteral("1.5"));
     EXPECT_EQ(shown.Parity, QStringLiteral("Even"));
     EXPECT_EQ(shown.FlowControl, QStringLiteral("Software"));
+    EXPECT_EQ(shown.FrameEnd, QStringLiteral("Length"));
+    EXPECT_EQ(dialog.cbFrameEnd->count(), 2);
 }
 
 TEST(PortSetup, AnUnlistedPortIsOfferedToo)
@@ -71,10 +74,12 @@ TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
         Child<QComboBox>(w, "cbStopBits")->setCurrentText(QStringLiteral("2"));
         Child<QComboBox>(w, "cbParity")->setCurrentText(QStringLiteral("Odd"));
         Child<QComboBox>(w, "cbFlowControl")->setCurrentText(QStringLiteral("Hardware"));
+        Child<QComboBox>(w, "cbFrameEnd")->setCurrentText(QStringLiteral("Length"));
         Child<QPushButton>(w, "btnOK")->click();
     });
     EXPECT_TRUE(tals::ShowPortSetupDialog(values, {QStringLiteral("/dev/ttyS0")}));
     EXPECT_EQ(values.Port, QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(values.FrameEnd, QStringLiteral("Length"));
     EXPECT_EQ(values.BaudRate, QStringLiteral("115200"));
     EXPECT_EQ(values.DataBits, QStringLiteral("5"));
     EXPECT_EQ(values.StopBits, QStringLiteral("2"));
@@ -112,6 +117,9 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/ttyS0"));
     dialog.cbPort->setCurrentText(QStringLiteral(" /dev/pts/3 "));
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/pts/3"));
+    // A network gateway is typed in as it is.
+    dialog.cbPort->setCurrentText(QStringLiteral("tcp://192.168.1.10:502"));
+    EXPECT_EQ(dialog.Values().Port, QStringLiteral("tcp://192.168.1.10:502"));
 
     dialog.cbPort->setCurrentIndex(1);
     dialog.show();
