@@ -462,6 +462,13 @@ void TComPort::Disconnect()
     ::close(m_fd);
     m_fd = -1;
     m_socket = false;
+    m_gatewayLost = false;
+}
+
+void TComPort::Reconnect()
+{
+    Connect(); // throws while the gateway cannot be reached
+    m_gatewayLost = false;
 }
 
 void TComPort::ApplySettings()
@@ -569,6 +576,10 @@ void TComPort::RecordLine(int rate, bool custom, unsigned cflag, unsigned iflag)
 
 void TComPort::Purge()
 {
+    // A gateway whose connection was lost is tried again at every exchange,
+    // so that polling comes back by itself once the gateway is back.
+    if (!Connected() && m_gatewayLost)
+        Reconnect();
     if (!Connected())
         throw ESerialError(CE_PurgeFailed, EBADF);
     if (m_socket) {
@@ -576,7 +587,8 @@ void TComPort::Purge()
         // gateway drops idle connections: a closed one is opened again.
         if (!TcpDiscardInput(m_fd)) {
             Disconnect();
-            Connect();
+            m_gatewayLost = true;
+            Reconnect();
         }
         return;
     }

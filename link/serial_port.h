@@ -178,7 +178,7 @@ public:
 
     // Discard received and not yet sent data; throws code 5 when closed. A
     // gateway that has closed the connection is connected again (code 1
-    // when that fails, the port then closed).
+    // when that fails; the next purge tries again).
     void Purge();
     // Blocking write within the write time-out; returns the bytes written.
     int Write(const QByteArray &bytes);
@@ -201,6 +201,7 @@ protected:
 private:
     void ApplySettings();
     void RecordLine(int rate, bool custom, unsigned cflag, unsigned iflag);
+    void Reconnect();
     void ApplyIfOpen();
 
     QString m_port = QStringLiteral("COM1");
@@ -215,7 +216,8 @@ private:
     int m_outputBufferSize = 1024;
     int m_updateCount = 0;
     int m_fd = -1;
-    bool m_socket = false; // m_fd is a gateway's connection
+    bool m_socket = false;      // m_fd is a gateway's connection
+    bool m_gatewayLost = false; // closed by the gateway, not by Disconnect
     // Handshake flags; flow control Custom leaves them as they are.
     bool m_rtsCts = false;
     bool m_xonXoff = false;
