@@ -1,5 +1,8 @@
 #include "ui/dialogs/form_port_setup.h"
 
+#include "link/transmitter.h"
+#include "ui/application/central_objects.h"
+
 #include "tests/common/test_support.h"
 #include "tests/ui/modal_test_support.h"
 #include "ui/application/window_grab.h"
@@ -93,6 +96,24 @@ TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
     });
     EXPECT_FALSE(tals::ShowPortSetupDialog(values, {}));
     EXPECT_EQ(values, before);
+}
+
+// The transmitter's settings go through the dialog and come back with the
+// choices made: a gateway typed in, the answer ending on its length.
+TEST(PortSetup, TheTransmitterSettingsComeBackWithTheChoices)
+{
+    tals::TPortSettings settings;
+    settings.Port = QStringLiteral("/dev/ttyUSB0");
+    tals::test::WhenModal([](QWidget *w) {
+        EXPECT_EQ(Child<QComboBox>(w, "cbFrameEnd")->currentText(), QStringLiteral("Gap"));
+        Child<QComboBox>(w, "cbPort")->setCurrentText(QStringLiteral("tcp://10.0.0.7:4001"));
+        Child<QComboBox>(w, "cbFrameEnd")->setCurrentText(QStringLiteral("Length"));
+        Child<QPushButton>(w, "btnOK")->click();
+    });
+    ASSERT_TRUE(tals::EditPortSettings(settings, {QStringLiteral("/dev/ttyUSB0")}));
+    EXPECT_EQ(settings.Port, QStringLiteral("tcp://10.0.0.7:4001"));
+    EXPECT_EQ(settings.FrameEnd, tals::TFrameEnd::feLength);
+    EXPECT_EQ(settings.BaudRate, tals::TBaudRate::br9600);
 }
 
 TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
