@@ -31,7 +31,7 @@ QString Endpoint(const TTcpAddress &a)
     throw ESerialError(CE_OpenFailed, err, reason);
 }
 
-QString ConnectFailure(int err, const TTcpAddress &a)
+QString ConnectFailure(int err, const TTcpAddress &a, int timeoutMs)
 {
     const QString where = Endpoint(a);
     switch (err) {
@@ -40,10 +40,10 @@ QString ConnectFailure(int err, const TTcpAddress &a)
                               "соединений. Проверьте адрес и порт шлюза и что шлюз включён.")
             .arg(where);
     case ETIMEDOUT:
-        return QStringLiteral("Шлюз %1 не ответил за %2 с: проверьте, что он включён, подключён "
+        return QStringLiteral("Шлюз %1 не ответил за %2 мс: проверьте, что он включён, подключён "
                               "к сети и доступен с этого компьютера.")
             .arg(where)
-            .arg(kTcpConnectTimeout / 1000);
+            .arg(timeoutMs);
     case ENETUNREACH:
     case EHOSTUNREACH:
         return QStringLiteral("Шлюз %1 недоступен: нет маршрута в его сеть. Проверьте адрес и "
@@ -152,7 +152,7 @@ int TcpConnect(const QString &name, int timeoutMs)
         fd = TryConnect(*ai, deadline, err);
     ::freeaddrinfo(found);
     if (fd < 0)
-        Fail(err, ConnectFailure(err, a));
+        Fail(err, ConnectFailure(err, a, timeoutMs));
     return fd;
 }
 

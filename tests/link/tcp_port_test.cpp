@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace tals;
 
@@ -80,6 +84,35 @@ TEST(TcpPortOpen, ARefusedConnectionSaysWhatToCheck)
     // Exchanges fail as on a closed serial port.
     QByteArray answer;
     EXPECT_THROW(link.Exchange(QByteArray::fromHex("01040000000F"), answer), ESerialError);
+}
+
+TEST(TcpPortOpen, AGatewayThatDoesNotAnswerTimesOut)
+{
+    // A listener whose queue holds one connection and never accepts: the
+    // next connection attempt gets no answer.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
+    const int filler = TcpConnect("tcp://" + where);
+    try {
+        ::close(TcpConnect("tcp://" + where, 300));
+        FAIL() << "connected";
+    } catch (const ESerialError &e) {
+        EXPECT_EQ(e.Code(), CE_OpenFailed);
+        EXPECT_EQ(e.WinCode(), ETIMEDOUT);
+        EXPECT_EQ(e.Reason(), "Шлюз " + where +
+                                  " не ответил за 300 мс: проверьте, что он включён, подключён к "
+                                  "сети и доступен с этого компьютера.");
+    }
+    ::close(filler);
+    ::close(listener);
 }
 
 TEST(TcpPortOpen, AMalformedNameShowsTheExpectedForm)
