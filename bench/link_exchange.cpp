@@ -1,12 +1,15 @@
 // Exchanges per second of ExecuteCommand(4) (the readings block) against the
-// simulated transducer at an emulated 9600 and 115200 bit/s, beside the
-// wire-time limit of the read rule and beside libmodbus reading the same
-// registers from the same simulator.
+// simulated transducer at an emulated 9600 and 115200 bit/s, with the read
+// ending on the gap ("FrameEnd=Gap") and on the answer's length
+// ("FrameEnd=Length"), beside the wire-time limit of the gap rule and beside
+// libmodbus reading the same registers from the same simulator. The figures
+// end as `key: value` lines.
 
 #include "device/program_modes.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
+#include "link/transmitter.h"
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
 
@@ -97,31 +100,42 @@ int main(int argc, char **argv)
 
     std::printf("ExecuteCommand(4) against the simulated transducer (ReadInterval %d ms)\n",
                 readInterval);
-    std::printf("%8s %12s %12s %10s %12s %10s\n", "bit/s", "ours /s", "wire lim /s", "ours/lim",
-                "libmodbus /s", "ours/lib");
+    std::printf("%8s %10s %12s %10s %12s %12s\n", "bit/s", "gap /s", "gap lim /s", "length /s",
+                "libmodbus /s", "length/lib");
+    QStringList keys;
     const int rates[] = {9600, 115200};
     for (int rate : rates) {
         sim.SetBitRate(rate);
-        link.Transmitter()->SetBaudRate(rate == 9600 ? TBaudRate::br9600 : TBaudRate::br115200);
+        TTransmitter &port = *link.Transmitter();
+        port.SetBaudRate(rate == 9600 ? TBaudRate::br9600 : TBaudRate::br115200);
         const int count = rate == 9600 ? 30 : 60;
-        int oursFailed = 0, libFailed = 0;
+        int gapFailed = 0, lengthFailed = 0, libFailed = 0;
+        port.SetFrameEnd(TFrameEnd::feGap);
         link.ExecuteCommand(4); // warm-up
-        const double ours = OursPerSecond(link, count, oursFailed);
+        const double gap = OursPerSecond(link, count, gapFailed);
+        port.SetFrameEnd(TFrameEnd::feLength);
+        link.ExecuteCommand(4);
+        const double length = OursPerSecond(link, count, lengthFailed);
         // The wire time of both frames plus the gap the read rule waits for.
         const double wireMs = (kRequestBytes + kAnswerBytes) * 11.0 * 1000.0 / rate + readInterval;
         const double limit = 1000.0 / wireMs;
         // libmodbus needs the port for itself.
-        link.Transmitter()->Close();
+        port.Close();
         const double lib = LibModbusPerSecond(sim.PortPath(), rate, count, libFailed);
-        link.Transmitter()->Connect();
-        std::printf("%8d %12.2f %12.2f %10.3f %12.2f %10.3f\n", rate, ours, limit, ours / limit,
-                    lib, lib > 0 ? ours / lib : 0.0);
-        if (oursFailed || libFailed)
-            std::printf("         failures: ours %d, libmodbus %d of %d\n", oursFailed, libFailed,
-                        count);
+        port.Connect();
+        std::printf("%8d %10.2f %12.2f %10.2f %12.2f %12.3f\n", rate, gap, limit, length, lib,
+                    lib > 0 ? length / lib : 0.0);
+        if (gapFailed || lengthFailed || libFailed)
+            std::printf("         failures: gap %d, length %d, libmodbus %d of %d\n", gapFailed,
+                        lengthFailed, libFailed, count);
+        keys << QStringLiteral("exchange_%1_gap_per_s: %2").arg(rate).arg(gap, 0, 'f', 2)
+             << QStringLiteral("exchange_%1_length_per_s: %2").arg(rate).arg(length, 0, 'f', 2)
+             << QStringLiteral("libmodbus_%1_per_s: %2").arg(rate).arg(lib, 0, 'f', 2);
     }
-    std::printf("(libmodbus ends a read on the expected length; the link waits for the gap "
-                "after the last byte)\n");
+    std::printf("(the gap rule waits ReadInterval after the last byte; the length rule and "
+                "libmodbus end on the expected length)\n");
+    for (const QString &line : keys)
+        std::printf("%s\n", qPrintable(line));
     link.StopLink();
     QDir::setCurrent(oldDir);
     return 0;

@@ -1,6 +1,7 @@
 #include "link/serial_port.h"
 
 #include "link/port_diagnostics.h"
+#include "link/tcp_port.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tals {
@@ -408,6 +410,12 @@ void TComPort::Connect()
 {
     if (Connected())
         return;
+    if (IsTcpPortName(m_port)) {
+        m_fd = TcpConnect(m_port);
+        m_socket = true;
+        ApplySettings(); // records the line settings the gateway applies
+        return;
+    }
     const QString device = DevicePath(m_port);
     const QByteArray path = QFile::encodeName(device);
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -447,14 +455,29 @@ void TComPort::Disconnect()
 {
     if (m_fd < 0)
         return;
-    ::ioctl(m_fd, TIOCNXCL);
-    ::flock(m_fd, LOCK_UN);
+    if (!m_socket) {
+        ::ioctl(m_fd, TIOCNXCL);
+        ::flock(m_fd, LOCK_UN);
+    }
     ::close(m_fd);
     m_fd = -1;
+    m_socket = false;
+    m_gatewayLost = false;
+}
+
+void TComPort::Reconnect()
+{
+    Connect(); // throws while the gateway cannot be reached
+    m_gatewayLost = false;
 }
 
 void TComPort::ApplySettings()
 {
+    if (m_socket) {
+        // The gateway's serial side is set up on the gateway itself.
+        RecordLine(EffectiveBitRate(), false, 0, 0);
+        return;
+    }
     struct termios2 tio
     {
     };
@@ -535,6 +558,11 @@ void TComPort::ApplySettings()
         ::ioctl(m_fd, TIOCMBIC, &lines);
     }
 
+    RecordLine(rate, custom, tio.c_cflag, tio.c_iflag);
+}
+
+void TComPort::RecordLine(int rate, bool custom, unsigned cflag, unsigned iflag)
+{
     m_applied.BitRate = rate;
     m_applied.DataBits = static_cast<int>(m_dataBits);
     m_applied.Parity = m_parity;
@@ -542,14 +570,28 @@ void TComPort::ApplySettings()
     m_applied.RtsCts = m_rtsCts;
     m_applied.XonXoff = m_xonXoff;
     m_applied.CustomRate = custom;
-    m_applied.CFlag = tio.c_cflag;
-    m_applied.IFlag = tio.c_iflag;
+    m_applied.CFlag = cflag;
+    m_applied.IFlag = iflag;
 }
 
 void TComPort::Purge()
 {
+    // A gateway whose connection was lost is tried again at every exchange,
+    // so that polling comes back by itself once the gateway is back.
+    if (!Connected() && m_gatewayLost)
+        Reconnect();
     if (!Connected())
         throw ESerialError(CE_PurgeFailed, EBADF);
+    if (m_socket) {
+        // What was sent is on its way; only the received bytes go. A
+        // gateway drops idle connections: a closed one is opened again.
+        if (!TcpDiscardInput(m_fd)) {
+            Disconnect();
+            m_gatewayLost = true;
+            Reconnect();
+        }
+        return;
+    }
     if (::ioctl(m_fd, TCFLSH, TCIOFLUSH) != 0)
         throw ESerialError(CE_PurgeFailed, errno);
 }
@@ -563,7 +605,11 @@ int TComPort::Write(const QByteArray &bytes)
     const auto deadline = TClock::now() + std::chrono::milliseconds(total);
     int written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.constData() + written, bytes.size() - written);
+        // A socket whose gateway has gone must fail the write, not raise SIGPIPE.
+        const char *from = bytes.constData() + written;
+        const size_t size = static_cast<size_t>(bytes.size() - written);
+        const ssize_t n =
+            m_socket ? ::send(m_fd, from, size, MSG_NOSIGNAL) : ::write(m_fd, from, size);
         if (n > 0) {
             written += static_cast<int>(n);
             continue;
@@ -580,7 +626,7 @@ int TComPort::Write(const QByteArray &bytes)
     return written;
 }
 
-QByteArray TComPort::Read(int count)
+QByteArray TComPort::Read(int count, const TFrameLength &frameLength)
 {
     if (!Connected())
         throw ESerialError(CE_ReadFailed, EBADF);
@@ -615,6 +661,12 @@ QByteArray TComPort::Read(int count)
         if (n > 0) {
             out.append(buffer, static_cast<int>(n));
             lastByte = TClock::now();
+            if (frameLength) {
+                if (const int complete = frameLength(out); complete > 0) {
+                    out.truncate(complete); // what follows is purged with the queues
+                    break;
+                }
+            }
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // The line hung up (a pseudo-terminal whose other side closed):
             // nothing more will come.

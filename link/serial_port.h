@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 
 namespace tals {
@@ -132,8 +133,9 @@ public:
     TComPort(const TComPort &) = delete;
     TComPort &operator=(const TComPort &) = delete;
 
-    // "COMn" means /dev/ttyS(n-1); anything else is taken as a device path
-    // (a bare name such as "ttyUSB0" is looked up under /dev).
+    // "COMn" means /dev/ttyS(n-1); "tcp://HOST:PORT" is a network gateway
+    // carrying the same frames; anything else is taken as a device path (a
+    // bare name such as "ttyUSB0" is looked up under /dev).
     static QString DevicePath(const QString &portName);
     // Serial devices present: /dev/ttyS* with hardware behind them,
     // /dev/ttyUSB*, /dev/ttyACM* and the links in /dev/serial/by-id.
@@ -166,17 +168,27 @@ public:
     void EndUpdate();
 
     bool Connected() const { return m_fd >= 0; }
+    // True while the open port is a network gateway.
+    bool NetworkPort() const { return m_socket; }
     // Open the port with the current settings, or throw ESerialError with
-    // code 1 and the reason (busy, missing, no permission).
+    // code 1 and the reason (busy, missing, no permission; for a gateway an
+    // unknown host, a refused connection, no answer in time).
     void Connect();
     void Disconnect();
 
-    // Discard received and not yet sent data; throws code 5 when closed.
+    // Discard received and not yet sent data; throws code 5 when closed. A
+    // gateway that has closed the connection is connected again (code 1
+    // when that fails; the next purge tries again).
     void Purge();
     // Blocking write within the write time-out; returns the bytes written.
     int Write(const QByteArray &bytes);
-    // Blocking read of at most count bytes under the read time-out rules.
-    QByteArray Read(int count);
+    // The length of the complete frame at the head of the bytes read so far,
+    // 0 while there is none.
+    using TFrameLength = std::function<int(const QByteArray &received)>;
+    // Blocking read of at most count bytes under the read time-out rules;
+    // with frameLength it also ends as soon as a complete frame has come,
+    // and returns that frame alone.
+    QByteArray Read(int count, const TFrameLength &frameLength = {});
 
     TAppliedLine AppliedLine() const { return m_applied; }
     // The bit rate the current settings mean (custom or table value).
@@ -188,6 +200,8 @@ protected:
 
 private:
     void ApplySettings();
+    void RecordLine(int rate, bool custom, unsigned cflag, unsigned iflag);
+    void Reconnect();
     void ApplyIfOpen();
 
     QString m_port = QStringLiteral("COM1");
@@ -202,6 +216,8 @@ private:
     int m_outputBufferSize = 1024;
     int m_updateCount = 0;
     int m_fd = -1;
+    bool m_socket = false;      // m_fd is a gateway's connection
+    bool m_gatewayLost = false; // closed by the gateway, not by Disconnect
     // Handshake flags; flow control Custom leaves them as they are.
     bool m_rtsCts = false;
     bool m_xonXoff = false;

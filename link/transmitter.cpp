@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
+#include "protocol/answer_length.h"
 #include "protocol/frame.h"
 
 #include <QDir>
@@ -31,6 +32,26 @@ T ReadChoice(const TIniFile &ini, const QString &section, const char *key, T cur
 }
 
 } // namespace
+
+QString FrameEndToStr(TFrameEnd end)
+{
+    return end == TFrameEnd::feLength ? QStringLiteral("Length") : QStringLiteral("Gap");
+}
+
+bool StrToFrameEnd(const QString &text, TFrameEnd &end)
+{
+    for (TFrameEnd e : {TFrameEnd::feGap, TFrameEnd::feLength})
+        if (text.trimmed().compare(FrameEndToStr(e), Qt::CaseInsensitive) == 0) {
+            end = e;
+            return true;
+        }
+    return false;
+}
+
+QStringList FrameEndTexts()
+{
+    return {FrameEndToStr(TFrameEnd::feGap), FrameEndToStr(TFrameEnd::feLength)};
+}
 
 TTransmitter::TTransmitter()
     : m_iniFileName(IniFilePath(QDir::currentPath(), QStringLiteral("ComPort.ini")))
@@ -84,6 +105,9 @@ void TTransmitter::LoadSettings()
         t.WriteTotalMultiplier = ini.ReadInteger(s, QStringLiteral("WriteTotalMultiplier"),
                                                  kDefaultWriteTotalMultiplier);
         SetTimeouts(t);
+        // A text that names neither rule keeps the gap, the safe default.
+        SetFrameEnd(ReadChoice(ini, s, "FrameEnd", FrameEnd(), &FrameEndToStr, &StrToFrameEnd,
+                               TFrameEnd::feGap));
         EndUpdate();
     } catch (const std::exception &e) {
         // Close the update (if the failure came before its end) and report.
@@ -114,6 +138,7 @@ void TTransmitter::SaveSettings()
     ini.WriteInteger(s, QStringLiteral("ReadTotalMultiplier"), t.ReadTotalMultiplier);
     ini.WriteInteger(s, QStringLiteral("WriteTotalConstant"), t.WriteTotalConstant);
     ini.WriteInteger(s, QStringLiteral("WriteTotalMultiplier"), t.WriteTotalMultiplier);
+    ini.WriteString(s, QStringLiteral("FrameEnd"), FrameEndToStr(FrameEnd()));
     ini.UpdateFile();
 }
 
@@ -147,6 +172,7 @@ void TTransmitter::SettingsChanged()
     s.StopBits = StopBits();
     s.Parity = Parity();
     s.FlowControl = FlowControl();
+    s.FrameEnd = m_frameEnd;
     std::lock_guard lock(m_snapshotLock);
     m_snapshot = s;
 }
@@ -165,6 +191,7 @@ void TTransmitter::ApplySettings(const TPortSettings &settings)
     SetStopBits(settings.StopBits);
     SetParity(settings.Parity);
     SetFlowControl(settings.FlowControl);
+    SetFrameEnd(settings.FrameEnd);
     EndUpdate();
     if (reopen)
         Connect();
@@ -210,7 +237,7 @@ bool TTransmitter::Exchange(const QByteArray &request, QByteArray &answer, int l
 {
     // Even parity is set after the purge, and the queues are purged again.
     return Transfer(appendChecksum ? AppendCrc16(request) : request, answer, limit,
-                    {TParityBits::prEven, false, true});
+                    {TParityBits::prEven, false, true, true});
 }
 
 bool TTransmitter::ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit,
@@ -218,7 +245,7 @@ bool TTransmitter::ExchangeZelvin(const QByteArray &request, QByteArray &answer,
 {
     // The meter: no parity, set before the purge; no purge after the read.
     return Transfer(appendChecksum ? AppendCrc8(request) : request, answer, limit,
-                    {TParityBits::prNone, true, false});
+                    {TParityBits::prNone, true, false, false});
 }
 
 bool TTransmitter::Transfer(const QByteArray &frame, QByteArray &answer, int limit,
@@ -233,13 +260,29 @@ bool TTransmitter::Transfer(const QByteArray &frame, QByteArray &answer, int lim
         if (!steps.ParityBeforePurge)
             SetParity(steps.Parity);
         Write(frame);
-        answer = Read(limit);
+        if (steps.ByLength && m_frameEnd == TFrameEnd::feLength)
+            answer = Read(limit, [&frame](const QByteArray &received) {
+                return CompleteAnswerLength(frame, received);
+            });
+        else
+            answer = Read(limit);
         if (steps.PurgeAfter)
             Purge();
     }
     const bool answered = !answer.isEmpty();
     Notify(frame, answer, answered);
     return answered;
+}
+
+TFrameEnd TTransmitter::FrameEnd() const
+{
+    return m_frameEnd;
+}
+
+void TTransmitter::SetFrameEnd(TFrameEnd end)
+{
+    m_frameEnd = end;
+    SettingsChanged();
 }
 
 void TTransmitter::SetOnExchange(TExchangeHandler handler)

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 
@@ -20,7 +21,19 @@ namespace tals {
 
 class TTransmitter;
 
-// The six values the port-settings dialog edits.
+// Where a transducer's answer ends: on the gap after the last byte (the
+// read rule of the port), or as soon as the answer is complete by the length
+// its function and byte count give, with its checksum checked; an answer
+// that does not complete still ends on the gap or the total time-out.
+enum class TFrameEnd { feGap, feLength };
+
+// Texts as they stand in ComPort.ini ("Gap", "Length") and in the dialog.
+QString FrameEndToStr(TFrameEnd end);
+// Matched without regard to letter case; false when the text names neither.
+bool StrToFrameEnd(const QString &text, TFrameEnd &end);
+QStringList FrameEndTexts();
+
+// The values the port-settings dialog edits.
 struct TPortSettings
 {
     QString Port = QStringLiteral("COM1");
@@ -30,6 +43,7 @@ struct TPortSettings
     TStopBits StopBits = TStopBits::sbOneStopBit;
     TParityBits Parity = TParityBits::prNone;
     TFlowControl FlowControl = TFlowControl::fcNone;
+    TFrameEnd FrameEnd = TFrameEnd::feGap;
     bool operator==(const TPortSettings &) const = default;
 };
 
@@ -58,7 +72,7 @@ public:
     void LoadSettings();
     // Writes every key, creating the file if needed.
     void SaveSettings();
-    // Runs the installed dialog hook and applies the six values on "OK".
+    // Runs the installed dialog hook and applies the values on "OK".
     // Without a hook nothing changes. True unless the dialog failed.
     bool ShowSetupDialog();
     void SetSetupDialogHook(TSetupDialogHook hook) { m_setupHook = std::move(hook); }
@@ -66,7 +80,7 @@ public:
     // The settings of the moment as a copy kept up to date on every change:
     // reading it never waits for an exchange in progress.
     TPortSettings Settings() const;
-    // Applies the six values together (to the open port as well).
+    // Applies the values together (to the open port as well).
     void ApplySettings(const TPortSettings &settings);
 
     // Connects; on failure shows "Ошибка активации порта :" + the port name
@@ -86,6 +100,10 @@ public:
 
     void SetOnExchange(TExchangeHandler handler);
 
+    // How the transducer's answers end; the meter's always end on the gap.
+    TFrameEnd FrameEnd() const;
+    void SetFrameEnd(TFrameEnd end);
+
 protected:
     void SettingsChanged() override;
 
@@ -96,6 +114,7 @@ private:
         TParityBits Parity;
         bool ParityBeforePurge;
         bool PurgeAfter;
+        bool ByLength; // the read may end on the answer's length
     };
     // Purge, parity, write, read (and purge) under the port lock, then OnExchange.
     bool Transfer(const QByteArray &frame, QByteArray &answer, int limit,
@@ -105,6 +124,7 @@ private:
     QString m_name = QStringLiteral("Transmitter");
     QString m_iniFileName;
     TSetupDialogHook m_setupHook;
+    std::atomic<TFrameEnd> m_frameEnd{TFrameEnd::feGap};
     // Held for a whole exchange and for every change of the port.
     mutable std::recursive_mutex m_portLock;
     std::mutex m_handlerLock;

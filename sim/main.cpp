@@ -1,6 +1,6 @@
 // tals35xi-sim: a simulated ТАЛС352И transducer (and the current meter of its
-// current output) on a pseudo-terminal. Prints the port path, then serves
-// until SIGINT or SIGTERM.
+// current output) on a pseudo-terminal, or behind a simulated network gateway
+// on 127.0.0.1. Prints the port name, then serves until SIGINT or SIGTERM.
 
 #include "sim/sim_transducer.h"
 
@@ -25,6 +25,11 @@ void Usage(const char *program)
                 "  -n, --devices N     transducers on the line (1-247, default 1); device i\n"
                 "                      answers at address + i with plant number + i\n"
                 "  -l, --link PATH     also make PATH a symbolic link to the port\n"
+                "  -t, --tcp PORT      serve RTU over TCP on 127.0.0.1:PORT instead of a\n"
+                "                      pseudo-terminal (0: a free port); prints tcp://...\n"
+                "      --burst N       deliver answers in bursts of N bytes, as a USB\n"
+                "                      adapter does (0: whole, the default)\n"
+                "      --burst-gap MS  the silence between bursts (default 16)\n"
                 "  -c, --confirm N     confirm an array request on the N-th read (default 2)\n"
                 "      --fixed MM      hold the distance at MM instead of moving it\n"
                 "      --no-meter      no current meter on the line\n"
@@ -44,6 +49,7 @@ bool ParseInt(const char *text, long min, long max, long &value)
 int main(int argc, char **argv)
 {
     long address = 1, baud = 0, plant = 1234, confirm = 2, devices = 1;
+    long tcpPort = -1, burst = 0, burstGap = 16;
     double fixed = -1;
     bool meter = true;
     std::string link;
@@ -73,6 +79,12 @@ int main(int argc, char **argv)
             number(1, 247, devices);
         else if (arg == "-c" || arg == "--confirm")
             number(1, 1000, confirm);
+        else if (arg == "-t" || arg == "--tcp")
+            number(0, 65535, tcpPort);
+        else if (arg == "--burst")
+            number(0, 256, burst);
+        else if (arg == "--burst-gap")
+            number(0, 1000, burstGap);
         else if (arg == "-l" || arg == "--link")
             link = next("a path");
         else if (arg == "--fixed")
@@ -87,6 +99,11 @@ int main(int argc, char **argv)
             Usage(argv[0]);
             return 2;
         }
+    }
+
+    if (!link.empty() && tcpPort >= 0) {
+        std::fprintf(stderr, "--link names a pseudo-terminal; it does not go with --tcp\n");
+        return 2;
     }
 
     // The stopSignals are taken by sigwait below; block them before the server
@@ -104,10 +121,13 @@ int main(int argc, char **argv)
     sim.SetConfirmAfterReads(static_cast<int>(confirm));
     sim.SetMeterPresent(meter);
     sim.SetDeviceCount(static_cast<int>(devices));
+    sim.SetBursts(static_cast<int>(burst), static_cast<int>(burstGap));
     if (fixed >= 0)
         sim.SetDistance(fixed);
     QString error;
-    if (!sim.Start(&error)) {
+    const bool started =
+        tcpPort >= 0 ? sim.StartTcp(static_cast<quint16>(tcpPort), &error) : sim.Start(&error);
+    if (!started) {
         std::fprintf(stderr, "tals35xi-sim: %s\n", qPrintable(error));
         return 1;
     }

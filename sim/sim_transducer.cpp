@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tals {
@@ -282,10 +283,25 @@ bool TSimTransducer::Start(QString *error)
         return true;
     if (!m_pty.Open(error))
         return false;
+    return StartServing(error);
+}
+
+bool TSimTransducer::StartTcp(quint16 port, QString *error)
+{
+    if (IsRunning())
+        return true;
+    if (!m_listener.Open(port, error))
+        return false;
+    return StartServing(error);
+}
+
+bool TSimTransducer::StartServing(QString *error)
+{
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         if (error)
             *error = QStringLiteral("pipe: %1").arg(SystemErrorText(errno));
         m_pty.Close();
+        m_listener.Close();
         return false;
     }
     m_stop = false;
@@ -306,7 +322,42 @@ void TSimTransducer::Stop()
             ::close(fd);
         fd = -1;
     }
+    CloseConnection();
+    m_listener.Close();
     m_pty.Close();
+}
+
+QString TSimTransducer::PortPath() const
+{
+    return m_listener.IsOpen() ? m_listener.PortName() : m_pty.SlavePath();
+}
+
+void TSimTransducer::DropConnection()
+{
+    m_drop = true;
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(m_wake[1], &c, 1);
+}
+
+void TSimTransducer::AcceptConnection()
+{
+    const int fd = m_listener.Accept();
+    if (fd < 0)
+        return;
+    CloseConnection();
+    m_connection = fd;
+}
+
+void TSimTransducer::CloseConnection()
+{
+    if (m_connection >= 0)
+        ::close(m_connection);
+    m_connection = -1;
+}
+
+int TSimTransducer::LineFd() const
+{
+    return m_listener.IsOpen() ? m_connection : m_pty.MasterFd();
 }
 
 // ---- accessors ----
@@ -365,6 +416,13 @@ void TSimTransducer::SetByteDelayMicroseconds(int us)
 {
     std::lock_guard lock(m_mutex);
     m_byteDelayUs = std::max(0, us);
+}
+
+void TSimTransducer::SetBursts(int bytes, int gapMs)
+{
+    std::lock_guard lock(m_mutex);
+    m_burstBytes = std::max(0, bytes);
+    m_burstGapMs = std::max(0, gapMs);
 }
 
 int TSimTransducer::ByteDelayMicroseconds() const
@@ -661,10 +719,10 @@ void TSimTransducer::Run()
 {
     QByteArray buffer;
     auto lastByte = std::chrono::steady_clock::now();
-    const int master = m_pty.MasterFd();
     while (!m_stop) {
-        pollfd fds[2] = {{master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int r = ::poll(fds, 2, buffer.isEmpty() ? 200 : 10);
+        const int line = LineFd();
+        pollfd fds[3] = {{line, POLLIN, 0}, {m_wake[0], POLLIN, 0}, {m_listener.Fd(), POLLIN, 0}};
+        const int r = ::poll(fds, 3, buffer.isEmpty() ? 200 : 10);
         if (m_stop)
             break;
         if (r < 0) {
@@ -672,12 +730,30 @@ void TSimTransducer::Run()
                 continue;
             break;
         }
-        if (fds[0].revents & POLLIN) {
+        if (fds[1].revents & POLLIN) {
+            char drain[16];
+            while (::read(m_wake[0], drain, sizeof drain) > 0) {
+            }
+        }
+        if (m_drop.exchange(false)) {
+            CloseConnection();
+            buffer.clear();
+            continue;
+        }
+        if (fds[2].revents & POLLIN) {
+            AcceptConnection(); // a new master: what the old one left is dropped
+            buffer.clear();
+            continue;
+        }
+        if (line >= 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
             char chunk[512];
-            const ssize_t n = ::read(master, chunk, sizeof chunk);
+            const ssize_t n = ::read(line, chunk, sizeof chunk);
             if (n > 0) {
                 buffer.append(chunk, static_cast<int>(n));
                 lastByte = std::chrono::steady_clock::now();
+            } else if (line == m_connection && (n == 0 || (errno != EAGAIN && errno != EINTR))) {
+                CloseConnection(); // the master went away
+                buffer.clear();
             }
         }
         for (;;) {
@@ -856,25 +932,43 @@ void TSimTransducer::Send(QByteArray answer, const TSimFault *fault, bool crc8)
             break;
         }
     }
-    const int delayUs = ByteDelayMicroseconds();
-    const int master = m_pty.MasterFd();
+    int delayUs = 0, burstBytes = 0, burstGapMs = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        delayUs = m_byteDelayUs;
+        burstBytes = gapMs > 0 ? 0 : m_burstBytes; // injected gaps go byte by byte
+        burstGapMs = m_burstGapMs;
+    }
+    const int line = LineFd();
+    if (line < 0)
+        return; // the master has gone
+    const bool socket = line == m_connection;
     using namespace std::chrono;
     const auto start = steady_clock::now();
     int sent = 0;
     while (sent < answer.size() && !m_stop) {
         int chunk = answer.size() - sent;
-        if (delayUs > 0 || gapMs > 0) {
+        if (burstBytes > 0) {
+            // A burst leaves once its last byte is through the wire and the
+            // adapter's timer has run out for each burst before it.
+            chunk = std::min(chunk, burstBytes - sent % burstBytes);
+            const auto due = start + microseconds(static_cast<long>(sent + chunk) * delayUs) +
+                             milliseconds(static_cast<long>(sent / burstBytes) * burstGapMs);
+            std::this_thread::sleep_until(due);
+        } else if (delayUs > 0 || gapMs > 0) {
             // One byte at a time, each at its own moment on the emulated wire.
             const auto due = start + microseconds(static_cast<long>(sent) * delayUs) +
                              milliseconds(static_cast<long>(sent) * gapMs);
             std::this_thread::sleep_until(due);
             chunk = 1;
         }
-        const ssize_t n = ::write(master, answer.constData() + sent, chunk);
+        // A master that has gone must not raise SIGPIPE in the simulator.
+        const ssize_t n = socket ? ::send(line, answer.constData() + sent, chunk, MSG_NOSIGNAL)
+                                 : ::write(line, answer.constData() + sent, chunk);
         if (n > 0) {
             sent += static_cast<int>(n);
         } else if (n < 0 && errno == EAGAIN) {
-            pollfd p{master, POLLOUT, 0};
+            pollfd p{line, POLLOUT, 0};
             ::poll(&p, 1, 50);
         } else {
             break;

@@ -12,6 +12,7 @@
 // answers, and a broadcast reaches them all.
 
 #include "sim/pty_pair.h"
+#include "sim/tcp_listener.h"
 
 #include <QByteArray>
 #include <QList>
@@ -55,10 +56,17 @@ public:
 
     // Opens the pseudo-terminal and starts serving; false with a message on failure.
     bool Start(QString *error = nullptr);
+    // Serves on a loopback TCP socket instead, as a serial-to-Ethernet
+    // gateway in its "RTU over TCP" mode: 127.0.0.1:port (0: a free port),
+    // one master connection at a time (a new one replaces the old).
+    bool StartTcp(quint16 port = 0, QString *error = nullptr);
     void Stop();
     bool IsRunning() const { return m_thread.joinable(); }
-    // The slave side a master opens, for example /dev/pts/5.
-    QString PortPath() const { return m_pty.SlavePath(); }
+    // The port a master opens: the pseudo-terminal's slave side (for
+    // example /dev/pts/5), or "tcp://127.0.0.1:PORT" when served over TCP.
+    QString PortPath() const;
+    // Closes the master's connection, as a gateway does after an idle time.
+    void DropConnection();
 
     // Line
     void SetAddress(quint8 address);
@@ -77,6 +85,10 @@ public:
     void SetBitRate(int bitsPerSecond);
     void SetByteDelayMicroseconds(int us);
     int ByteDelayMicroseconds() const;
+    // Emulates a USB adapter: answers arrive in bursts of `bytes` bytes with
+    // `gapMs` of silence between them (its latency timer, 16 ms by
+    // default); 0 bytes sends each answer whole.
+    void SetBursts(int bytes, int gapMs = 16);
 
     // Faults, used up one per answered request in the order given.
     void InjectFault(TSimFault fault, int times = 1);
@@ -150,6 +162,12 @@ private:
     };
 
     void Run();
+    // Takes the waiting connection, or closes the current one.
+    void AcceptConnection();
+    void CloseConnection();
+    // Where answers go: the connection or the pseudo-terminal; -1 when none.
+    int LineFd() const;
+    bool StartServing(QString *error);
     void HandleFrame(const QByteArray &frame);
     // This device's reply to a transducer frame, with its mutex held.
     TReply Respond(const QByteArray &frame);
@@ -182,13 +200,18 @@ private:
 
     mutable std::mutex m_mutex;
     TPtyPair m_pty;
+    TTcpListener m_listener;
+    int m_connection = -1; // the master's TCP connection; server thread only
     std::thread m_thread;
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_drop{false};
 
     quint8 m_address = 1;
     std::vector<std::unique_ptr<TSimTransducer>> m_others; // further devices on the line
     int m_byteDelayUs = 0;
+    int m_burstBytes = 0;
+    int m_burstGapMs = 16;
     std::deque<TSimFault> m_faults;
     quint16 m_statusWord = 0;
     std::map<int, quint16> m_holding;

@@ -3,6 +3,7 @@
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
+#include "link/tcp_port.h"
 #include "platform/date_time.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
@@ -92,10 +93,12 @@ protected:
         QDir::setCurrent(dir.path());
         SetStartDir(dir.path());
         SetProgramDir(dir.path());
-        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(StartSimulator());
         sim.SetDistance(5000);
         model.SetErrorMax(1);
     }
+    // On a pseudo-terminal; the gateway tests serve it over TCP.
+    virtual bool StartSimulator() { return sim.Start(); }
     void TearDown() override
     {
         link.StopLink();
@@ -393,7 +396,7 @@ TEST_F(RequestDevicesTest, PollingAndCommandsShareTheLineSafely)
     ASSERT_TRUE(WaitForSteps(link.Worker()->StepCount()));
 
     EXPECT_EQ(failures, 0);
-    EXPECT_EQ(device.mismatches, 0);
+    EXPECT_EQ(device.mismatches.load(), 0);
     EXPECT_EQ(device.offThread, 0);
     const int exchanges = sim.RequestCount() + sim.MeterRequestCount();
     EXPECT_GT(link.Worker()->StepCount(), 0);
@@ -592,6 +595,99 @@ TEST_F(HostileLineTest, NanReadingsAreNotArchived)
     EXPECT_EQ(Archived("LevelFree"), 1);
     EXPECT_EQ(Archived("TmpOfSensor"), 1);
     EXPECT_EQ(model.Distance().FormatValue(false, true), QStringLiteral("нет данных"));
+}
+
+} // namespace
+
+namespace {
+
+// The program's link on a network gateway (tcp://127.0.0.1:PORT, the
+// simulated transducer served as "RTU over TCP"): StartLink opens it from
+// ComPort.ini and everything else is as on the serial line.
+class GatewayLinkTest : public RequestDevicesTest
+{
+protected:
+    bool StartSimulator() override { return sim.StartTcp(); }
+};
+
+TEST_F(GatewayLinkTest, CommandsReadAndWriteRegistersAndAreJournaled)
+{
+    Start("ReadInterval=200\r\nFrameEnd=Length\r\n");
+    TTransmitter &port = *link.Transmitter();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(port.NetworkPort());
+    EXPECT_EQ(port.FrameEnd(), TFrameEnd::feLength);
+    link.SetJournalRadix(16);
+    for (TFrameEnd end : {TFrameEnd::feLength, TFrameEnd::feGap}) {
+        SCOPED_TRACE(FrameEndToStr(end).toStdString());
+        port.SetFrameEnd(end);
+        EXPECT_EQ(link.ExecuteCommand(4), 0); // the readings block
+        EXPECT_DOUBLE_EQ(model.Distance().Output().ToDouble(), 5000.0);
+        EXPECT_EQ(link.ExecuteCommand(5), 0); // the user registers
+        EXPECT_DOUBLE_EQ(model.Hmax(), sim.HoldingSingle(1000));
+
+        model.SetKKalman(0.5);
+        EXPECT_EQ(link.ExecuteCommand(86), 0); // write KKalman
+        EXPECT_FLOAT_EQ(sim.HoldingSingle(1006), 0.5f);
+        sim.SetHoldingSingle(1006, 0.25f);
+        EXPECT_EQ(link.ExecuteCommand(9), 0); // read it back
+        EXPECT_DOUBLE_EQ(model.KKalman(), 0.25);
+        sim.SetHoldingSingle(1006, 1.0f);
+
+        const QStringList lines = JournalLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.last(),
+                  "[" + FrameToHex(AppendCrc16(QByteArray::fromHex("010303EE0002"))) + "] -> [" +
+                      FrameToHex(AppendCrc16(QByteArray::fromHex("0103043E800000"))) + "]");
+    }
+    EXPECT_EQ(device.mismatches.load(), 0);
+}
+
+// The time-outs work as on the line: a silent device gives an empty answer
+// after the total time-out, and the next command is answered.
+TEST_F(GatewayLinkTest, ASilentDeviceEndsOnTheTimeOut)
+{
+    Start("ReadInterval=50\r\nReadTotalConstant=100\r\n");
+    sim.InjectFault({TSimFaultKind::Silence});
+    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(model.ErrorText(), "Нет ответа от устройства");
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+}
+
+// Gateways close idle connections; the next exchange connects again.
+TEST_F(GatewayLinkTest, AClosedConnectionIsOpenedAgain)
+{
+    Start("ReadInterval=100\r\n");
+    ASSERT_EQ(link.ExecuteCommand(4), 0);
+    const int before = sim.RequestCount();
+    sim.DropConnection();
+    // The close reaches this side some time later; until then an exchange
+    // may still go to the old connection and find no answer.
+    int result = -1;
+    for (int attempt = 0; attempt < 50 && result != 0; ++attempt)
+        result = link.ExecuteCommand(4);
+    EXPECT_EQ(result, 0);
+    EXPECT_GT(sim.RequestCount(), before);
+    EXPECT_TRUE(link.Transmitter()->Connected());
+}
+
+// A gateway that was switched off fails the commands meanwhile and is used
+// again, without the operator, once it is back.
+TEST_F(GatewayLinkTest, AGatewayBackFromAPowerCutIsUsedAgain)
+{
+    Start("ReadInterval=100\r\n");
+    ASSERT_EQ(link.ExecuteCommand(4), 0);
+    TTcpAddress address;
+    ASSERT_TRUE(ParseTcpPortName(sim.PortPath(), address));
+    sim.Stop();
+    int result = 0;
+    for (int attempt = 0; attempt < 50 && result == 0; ++attempt)
+        result = link.ExecuteCommand(4);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(link.ExecuteCommand(4), -1); // refused while it is away
+    ASSERT_TRUE(sim.StartTcp(address.Port));
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_TRUE(link.Transmitter()->Connected());
 }
 
 } // namespace

@@ -258,7 +258,7 @@ TEST_F(ComPortIniTest, SaveWritesEveryKeyInOrder)
               "[Transmitter]\r\nPort=COM1\r\nBaudRate=Custom\r\nCustomBaudRate=4000\r\n"
               "DataBits=8\r\nStopBits=1\r\nParity=Even\r\nFlowControl=None\r\n"
               "ReadInterval=50\r\nReadTotalConstant=150\r\nReadTotalMultiplier=2\r\n"
-              "WriteTotalConstant=100\r\nWriteTotalMultiplier=2\r\n");
+              "WriteTotalConstant=100\r\nWriteTotalMultiplier=2\r\nFrameEnd=Gap\r\n");
     TTransmitter back;
     back.SetIniFileName(link.IniFileName());
     back.LoadSettings();
@@ -283,6 +283,32 @@ TEST_F(ComPortIniTest, CustomRateInLowerCaseGivesThatBitRateOnTheLine)
     link.SetBaudRate(TBaudRate::br115200);
     EXPECT_EQ(link.AppliedLine().BitRate, 115200);
     EXPECT_FALSE(link.AppliedLine().CustomRate);
+}
+
+TEST_F(ComPortIniTest, FrameEndIsReadInAnyCaseAndWrittenBack)
+{
+    EXPECT_EQ(link.FrameEnd(), TFrameEnd::feGap); // also without a file
+    struct Case
+    {
+        QByteArray line;
+        TFrameEnd end;
+    } cases[] = {
+        {"FrameEnd=length\r\n", TFrameEnd::feLength},
+        {"FrameEnd=GAP\r\n", TFrameEnd::feGap},
+        {"FrameEnd=Length\r\n", TFrameEnd::feLength},
+        {"FrameEnd=whenever\r\n", TFrameEnd::feGap}, // neither: the gap
+        {"", TFrameEnd::feLength},                   // a missing key keeps the current rule
+    };
+    for (const Case &c : cases) {
+        WriteIni(c.line);
+        link.SetFrameEnd(TFrameEnd::feLength);
+        link.LoadSettings();
+        EXPECT_EQ(link.FrameEnd(), c.end) << c.line.toStdString();
+        EXPECT_EQ(link.Settings().FrameEnd, c.end);
+    }
+    link.SetFrameEnd(TFrameEnd::feLength);
+    link.SaveSettings();
+    EXPECT_TRUE(test::readAll(dir.file("INI/ComPort.ini")).endsWith("\r\nFrameEnd=Length\r\n"));
 }
 
 TEST_F(ComPortIniTest, UnknownTextsFallBackPerKey)

@@ -240,6 +240,7 @@ bool EditPortSettings(TPortSettings &settings, const QStringList &ports)
     values.StopBits = StopBitsToStr(settings.StopBits);
     values.Parity = ParityToStr(settings.Parity);
     values.FlowControl = FlowControlToStr(settings.FlowControl);
+    values.FrameEnd = FrameEndToStr(settings.FrameEnd);
     if (!ShowPortSetupDialog(values, ports))
         return false;
     settings.Port = values.Port;
@@ -249,6 +250,7 @@ bool EditPortSettings(TPortSettings &settings, const QStringList &ports)
     StrToStopBits(values.StopBits, settings.StopBits);
     StrToParity(values.Parity, settings.Parity);
     StrToFlowControl(values.FlowControl, settings.FlowControl);
+    StrToFrameEnd(values.FrameEnd, settings.FrameEnd);
     return true;
 }
 

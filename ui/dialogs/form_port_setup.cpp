@@ -89,6 +89,11 @@ QStringList TFormPortSetup::FlowControlChoices()
             QStringLiteral("Custom")};
 }
 
+QStringList TFormPortSetup::FrameEndChoices()
+{
+    return {QStringLiteral("Gap"), QStringLiteral("Length")};
+}
+
 TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList &ports,
                                QWidget *parent)
     : QDialog(parent)
@@ -99,7 +104,8 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     gbSettings = new QGroupBox(QStringLiteral(" Settings "), this);
     gbSettings->setObjectName(QStringLiteral("gbSettings"));
     cbPort = MakeBox(gbSettings, "cbPort");
-    // A port the system does not list (a pseudo-terminal) can be typed in.
+    // A port the system does not list (a pseudo-terminal, a network gateway
+    // tcp://HOST:PORT) can be typed in.
     cbPort->setEditable(true);
     cbPort->setInsertPolicy(QComboBox::NoInsert);
     cbBaudRate = MakeBox(gbSettings, "cbBaudRate");
@@ -107,6 +113,10 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     cbStopBits = MakeBox(gbSettings, "cbStopBits");
     cbParity = MakeBox(gbSettings, "cbParity");
     cbFlowControl = MakeBox(gbSettings, "cbFlowControl");
+    cbFrameEnd = MakeBox(gbSettings, "cbFrameEnd");
+    cbFrameEnd->setToolTip(QStringLiteral(
+        "Gap: ответ кончается паузой после последнего байта.\n"
+        "Length: ответ кончается, как только пришёл весь кадр с верной контрольной суммой."));
 
     FillPorts(*cbPort, ports, values.Port);
     Fill(*cbBaudRate, BaudRates(), values.BaudRate);
@@ -114,6 +124,7 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     Fill(*cbStopBits, StopBitsChoices(), values.StopBits);
     Fill(*cbParity, ParityChoices(), values.Parity);
     Fill(*cbFlowControl, FlowControlChoices(), values.FlowControl);
+    Fill(*cbFrameEnd, FrameEndChoices(), values.FrameEnd);
 
     auto *form = new QFormLayout(gbSettings);
     form->addRow(QStringLiteral("Port"), cbPort);
@@ -122,6 +133,7 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     form->addRow(QStringLiteral("Stop bits"), cbStopBits);
     form->addRow(QStringLiteral("Parity"), cbParity);
     form->addRow(QStringLiteral("Flow control"), cbFlowControl);
+    form->addRow(QStringLiteral("Frame end"), cbFrameEnd);
 
     auto *buttons = new QDialogButtonBox(this);
     btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -150,6 +162,7 @@ TPortSetupValues TFormPortSetup::Values() const
     v.StopBits = cbStopBits->currentText();
     v.Parity = cbParity->currentText();
     v.FlowControl = cbFlowControl->currentText();
+    v.FrameEnd = cbFrameEnd->currentText();
     return v;
 }
 

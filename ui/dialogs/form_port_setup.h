@@ -1,7 +1,8 @@
 #pragma once
 
-// The serial port settings dialog "Setup": six choices pre-set from the
-// current settings, applied together on "OK".
+// The serial port settings dialog "Setup": the six line choices and where an
+// answer ends, pre-set from the current settings, applied together on "OK".
+// The port may be typed in, a network gateway as tcp://HOST:PORT.
 
 #include <QDialog>
 #include <QStringList>
@@ -12,7 +13,7 @@ class QPushButton;
 
 namespace tals {
 
-// The six settings as the texts ComPort.ini stores them.
+// The settings as the texts ComPort.ini stores them.
 struct TPortSetupValues
 {
     QString Port = QStringLiteral("COM1");
@@ -21,6 +22,7 @@ struct TPortSetupValues
     QString StopBits = QStringLiteral("1");       // "1", "1.5", "2"
     QString Parity = QStringLiteral("None");      // "None", "Odd", "Even", "Mark", "Space"
     QString FlowControl = QStringLiteral("None"); // "Hardware", "Software", "None", "Custom"
+    QString FrameEnd = QStringLiteral("Gap");     // "Gap", "Length"
 
     bool operator==(const TPortSetupValues &) const = default;
 };
@@ -43,6 +45,7 @@ public:
     static QStringList StopBitsChoices();
     static QStringList ParityChoices();
     static QStringList FlowControlChoices();
+    static QStringList FrameEndChoices();
 
     QGroupBox *gbSettings = nullptr;
     QComboBox *cbPort = nullptr;
@@ -51,11 +54,12 @@ public:
     QComboBox *cbStopBits = nullptr;
     QComboBox *cbParity = nullptr;
     QComboBox *cbFlowControl = nullptr;
+    QComboBox *cbFrameEnd = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnCancel = nullptr;
 };
 
-// Shows the dialog modally; on "OK" values receives the six choices and the
+// Shows the dialog modally; on "OK" values receives the choices and the
 // result is true, on "Cancel" values stay as they are.
 bool ShowPortSetupDialog(TPortSetupValues &values, const QStringList &ports,
                          QWidget *parent = nullptr);

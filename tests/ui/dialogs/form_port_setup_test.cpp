@@ -1,5 +1,8 @@
 #include "ui/dialogs/form_port_setup.h"
 
+#include "link/transmitter.h"
+#include "ui/application/central_objects.h"
+
 #include "tests/common/test_support.h"
 #include "tests/ui/modal_test_support.h"
 #include "ui/application/window_grab.h"
@@ -18,7 +21,7 @@ using tals::TFormPortSetup;
 using tals::TPortSetupValues;
 using tals::test::Child;
 
-TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
+TEST(PortSetup, ShowsTheChoicesPresetFromTheSettings)
 {
     TPortSetupValues values;
     values.Port = QStringLiteral("/dev/ttyUSB0");
@@ -27,6 +30,7 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
     values.StopBits = QStringLiteral("1.5");
     values.Parity = QStringLiteral("even"); // matched without regard to case
     values.FlowControl = QStringLiteral("Software");
+    values.FrameEnd = QStringLiteral("length");
     TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyUSB0")});
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Setup"));
     EXPECT_EQ(dialog.gbSettings->title(), QStringLiteral(" Settings "));
@@ -39,7 +43,7 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
         labels << (label ? label->text() : QString());
     }
     EXPECT_EQ(labels, (QStringList{"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
-                                   "Flow control"}));
+                                   "Flow control", "Frame end"}));
     EXPECT_EQ(dialog.btnOK->text(), QStringLiteral("OK"));
     EXPECT_EQ(dialog.btnCancel->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(dialog.cbPort->count(), 2);
@@ -51,6 +55,8 @@ TEST(PortSetup, ShowsTheSixChoicesPresetFromTheSettings)
     EXPECT_EQ(shown.StopBits, QStringLiteral("1.5"));
     EXPECT_EQ(shown.Parity, QStringLiteral("Even"));
     EXPECT_EQ(shown.FlowControl, QStringLiteral("Software"));
+    EXPECT_EQ(shown.FrameEnd, QStringLiteral("Length"));
+    EXPECT_EQ(dialog.cbFrameEnd->count(), 2);
 }
 
 TEST(PortSetup, AnUnlistedPortIsOfferedToo)
@@ -71,10 +77,12 @@ TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
         Child<QComboBox>(w, "cbStopBits")->setCurrentText(QStringLiteral("2"));
         Child<QComboBox>(w, "cbParity")->setCurrentText(QStringLiteral("Odd"));
         Child<QComboBox>(w, "cbFlowControl")->setCurrentText(QStringLiteral("Hardware"));
+        Child<QComboBox>(w, "cbFrameEnd")->setCurrentText(QStringLiteral("Length"));
         Child<QPushButton>(w, "btnOK")->click();
     });
     EXPECT_TRUE(tals::ShowPortSetupDialog(values, {QStringLiteral("/dev/ttyS0")}));
     EXPECT_EQ(values.Port, QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(values.FrameEnd, QStringLiteral("Length"));
     EXPECT_EQ(values.BaudRate, QStringLiteral("115200"));
     EXPECT_EQ(values.DataBits, QStringLiteral("5"));
     EXPECT_EQ(values.StopBits, QStringLiteral("2"));
@@ -88,6 +96,24 @@ TEST(PortSetup, OkAppliesTheSixValuesCancelKeepsThem)
     });
     EXPECT_FALSE(tals::ShowPortSetupDialog(values, {}));
     EXPECT_EQ(values, before);
+}
+
+// The transmitter's settings go through the dialog and come back with the
+// choices made: a gateway typed in, the answer ending on its length.
+TEST(PortSetup, TheTransmitterSettingsComeBackWithTheChoices)
+{
+    tals::TPortSettings settings;
+    settings.Port = QStringLiteral("/dev/ttyUSB0");
+    tals::test::WhenModal([](QWidget *w) {
+        EXPECT_EQ(Child<QComboBox>(w, "cbFrameEnd")->currentText(), QStringLiteral("Gap"));
+        Child<QComboBox>(w, "cbPort")->setCurrentText(QStringLiteral("tcp://10.0.0.7:4001"));
+        Child<QComboBox>(w, "cbFrameEnd")->setCurrentText(QStringLiteral("Length"));
+        Child<QPushButton>(w, "btnOK")->click();
+    });
+    ASSERT_TRUE(tals::EditPortSettings(settings, {QStringLiteral("/dev/ttyUSB0")}));
+    EXPECT_EQ(settings.Port, QStringLiteral("tcp://10.0.0.7:4001"));
+    EXPECT_EQ(settings.FrameEnd, tals::TFrameEnd::feLength);
+    EXPECT_EQ(settings.BaudRate, tals::TBaudRate::br9600);
 }
 
 TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
@@ -112,6 +138,9 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/ttyS0"));
     dialog.cbPort->setCurrentText(QStringLiteral(" /dev/pts/3 "));
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("/dev/pts/3"));
+    // A network gateway is typed in as it is.
+    dialog.cbPort->setCurrentText(QStringLiteral("tcp://192.168.1.10:502"));
+    EXPECT_EQ(dialog.Values().Port, QStringLiteral("tcp://192.168.1.10:502"));
 
     dialog.cbPort->setCurrentIndex(1);
     dialog.show();
