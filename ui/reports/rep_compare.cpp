@@ -21,7 +21,7 @@ constexpr std::array<double, 4> kColumns{0.5, 0.2, 0.15, 0.15};
 
 QPageLayout CompareLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 15, 10, 15),
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(20, 15, 10, 15),
                        QPageLayout::Millimeter);
 }
 

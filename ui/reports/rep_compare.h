@@ -2,7 +2,7 @@
 
 // The printed list of a comparison: heading, the two sides, the time of
 // printing and the table of differences (caption, name, both values) over as
-// many A4 pages as it needs, each numbered.
+// many A4 landscape pages as it needs, each numbered.
 
 #include "device/model_compare.h"
 

@@ -5,6 +5,7 @@
 
 #include "device/command_table.h"
 #include "device/tals352.h"
+#include "platform/format_settings.h"
 #include "storage/parameter_file.h"
 #include "tests/device/qstring_printer.h"
 #include "tests/ui/procedures/simulated_program.h"
@@ -108,18 +109,28 @@ TEST_F(CompareTest, CompareWithDeviceListsTheDifferencesAndLeavesTheShownModelAl
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\tHmax\t30000\t20000")))
         << lines[1].toStdString();
 
-    // The window with live differences, and the printed list.
+    // The window with live differences as a Russian desktop shows them, and
+    // the printed list.
+    const TFormatSettings saved = FormatSettings();
+    SetFormatSettings(LocaleFormatSettings(QStringLiteral("ru_RU")));
+    CompareWindow()->SetComparison(CompareWindow()->Comparison());
+    EXPECT_EQ(CompareWindow()
+                  ->findChild<QTableWidget *>(QStringLiteral("sgDifferences"))
+                  ->item(1, 3)
+                  ->text(),
+              QStringLiteral("0,25"));
     CompareWindow()->resize(820, 360);
     QApplication::processEvents();
     EXPECT_TRUE(SaveWindowPicture(CompareWindow(),
                                   QStringLiteral(TALS_BINARY_DIR "/screenshots/FormCompare.png")));
     const QString pdf = QStringLiteral(TALS_BINARY_DIR "/reports/Compare.pdf");
     ASSERT_TRUE(TRepCompare(CompareWindow()->Comparison()).SaveToPdf(pdf));
+    SetFormatSettings(saved);
     const QString text = test::ReportPdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("Сравнение с прибором"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("2.Плохая зона: Ближняя граница")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("1234.5"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1234,5"))) << text.toStdString();
 }
 
 TEST_F(CompareTest, CompareWithDeviceTakesAChosenParameterFile)
@@ -264,6 +275,27 @@ TEST_F(CompareTest, WriteAllNamesTheRegisterTheDeviceRefuses)
         }
         sim->ClearFaults();
     }
+}
+
+TEST(RepCompareTest, ALongListGoesOnOverNumberedPages)
+{
+    TComparison comparison;
+    comparison.Title = QStringLiteral("Сравнение файлов параметров");
+    comparison.OursTitle = QStringLiteral("a.ini");
+    comparison.TheirsTitle = QStringLiteral("b.ini");
+    for (int i = 0; i < 70; ++i)
+        comparison.Differences.append({QStringLiteral("Параметр %1").arg(i),
+                                       QStringLiteral("Name%1").arg(i), double(i), i + 0.5,
+                                       TEncoding::Single, cmd::WriteServiceRegisters2});
+    const QString pdf = QStringLiteral(TALS_BINARY_DIR "/reports/CompareLong.pdf");
+    ASSERT_TRUE(TRepCompare(comparison).SaveToPdf(pdf));
+    const QString text = test::ReportPdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Страница 2"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Страница 4"))) << text.toStdString();
+    // Every row is printed once, the last on a later page.
+    EXPECT_TRUE(text.contains(QStringLiteral("Name0 "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Name69 "))) << text.toStdString();
+    EXPECT_EQ(text.count(QStringLiteral("Параметр 1 ")), 1) << text.toStdString();
 }
 
 } // namespace
