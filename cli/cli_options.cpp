@@ -56,6 +56,8 @@ struct TParser
         Option("full", "read-all, write-all, set: также сервисные регистры (открывает и закрывает "
                        "полный доступ к прибору).");
     QCommandLineOption json = Option("json", "identify, get, scan, poll: вывод в JSON.");
+    QCommandLineOption force =
+        Option("force", "write-all: записать все регистры, не сравнивая их с прибором.");
     QCommandLineOption in = Option("in", "write-all: файл параметров для записи.", "файл");
     QCommandLineOption out =
         Option("out", "read-all, signal, spectrum: файл для записи результата.", "файл");
@@ -81,7 +83,8 @@ struct TParser
             "Команды:\n"
             "  identify                      сигнатура и идентификационные данные\n"
             "  read-all --out ФАЙЛ.ini       считать все регистры в файл параметров\n"
-            "  write-all --in ФАЙЛ.ini       записать регистры из файла параметров\n"
+            "  write-all --in ФАЙЛ.ini       записать регистры из файла параметров, которые\n"
+            "                                отличаются от прибора (--force: все)\n"
             "  get ИМЯ...                    считать регистры по именам (Hmax, KKalman...)\n"
             "  set ИМЯ=ЗНАЧЕНИЕ...           записать регистры с проверкой диапазона\n"
             "  poll --period МС --count N    опрос показаний, CSV: время, расстояние,\n"
@@ -98,8 +101,8 @@ struct TParser
             "2 ошибка в командной строке или во входном файле."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const QCommandLineOption *o :
-             {&help, &version, &port, &simulate, &address, &baud, &full, &json, &in, &out, &period,
-              &count, &from, &to, &firstAddress, &firstPlant, &startDir, &programDir})
+             {&help, &version, &port, &simulate, &address, &baud, &full, &json, &force, &in, &out,
+              &period, &count, &from, &to, &firstAddress, &firstPlant, &startDir, &programDir})
             parser.addOption(*o);
         parser.addPositionalArgument(QStringLiteral("команда"),
                                      QStringLiteral("Одна из команд выше."),
@@ -158,6 +161,7 @@ TCliOptions ParseCliArguments(const QStringList &arguments)
     o.Simulate = parser.isSet(p.simulate);
     o.Full = parser.isSet(p.full);
     o.Json = parser.isSet(p.json);
+    o.Force = parser.isSet(p.force);
     o.In = parser.value(p.in);
     o.Out = parser.value(p.out);
 

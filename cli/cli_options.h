@@ -42,6 +42,7 @@ struct TCliOptions
     int Baud = 0;    // bit/s; 0 keeps ComPort.ini's rate
     bool Full = false;
     bool Json = false;
+    bool Force = false; // write-all: write without reading and comparing first
 
     // Command options
     QString In;

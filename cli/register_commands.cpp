@@ -4,6 +4,7 @@
 #include "cli/cli_session.h"
 #include "cli/value_text.h"
 #include "device/command_table.h"
+#include "device/model_compare.h"
 #include "device/tals352.h"
 #include "platform/ini_file.h"
 #include "storage/parameter_file.h"
@@ -15,6 +16,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <vector>
@@ -38,15 +40,6 @@ constexpr TStep kServiceReads[] = {
     {26, "Считать сервисные регистры - 1"},    {44, "Считать сервисные регистры - 2"},
     {63, "Считать функциональные регистры"},   {75, "Считать количество плохих зон"},
     {76, "Считать информацию о плохих зонах"},
-};
-// The block writes of "Записать все регистры"; the bad-zone block carries the count.
-constexpr TStep kUserWrites[] = {
-    {82, "Записать пользовательские регистры"},
-};
-constexpr TStep kServiceWrites[] = {
-    {93, "Записать общие сервисные регистры"},   {102, "Записать сервисные регистры - 1"},
-    {120, "Записать сервисные регистры - 2"},    {139, "Записать функциональные регистры"},
-    {152, "Записать информацию о плохих зонах"},
 };
 
 // The live readings get also reads, with the command that refreshes them.
@@ -228,34 +221,61 @@ int WriteAll(TCliSession &session, const TCliOptions &options, QTextStream &out,
         return kExitDeviceFailure;
     }
     const TIdentity identity(model);
-    ReadParameterFile(model, options.In);
-    identity.Restore(model);
-
-    std::vector<TStep> steps(std::begin(kUserWrites), std::end(kUserWrites));
-    if (options.Full) {
-        if (!session.OpenFullAccess()) {
-            err << QStringLiteral("Не выполнена команда Записать пароль: %1\n")
-                       .arg(session.LastFailure());
-            return kExitDeviceFailure;
-        }
-        steps.insert(steps.end(), std::begin(kServiceWrites), std::end(kServiceWrites));
+    if (options.Full && !session.OpenFullAccess()) {
+        err << QStringLiteral("Не выполнена команда Записать пароль: %1\n")
+                   .arg(session.LastFailure());
+        return kExitDeviceFailure;
     }
+    const TCompareScope scope = options.Full ? TCompareScope::All : TCompareScope::User;
+    std::vector<int> blocks(CompareBlockWrites(scope).begin(), CompareBlockWrites(scope).end());
+    if (options.Force) {
+        ReadParameterFile(model, options.In);
+        identity.Restore(model);
+    } else {
+        // The device's registers into the session's model, the file's into
+        // another; only the groups that differ are written.
+        for (int code : CompareBlockReads(scope)) {
+            if (!session.ExecuteWithRetries(quint8(code))) {
+                err << QStringLiteral("Не выполнена команда %1: %2\n")
+                           .arg(BlockCommandText(code), session.LastFailure());
+                return kExitDeviceFailure;
+            }
+        }
+        Ttals352 file(session.Modes());
+        ReadParameterFile(file, options.In);
+        identity.Restore(file);
+        const QList<TModelDifference> differences = CompareModels(file, model, scope);
+        if (differences.isEmpty()) {
+            out << QStringLiteral("Регистры прибора не отличаются от файла, ничего не записано\n");
+            if (options.Full && !session.CloseFullAccess())
+                err << QStringLiteral("Не закрыт полный доступ к прибору: %1\n")
+                           .arg(session.LastFailure());
+            return kExitOk;
+        }
+        out << DifferencesText(differences, QStringLiteral("Файл"), QStringLiteral("Прибор"));
+        CopyComparedValues(file, model, scope);
+        std::erase_if(blocks, [&](int code) {
+            return std::none_of(differences.begin(), differences.end(),
+                                [code](const TModelDifference &d) { return d.WriteCode == code; });
+        });
+    }
+
     QStringList refused;
     QStringList written;
     bool silent = false;
-    for (const TStep &step : steps) {
-        if (session.ExecuteWithRetries(step.Code)) {
-            written << QString::fromUtf8(step.Name);
+    for (int code : blocks) {
+        const QString name = BlockCommandText(code);
+        if (session.ExecuteWithRetries(quint8(code))) {
+            written << name;
             continue;
         }
         if (session.LastResult() == -1) {
             silent = true;
         } else {
-            refused << RefusedRegisters(session, step.Code, silent);
+            refused << RefusedRegisters(session, code, silent);
         }
         if (silent) {
-            err << QStringLiteral("Не выполнена команда %1: %2\n")
-                       .arg(QString::fromUtf8(step.Name), session.LastFailure());
+            err << QStringLiteral("Не выполнена команда %1: %2\n").arg(name, session.LastFailure());
             break;
         }
     }

@@ -230,12 +230,20 @@ TEST_F(CliModbusShortMapTest, WriteAllNamesTheRegistersOutsideTheServersMap)
     // every one of its registers on its own; the other groups go in.
     const QString file = dir.file(QStringLiteral("PN.ini"));
     ASSERT_EQ(RunOnServer({QStringLiteral("read-all"), QStringLiteral("--out"), file}).Status, 0);
-    const TCliResult r = RunOnServer(
-        {QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--in"), file});
+    TCliResult r = RunOnServer({QStringLiteral("write-all"), QStringLiteral("--full"),
+                                QStringLiteral("--force"), QStringLiteral("--in"), file});
     EXPECT_EQ(r.Status, 1) << r;
     EXPECT_TRUE(r.Err.contains(QStringLiteral("SignalAccumulation (3200)"))) << r;
     EXPECT_TRUE(r.Err.contains(QStringLiteral("EmptyTraining (3210)"))) << r;
     EXPECT_FALSE(r.Err.contains(QStringLiteral("Hmax"))) << r;
+
+    // Without --force the groups are read for the comparison first: a group
+    // that cannot be read is named and nothing is written.
+    r = RunOnServer(
+        {QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--in"), file});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Считать функциональные регистры"))) << r;
+    EXPECT_FALSE(r.Out.contains(QStringLiteral("Записать"))) << r;
 }
 
 TEST_F(CliModbusTest, PollReadsTheReadingsBlock)

@@ -237,7 +237,8 @@ TEST_F(CliSimTest, WriteAllNamesTheRegistersTheDeviceRefused)
     // Hmax: only Hmax is named, the other registers went in one by one.
     sim.InjectFault({TSimFaultKind::ByteGaps, 0}, 1);
     sim.InjectFault({TSimFaultKind::Exception, 3}, 10);
-    TCliResult r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+    TCliResult r = RunOnSim(
+        {QStringLiteral("write-all"), QStringLiteral("--force"), QStringLiteral("--in"), file});
     EXPECT_EQ(r.Status, 1) << r;
     EXPECT_TRUE(r.Err.contains(QStringLiteral("Прибор не принял регистры: Hmax (1000)\n"))) << r;
     EXPECT_EQ(sim.PendingFaults(), 0);
@@ -245,9 +246,59 @@ TEST_F(CliSimTest, WriteAllNamesTheRegistersTheDeviceRefused)
     // A device that stops answering ends the writing at once.
     sim.InjectFault({TSimFaultKind::ByteGaps, 0}, 1);
     sim.InjectFault({TSimFaultKind::Silence, 0}, 5);
-    r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--in"), file});
+    r = RunOnSim(
+        {QStringLiteral("write-all"), QStringLiteral("--force"), QStringLiteral("--in"), file});
     EXPECT_EQ(r.Status, 1) << r;
     EXPECT_TRUE(r.Err.contains(QStringLiteral("нет ответа"), Qt::CaseInsensitive)) << r;
+}
+
+TEST_F(CliSimTest, WriteAllComparesFirstAndWritesOnlyTheGroupsThatDiffer)
+{
+    const QString file = dir.file(QStringLiteral("PN.ini"));
+    ASSERT_EQ(RunOnSim({QStringLiteral("read-all"), QStringLiteral("--full"),
+                        QStringLiteral("--out"), file})
+                  .Status,
+              0);
+    auto writes = [&] {
+        QList<int> starts; // block writes, the password aside
+        for (const QByteArray &f : sim.Requests())
+            if (f.size() > 3 && quint8(f[1]) == 0x10 &&
+                ((quint8(f[2]) << 8) | quint8(f[3])) != 2000)
+                starts << ((quint8(f[2]) << 8) | quint8(f[3]));
+        return starts;
+    };
+    const QStringList full{QStringLiteral("write-all"), QStringLiteral("--full"),
+                           QStringLiteral("--in"), file};
+
+    // The device holds the file: nothing is written.
+    sim.ClearRequests();
+    TCliResult r = RunOnSim(full);
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("не отличаются"))) << r;
+    EXPECT_TRUE(writes().isEmpty());
+
+    // Two registers changed in the device: listed, and only their groups written.
+    sim.SetHoldingSingle(1006, 0.5f); // KKalman
+    sim.SetHoldingRegister(3204, 1);  // MedianFilter
+    sim.ClearRequests();
+    r = RunOnSim(full);
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("Параметр\tИмя\tФайл\tПрибор\n"))) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("\tKKalman\t1\t0.5\n"))) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("\tMedianFilter\t0\t1\n"))) << r;
+    EXPECT_EQ(writes(), (QList<int>{1000, 3200}));
+    EXPECT_EQ(sim.HoldingSingle(1006), 1.0f);
+    EXPECT_EQ(sim.HoldingRegister(3204), 0);
+    EXPECT_FALSE(sim.FullAccess());
+
+    // --force writes every group without reading them first.
+    sim.ClearRequests();
+    r = RunOnSim({QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--force"),
+                  QStringLiteral("--in"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(writes(), (QList<int>{1000, 2002, 3000, 3100, 3200, 3128}));
+    for (const QByteArray &f : sim.Requests())
+        EXPECT_NE(quint8(f[1]), 0x03) << "no holding register read: " << f.toHex().toStdString();
 }
 
 TEST_F(CliSimTest, SetChecksTheRangesThenWritesAndGetReadsBack)

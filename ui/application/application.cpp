@@ -75,7 +75,7 @@ void TApplication::Start()
     // 3. The device model with its typical values; a single failure is reported.
     m_model = std::make_unique<Ttals352>(m_modes);
     m_model->SetErrorMax(1);
-    m_linkDevice = std::make_unique<TTals352Link>(*m_model);
+    m_linkDevice = std::make_unique<TModelLinkDevice>(*m_model);
 
     // 4. The link: poll timer, device list, port, worker, journal.
     QString port = m_options.Port;
@@ -113,7 +113,7 @@ void TApplication::Start()
     Reports();
 
     m_device = std::make_unique<TTals352Device>(*m_model);
-    auto link = std::make_unique<TSchedulerLink>(*m_scheduler);
+    auto link = std::make_unique<TSchedulerLink>(*m_scheduler, m_linkDevice.get());
     link->SetOpenFailure(openFailure);
     if (m_simulator)
         link->SetSimulatedPort(port);

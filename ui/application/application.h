@@ -26,7 +26,7 @@ class TReports;
 class TRequestDevices;
 class TSchedulerPollSelection;
 class TSimTransducer;
-class TTals352Link;
+class TModelLinkDevice;
 class Ttals352;
 
 class TApplication
@@ -111,7 +111,7 @@ private:
     std::unique_ptr<TArchive> m_archive;
     std::unique_ptr<TArchiveReadings> m_archiveReadings;
     std::unique_ptr<Ttals352> m_model;
-    std::unique_ptr<TTals352Link> m_linkDevice;
+    std::unique_ptr<TModelLinkDevice> m_linkDevice;
     std::unique_ptr<TSimTransducer> m_simulator;
     std::unique_ptr<TRequestDevices> m_scheduler;
     std::unique_ptr<TSchedulerPollSelection> m_pollSelection;

@@ -157,13 +157,35 @@ void TCustomTimerControl::SetTickHandler(std::function<void()> handler)
         m_tick = QObject::connect(m_timer, &QTimer::timeout, m_timer, std::move(handler));
 }
 
-TSchedulerLink::TSchedulerLink(TRequestDevices &scheduler)
-    : m_scheduler(scheduler), m_pollTimer(scheduler.PollTimer())
+bool TModelLinkDevice::BuildRequest(quint8 code, TFrame &frame)
+{
+    return Current().BuildRequest(code, frame);
+}
+
+TDecoded TModelLinkDevice::ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code)
+{
+    return Current().ParseAnswer(request, answer, code);
+}
+
+TDecoded TModelLinkDevice::ParseZelvinAnswer(const TBuffer &answer)
+{
+    return Current().ParseZelvinAnswer(answer);
+}
+
+TSchedulerLink::TSchedulerLink(TRequestDevices &scheduler, TModelLinkDevice *device)
+    : m_scheduler(scheduler), m_device(device), m_pollTimer(scheduler.PollTimer())
 {}
 
 int TSchedulerLink::ExecuteCommand(quint8 code)
 {
     return m_scheduler.ExecuteCommand(code);
+}
+
+int TSchedulerLink::ExecuteCommandInto(Ttals352 &model, quint8 code)
+{
+    if (!m_device)
+        return -1;
+    return m_device->With(model, [&] { return m_scheduler.ExecuteCommand(code); });
 }
 
 void TSchedulerLink::ArchiveReadings(quint8 code)

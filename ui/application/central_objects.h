@@ -5,6 +5,7 @@
 // parameter files and the archive.
 
 #include "link/reading_archive.h"
+#include "link/tals352_link.h"
 #include "ui/application/main_services.h"
 #include "ui/dialogs/form_select_cmd.h"
 
@@ -63,13 +64,52 @@ private:
     QMetaObject::Connection m_tick;
 };
 
+// The shown model as the scheduler sees it. For one exchange at a time of the
+// user-interface thread another model can take its place: the request is
+// built from that model and the answer decoded into it, the shown model is
+// not touched. Polling steps never meet the other model, since the
+// user-interface thread serves none of their calls during such an exchange.
+class TModelLinkDevice : public TLinkDevice
+{
+public:
+    explicit TModelLinkDevice(Ttals352 &shown) : m_shown(shown) {}
+
+    bool BuildRequest(quint8 code, TFrame &frame) override;
+    TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
+    TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
+    bool Enabled() const override { return m_shown.Enabled(); }
+    QString Caption() const override { return m_shown.Caption(); }
+
+    // Runs the exchange with `model` in the shown model's place.
+    template <class F> int With(Ttals352 &model, F exchange)
+    {
+        TTals352Link other(model);
+        m_other = &other;
+        int result = -1;
+        try {
+            result = exchange();
+        } catch (...) {
+        }
+        m_other = nullptr;
+        return result;
+    }
+
+private:
+    TLinkDevice &Current() { return m_other ? *m_other : static_cast<TLinkDevice &>(m_shown); }
+
+    TTals352Link m_shown;
+    TTals352Link *m_other = nullptr;
+};
+
 // The request scheduler as the main window's link.
 class TSchedulerLink : public TDeviceLink
 {
 public:
-    explicit TSchedulerLink(TRequestDevices &scheduler);
+    // Without a model device the link cannot read into another model.
+    explicit TSchedulerLink(TRequestDevices &scheduler, TModelLinkDevice *device = nullptr);
 
     int ExecuteCommand(quint8 code) override;
+    int ExecuteCommandInto(Ttals352 &model, quint8 code) override;
     void ArchiveReadings(quint8 code) override;
     bool AnyDeviceEnabled() const override;
     void ResumeWorker() override;
@@ -88,6 +128,7 @@ public:
 
 private:
     TRequestDevices &m_scheduler;
+    TModelLinkDevice *m_device;
     TCustomTimerControl m_pollTimer;
     QString m_openFailure;
     QString m_simulatedPort;

@@ -10,6 +10,8 @@
 
 namespace tals {
 
+class Ttals352;
+
 // What the main window reads and sets on the device model. Properties are named
 // as on the model ("Hmax", "ValueDigits", "PlantNumber", "PPMNumberText").
 class TMainDevice
@@ -75,6 +77,15 @@ public:
 
     // 0 on success, -1 for no answer, otherwise the model's error code.
     virtual int ExecuteCommand(quint8 code) = 0;
+    // The same exchange with the request built from and the answer decoded
+    // into another model than the shown one, which stays untouched; -1 when
+    // the link cannot do that.
+    virtual int ExecuteCommandInto(Ttals352 &model, quint8 code)
+    {
+        (void)model;
+        (void)code;
+        return -1;
+    }
     virtual void ArchiveReadings(quint8 code) = 0;
     virtual bool AnyDeviceEnabled() const = 0;
     // Lets the worker run one polling step (under the request lock).

@@ -1,9 +1,15 @@
 #include "ui/procedures/operator_procedures.h"
 
+#include "device/answer_parser.h"
 #include "device/command_table.h"
+#include "device/tals352.h"
 #include "platform/dialogs.h"
+#include "platform/format_settings.h"
 #include "platform/number_format.h"
+#include "storage/parameter_file.h"
 #include "ui/application/application.h"
+
+#include <QFileInfo>
 
 #include <QVariant>
 #include <QWidget>
@@ -50,10 +56,6 @@ const char *const kReadAllServiceSteps[] = {"actPasswordOn",
                                             "actReadFunctionalRegisters",
                                             "actCountBadZonesRead",
                                             "actBadZonesRead"};
-const char *const kWriteAllSteps[] = {"actWriteUserRegisters1"};
-const char *const kWriteAllServiceSteps[] = {
-    "actWriteCommonServiceRegisters", "actWriteServiceRegisters1", "actWriteServiceRegisters2",
-    "actWriteFunctionalRegisters",    "actCountBadZonesWrite",     "actBadZonesWrite"};
 
 QString EntryCaption()
 {
@@ -74,6 +76,48 @@ int IntegerOf(double value, int fallback = 0)
     return int(value);
 }
 
+// A parameter file read into a model of its own; null after a message when
+// the file cannot be loaded.
+std::unique_ptr<Ttals352> LoadFileModel(const TProgramModes &modes, const QString &path)
+{
+    auto model = std::make_unique<Ttals352>(modes);
+    const QString problem = ParameterFileProblem(*model, path);
+    if (!problem.isEmpty()) {
+        Dialogs().Message(problem, TDialogIcon::Warning);
+        return nullptr;
+    }
+    ReadParameterFile(*model, path);
+    return model;
+}
+
+QString ChooseParameterFile(const QString &caption, int deviceType)
+{
+    QString path = Dialogs().OpenFileName(caption, ParameterFolder(deviceType),
+                                          QStringLiteral("Параметры приборов (*.ini)"));
+    if (!path.isEmpty() && !QFileInfo::exists(path) && QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".ini");
+    return path;
+}
+
+// At most this many registers are named in the write-all's question.
+constexpr int kListedChanges = 30;
+
+QString ChangesText(const QList<TModelDifference> &differences)
+{
+    const QChar decimal = FormatSettings().DecimalSeparator;
+    QString text =
+        QStringLiteral("Будут изменены регистры прибора (%1):\r").arg(differences.size());
+    for (int i = 0; i < differences.size() && i < kListedChanges; ++i) {
+        const TModelDifference &d = differences[i];
+        text += QStringLiteral("%1 (%2): %3 -> %4\r")
+                    .arg(d.Caption, d.Name, StoredValueText(d.Encoding, d.Theirs, decimal),
+                         StoredValueText(d.Encoding, d.Ours, decimal));
+    }
+    if (differences.size() > kListedChanges)
+        text += QStringLiteral("... и ещё %1\r").arg(differences.size() - kListedChanges);
+    return text + QStringLiteral("Записать?");
+}
+
 } // namespace
 
 TOperatorProcedures::TOperatorProcedures(TApplication &app, TProcedureHost &host)
@@ -82,13 +126,24 @@ TOperatorProcedures::TOperatorProcedures(TApplication &app, TProcedureHost &host
 
 bool TOperatorProcedures::ExecuteWithRetries(quint8 code, const QString &text, int attempts)
 {
+    return Retry([&] { return m_app.Link().ExecuteCommand(code); }, text, attempts);
+}
+
+bool TOperatorProcedures::ExecuteInto(Ttals352 &copy, quint8 code, const QString &text)
+{
+    return Retry([&] { return m_app.Link().ExecuteCommandInto(copy, code); }, text, kRetries);
+}
+
+bool TOperatorProcedures::Retry(const std::function<int()> &exchange, const QString &text,
+                                int attempts)
+{
     m_app.Modes().StopRequested = false;
     m_host.SetActionChecked(QStringLiteral("tbtnSuperStop"), false); // the button shows the flag
     TUserInput &input = m_app.Input();
     bool answered = false;
     for (int k = 1; k <= attempts; ++k) {
         input.ShowProgress(QStringLiteral("Повтор команды ") + text, k, attempts);
-        const int result = m_app.Link().ExecuteCommand(code);
+        const int result = exchange();
         if (result == 0) {
             input.CloseProgress();
             return true;
@@ -160,12 +215,168 @@ void TOperatorProcedures::AllRead()
 
 void TOperatorProcedures::AllWrite()
 {
-    const bool full = m_app.Modes().FullAccessMode;
-    std::vector<const char *> steps(std::begin(kWriteAllSteps), std::end(kWriteAllSteps));
-    if (full)
-        steps.insert(steps.end(), std::begin(kWriteAllServiceSteps),
-                     std::end(kWriteAllServiceSteps));
-    RunGroup(steps.data(), int(steps.size()));
+    Ttals352 *shown = m_app.Model();
+    if (!shown)
+        return;
+    const TCompareScope scope = Scope();
+    Ttals352 device(m_app.Modes());
+    if (!ReadDevice(device, scope))
+        return;
+    const QList<TModelDifference> differences = CompareModels(*shown, device, scope);
+    if (differences.isEmpty()) {
+        Dialogs().Message(QStringLiteral("Регистры прибора не отличаются от параметров "
+                                         "программы.\rНичего не записано."),
+                          TDialogIcon::Information);
+        return;
+    }
+    if (Dialogs().Question(ChangesText(differences), {TDialogButton::Yes, TDialogButton::No},
+                           TDialogButton::No) != TDialogButton::Yes)
+        return;
+    for (int code : CompareBlockWrites(scope)) {
+        const bool touched =
+            std::any_of(differences.begin(), differences.end(),
+                        [code](const TModelDifference &d) { return d.WriteCode == code; });
+        if (!touched)
+            continue;
+        const QString text = BlockCommandText(code);
+        if (ExecuteWithRetries(quint8(code), text, kRetries))
+            continue;
+        QString message = text;
+        if (LastAnswerRefused())
+            message += QStringLiteral("\rПрибор не принял: ") +
+                       RefusedRegisters(differences, code).join(QStringLiteral(", "));
+        FailMessage(message);
+        break;
+    }
+    m_host.RefreshAllWindows();
+}
+
+TCompareScope TOperatorProcedures::Scope() const
+{
+    return m_app.Modes().FullAccessMode ? TCompareScope::All : TCompareScope::User;
+}
+
+bool TOperatorProcedures::ReadDevice(Ttals352 &copy, TCompareScope scope)
+{
+    const Ttals352 *shown = m_app.Model();
+    if (!shown)
+        return false;
+    copy.SetErrorMax(1);
+    copy.SetSystemAddress(shown->SystemAddress());
+    // The service groups are read with the device's full access open, the
+    // password coming from the copy.
+    if (scope == TCompareScope::All) {
+        copy.OpenFullAccess();
+        if (!ExecuteInto(copy, cmd::WritePassword, PasswordText())) {
+            FailMessage(PasswordText());
+            return false;
+        }
+    }
+    for (int code : CompareBlockReads(scope)) {
+        const QString text = BlockCommandText(code);
+        if (!ExecuteInto(copy, quint8(code), text)) {
+            FailMessage(text);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TOperatorProcedures::LastAnswerRefused() const
+{
+    Ttals352 *model = m_app.Model();
+    return model && model->ErrorCode() == -7 &&
+           (model->ErrorText() == ExceptionText(2) || model->ErrorText() == ExceptionText(3));
+}
+
+QStringList TOperatorProcedures::RefusedRegisters(const QList<TModelDifference> &differences,
+                                                  int blockCode)
+{
+    QStringList refused;
+    QStringList candidates;
+    for (const TModelDifference &d : differences) {
+        if (d.WriteCode != blockCode)
+            continue;
+        const QString name = QStringLiteral("%1 (%2)").arg(d.Caption, d.Name);
+        candidates << name;
+        const TPropertyInfo *p = FindPropertyByName(d.Name.toLatin1().constData());
+        if (!p || p->WriteCode < 0)
+            continue;
+        // A lost answer is tried again; a refusal is the device's last word.
+        for (int k = 0; k < kRetries; ++k) {
+            const int result = m_app.Link().ExecuteCommand(quint8(p->WriteCode));
+            if (result == 0)
+                break;
+            if (LastAnswerRefused()) {
+                refused << name;
+                break;
+            }
+        }
+    }
+    return refused.isEmpty() ? candidates : refused;
+}
+
+void TOperatorProcedures::CompareWithDevice()
+{
+    Ttals352 *shown = m_app.Model();
+    if (!shown)
+        return;
+    const TDialogButton choice =
+        Dialogs().Question(QStringLiteral("Сравнить с прибором параметры программы?\r"
+                                          "\"Нет\" - выбрать файл параметров."),
+                           {TDialogButton::Yes, TDialogButton::No, TDialogButton::Cancel},
+                           TDialogButton::Yes, QStringLiteral("Сравнить с прибором"));
+    if (choice != TDialogButton::Yes && choice != TDialogButton::No)
+        return;
+    TComparison comparison;
+    std::unique_ptr<Ttals352> file;
+    const Ttals352 *ours = shown;
+    comparison.OursTitle = QStringLiteral("Программа");
+    if (choice == TDialogButton::No) {
+        const QString path =
+            ChooseParameterFile(QStringLiteral("Сравнить с прибором"), shown->DeviceTypeNumber());
+        if (path.isEmpty())
+            return;
+        file = LoadFileModel(m_app.Modes(), path);
+        if (!file)
+            return;
+        ours = file.get();
+        comparison.OursTitle = QFileInfo(path).fileName();
+    }
+    const TCompareScope scope = Scope();
+    Ttals352 device(m_app.Modes());
+    if (!ReadDevice(device, scope))
+        return;
+    comparison.Title = QStringLiteral("Сравнение с прибором: ") + comparison.OursTitle;
+    comparison.TheirsTitle = QStringLiteral("Прибор");
+    comparison.Differences = CompareModels(*ours, device, scope);
+    m_host.ShowComparison(comparison);
+}
+
+void TOperatorProcedures::CompareFiles()
+{
+    const TProgramModes &modes = m_app.Modes();
+    const int type = m_app.Model() ? m_app.Model()->DeviceTypeNumber() : 20;
+    std::unique_ptr<Ttals352> models[2];
+    QString names[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString path = ChooseParameterFile(i == 0 ? QStringLiteral("Первый файл параметров")
+                                                        : QStringLiteral("Второй файл параметров"),
+                                                 type);
+        if (path.isEmpty())
+            return;
+        models[i] = LoadFileModel(modes, path);
+        if (!models[i])
+            return;
+        names[i] = QFileInfo(path).fileName();
+    }
+    TComparison comparison;
+    comparison.Title = QStringLiteral("Сравнение файлов параметров");
+    comparison.OursTitle = names[0];
+    comparison.TheirsTitle = names[1];
+    // Files keep every register group.
+    comparison.Differences = CompareModels(*models[0], *models[1], TCompareScope::All);
+    m_host.ShowComparison(comparison);
 }
 
 void TOperatorProcedures::PasswordOn()

@@ -8,13 +8,18 @@
 // service; the main window's actions call them and tests drive them without
 // a window.
 
+#include "device/model_compare.h"
+
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
 namespace tals {
 
 class TApplication;
+class Ttals352;
 
 // What the procedures need of the main window.
 class TProcedureHost
@@ -28,6 +33,8 @@ public:
     virtual void SetActionChecked(const QString &name, bool checked) = 0;
     // The open window of that component name, or null.
     virtual QWidget *FindWindow(const QString &name) = 0;
+    // Shows the result of a comparison in the comparison window.
+    virtual void ShowComparison(const TComparison &comparison) { (void)comparison; }
 };
 
 class TOperatorProcedures
@@ -50,7 +57,15 @@ public:
 
     void SignatureRead(const QString &hint);
     void AllRead();
+    // Reads the device into a second model, compares it with the shown one,
+    // asks once listing the registers that would change and writes only the
+    // register groups that hold them; nothing when nothing differs.
     void AllWrite();
+    // "Сравнить с прибором": the device beside the shown model or a chosen
+    // parameter file.
+    void CompareWithDevice();
+    // "Сравнить файлы параметров": two chosen files.
+    void CompareFiles();
     void PasswordOn();
     void PasswordOff();
     void SetLevelState(int state);
@@ -70,6 +85,21 @@ public:
     void NNZChange();
 
 private:
+    // What the comparisons and the write-all cover in the present mode.
+    TCompareScope Scope() const;
+    // Reads every register group of the scope from the device into `copy`
+    // (never into the shown model); false after the failure message.
+    bool ReadDevice(Ttals352 &copy, TCompareScope scope);
+    // Up to `attempts` runs of the exchange with the progress window.
+    bool Retry(const std::function<int()> &exchange, const QString &text, int attempts);
+    // ExecuteWithRetries with another model than the shown one.
+    bool ExecuteInto(Ttals352 &copy, quint8 code, const QString &text);
+    // After the device refused a block write: the differing registers of the
+    // block that it refuses on their own, by caption; all of them when the
+    // single writes do not tell.
+    QStringList RefusedRegisters(const QList<TModelDifference> &differences, int blockCode);
+    // The last answer was the device's refusal (exception 2 or 3).
+    bool LastAnswerRefused() const;
     // Runs the steps of a group command in order; after the first step that
     // got no answer at all, asks once whether to go on.
     void RunGroup(const char *const *steps, int count);

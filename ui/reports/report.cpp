@@ -83,6 +83,11 @@ void TranslatePreview(QPrintPreviewDialog &dialog)
 
 } // namespace
 
+void TranslatePrintPreview(QPrintPreviewDialog &dialog)
+{
+    TranslatePreview(dialog);
+}
+
 // ---- TReportLabel ----
 
 QString TReportLabel::Text() const
@@ -274,19 +279,25 @@ void TReport::Print(QPrinter &printer)
     painter.end();
 }
 
-bool TReport::SaveToPdf(const QString &path)
+bool PrintToPdf(const QString &path, const QPageLayout &layout, const QString &docName,
+                const std::function<void(QPrinter &)> &print)
 {
     if (path.isEmpty() || !ForceDirectories(QFileInfo(path).absolutePath()))
         return false;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    printer.setPageLayout(PageLayout());
-    printer.setDocName(m_name);
+    printer.setPageLayout(layout);
+    printer.setDocName(docName);
     printer.setCreator(QStringLiteral("tals35xi"));
-    Print(printer);
+    print(printer);
     const QFileInfo info(path);
     return info.exists() && info.size() > 0;
+}
+
+bool TReport::SaveToPdf(const QString &path)
+{
+    return PrintToPdf(path, PageLayout(), m_name, [this](QPrinter &printer) { Print(printer); });
 }
 
 QImage TReport::RenderPage(double dpi)

@@ -29,6 +29,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -43,6 +44,13 @@ class QWidget;
 namespace tals {
 
 class TReport;
+
+// The print preview's own commands in Russian.
+void TranslatePrintPreview(QPrintPreviewDialog &dialog);
+// Prints into a PDF file at path (its folders are created); true when the
+// file was written.
+bool PrintToPdf(const QString &path, const QPageLayout &layout, const QString &docName,
+                const std::function<void(QPrinter &)> &print);
 
 // A text element of a report: a static label or a system field.
 class TReportLabel

@@ -10,6 +10,7 @@
 #include "ui/application/window_position.h"
 #include "ui/dialogs/form_progress_bar.h"
 #include "ui/procedures/operator_procedures.h"
+#include "ui/windows/form_compare.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -514,6 +515,20 @@ QWidget *TFormMain::FindWindow(const QString &name)
     return m_windows.Find(name);
 }
 
+void TFormMain::ShowComparison(const TComparison &comparison)
+{
+    const QString name = QStringLiteral("FormCompare");
+    auto *window = qobject_cast<TFormCompare *>(m_windows.Find(name));
+    if (!window) {
+        window = new TFormCompare(this);
+        m_windows.Add(name, window);
+    }
+    window->SetComparison(comparison);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 TTimerControl &TFormMain::SignalTimer()
 {
     return *m_signalTimer;
@@ -761,6 +776,16 @@ void TFormMain::OnAllRead(const TActionDef &)
 void TFormMain::OnAllWrite(const TActionDef &)
 {
     m_procedures->AllWrite();
+}
+
+void TFormMain::OnCompareWithDevice(const TActionDef &)
+{
+    m_procedures->CompareWithDevice();
+}
+
+void TFormMain::OnCompareFiles(const TActionDef &)
+{
+    m_procedures->CompareFiles();
 }
 
 void TFormMain::OnPasswordOn(const TActionDef &)

@@ -59,6 +59,7 @@ public:
 
     TWindowRegistry &Windows() { return m_windows; }
     QWidget *FindWindow(const QString &name) override;
+    void ShowComparison(const TComparison &comparison) override;
     TOperatorProcedures &Procedures() { return *m_procedures; }
     TTimerControl &SignalTimer();
 
@@ -122,6 +123,8 @@ private:
     void OnSignatureRead(const TActionDef &def);
     void OnAllRead(const TActionDef &);
     void OnAllWrite(const TActionDef &);
+    void OnCompareWithDevice(const TActionDef &);
+    void OnCompareFiles(const TActionDef &);
     void OnSystemAddressWrite(const TActionDef &def);
     void OnPlantNumberWrite(const TActionDef &def);
     void OnLevelKalibrWrite(const TActionDef &def);

@@ -201,7 +201,7 @@ const char *const kPollDependent =
     "actSmPerWrite actKKalmanRead actKKalmanWrite actLevelKalibrWrite actTransmitterChange "
     "actODPMChange actSpeedRead actSpeedWrite actCountBadZonesChange actCountBadZonesRead "
     "actCountBadZonesWrite actBadZonesRead actBadZonesWrite actKrFChHChange actKrFChHWrite "
-    "actSmFChHChange actSmFChHRead actSmFChHWrite";
+    "actSmFChHChange actSmFChHRead actSmFChHWrite actCompareWithDevice";
 
 } // namespace
 
@@ -645,9 +645,13 @@ TEST_F(CommandsTest, WriteAllAndReadAllRoundTripEveryRegisterGroup)
             model.BadZone(z).Value(TBadZoneValue(k)).SetValue(TVariant(ZoneSample(z, k)));
 
     sim->ClearRequests();
+    dialogs.answers = {TDialogButton::Yes}; // the list of registers that will change
     ASSERT_TRUE(Exec("actAllWrite"));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << Messages().toStdString();
-    EXPECT_EQ(sim->RequestCount(), 7); // user, common, service 1 and 2, functional, count, zones
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    // The comparison reads password, user, common, service 1 and 2,
+    // functional and zones; then the six block writes (the zones carry the count).
+    EXPECT_EQ(sim->RequestCount(), 13);
     for (const TPropertyInfo *p : written) {
         // The user block sends 0 for the current level.
         const double expected = p->Id == TProp::LevelKalibr ? 0.0 : Narrowed(*p, SampleValue(*p));

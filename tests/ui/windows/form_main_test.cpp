@@ -162,7 +162,8 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
         const char *title;
         const char *items;
     } const expected[] = {
-        {"Работа", "actTals352iLoad actTals352iSave | actOprosStart actOprosStop | "
+        {"Работа", "actTals352iLoad actTals352iSave | actCompareWithDevice actCompareFiles | "
+                   "actOprosStart actOprosStop | "
                    "actOprosSignalStart actOprosSignalStop | act10 act16 | actUpdateProgram | "
                    "actPasswordOn actPasswordOff actSetLevelState0 actSetLevelState1 "
                    "actSetLevelState2 | actSetModeHertzNormal actSetModeHertzHigh | actClose"},
