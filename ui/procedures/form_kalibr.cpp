@@ -137,10 +137,7 @@ TFormKalibrBase::TFormKalibrBase(TKind kind, Ttals352 &model, TKalibrHost host,
     m_repeat = new QTimer(this);
     m_repeat->setObjectName(QStringLiteral("tmRepeat"));
     m_repeat->setInterval(kRepeatMs);
-    connect(m_repeat, &QTimer::timeout, this, [this] {
-        if (m_repeatStep)
-            m_repeatStep();
-    });
+    connect(m_repeat, &QTimer::timeout, this, &TFormKalibrBase::RepeatTick);
     HoldToRepeat(m_offsetUp, [this] { StepOffset(+1); });
     HoldToRepeat(m_offsetDown, [this] { StepOffset(-1); });
     HoldToRepeat(m_slopeUp, [this] { StepSlope(+1); });
@@ -178,7 +175,15 @@ TFormKalibrBase::TFormKalibrBase(TKind kind, Ttals352 &model, TKalibrHost host,
     Update();
 }
 
-TFormKalibrBase::~TFormKalibrBase() = default;
+TFormKalibrBase::~TFormKalibrBase()
+{
+    // A button held while the window goes is released by its own destruction,
+    // after this part of the window is gone: its handlers must not run then.
+    m_repeat->stop();
+    for (QToolButton *b : {m_offsetUp, m_offsetDown, m_slopeUp, m_slopeDown})
+        disconnect(b, nullptr, this, nullptr);
+    disconnect(m_chart, nullptr, this, nullptr);
+}
 
 QAction *TFormKalibrBase::AddAction(const char *name, const QString &text)
 {
@@ -276,6 +281,12 @@ void TFormKalibrBase::Update()
         m_chart->yAxis->setRange(-kResidualFixedRange, kResidualFixedRange);
     }
     m_chart->replot();
+}
+
+void TFormKalibrBase::RepeatTick()
+{
+    if (m_repeatStep)
+        m_repeatStep();
 }
 
 void TFormKalibrBase::AfterStep()

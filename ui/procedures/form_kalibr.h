@@ -81,6 +81,8 @@ public slots:
     void Report();
     // The status text for a mouse position on the chart.
     void ShowCursor(const QPointF &pixel);
+    // One tick of the repeat timer: the held button's step again.
+    void RepeatTick();
 
 protected:
     TFormKalibrBase(TKind kind, Ttals352 &model, TKalibrHost host, TShowReport showReport,

@@ -260,8 +260,8 @@ TEST_F(CalibrationWindowTest, AHeldButtonStepsAtOnceAndThenEveryHundredMilliseco
     EXPECT_EQ(parameterRefreshes, 1);
     EXPECT_TRUE(form.RepeatTimer()->isActive());
     EXPECT_EQ(form.RepeatTimer()->interval(), 100);
-    emit form.RepeatTimer()->timeout();
-    emit form.RepeatTimer()->timeout();
+    form.RepeatTick();
+    form.RepeatTick();
     EXPECT_NEAR(model.SmPer(), start + 0.3, 1e-12);
     emit form.OffsetUp()->released();
     EXPECT_FALSE(form.RepeatTimer()->isActive());
