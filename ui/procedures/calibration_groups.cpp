@@ -285,7 +285,6 @@ TCalibrMmpPanel::TCalibrMmpPanel(Ttals352 &model, TCalibrPanelHost host, QWidget
     auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
     ticker->setTickStep(1);
     m_chart->xAxis->setTicker(ticker);
-    m_chart->yAxis->setLabel(QStringLiteral("Измеренное - установленное, мм"));
     m_bars = new QCPBars(m_chart->xAxis, m_chart->yAxis);
     m_bars->setPen(QPen(Qt::red));
     m_bars->setBrush(Qt::red);

@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -556,6 +557,12 @@ TEST_F(CalibrationRunTest, AnMmpCalibrationCorrectsThePhaseCharacteristic)
     ASSERT_NE(edit, nullptr);
     mmp->Pages()->setCurrentIndex(1);
     mmp->BarChart()->replot();
+    par->resize(par->width(), 900);
+    QApplication::processEvents();
+    auto *scroll = pages->currentWidget()->findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    scroll->ensureWidgetVisible(mmp, 0, 0);
+    QApplication::processEvents();
     SaveShot(par, QStringLiteral("FormTalsParCalibrMMP"));
 
     mmp->findChild<QToolButton *>(QStringLiteral("sbtnEditMMP"))->click();
