@@ -6,6 +6,7 @@
 #include "ui/application/command_line.h"
 #include "ui/dialogs/widget_dialogs.h"
 #include "ui/procedures/acceptance_windows.h"
+#include "ui/procedures/calibration_windows.h"
 #include "ui/windows/form_main.h"
 #include "ui/windows/view_windows.h"
 #include "ui/procedures/scan_windows.h"
@@ -75,6 +76,7 @@ int main(int argc, char **argv)
     tals::RegisterViewWindows(app);
     tals::RegisterAcceptanceWindows(app);
     tals::RegisterScanWindows(app);
+    tals::RegisterCalibrationWindows(app);
     int result = 0;
     {
         tals::TFormMain window(app);

@@ -7,6 +7,7 @@
 #include "ui/application/application.h"
 #include "ui/controls/edit_num.h"
 #include "ui/dialogs/form_input_bad_zone.h"
+#include "ui/procedures/calibration_groups.h"
 #include "ui/windows/form_main.h"
 #include "ui/controls/ini_combo_box.h"
 #include "ui/controls/param_str.h"
@@ -151,13 +152,14 @@ QWidget *TFormTalsPar::BuildPage(const TParPage &page)
     auto *content = new QWidget;
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
-    for (const TParGroup &group : page.Groups)
-        column->addWidget(BuildGroup(group));
+    for (const TParGroup &group : page.Groups) {
+        QGroupBox *box = BuildGroup(group);
+        AddCalibrationPanel(box, group);
+        column->addWidget(box);
+    }
     const QString name = QLatin1String(page.ObjectName);
     if (name == QLatin1String("tsBadZones"))
         column->addWidget(BuildBadZonePart(), 1);
-    else if (name == QLatin1String("tsCalibr"))
-        column->addWidget(BuildCalibrationRoom());
     else if (name == QLatin1String("tsPlantParameters"))
         column->addWidget(new QLabel(QStringLiteral("Заводские параметры прибора")));
     if (name != QLatin1String("tsBadZones"))
@@ -368,14 +370,35 @@ QWidget *TFormTalsPar::BuildBadZonePart()
     return part;
 }
 
-QWidget *TFormTalsPar::BuildCalibrationRoom()
+void TFormTalsPar::AddCalibrationPanel(QGroupBox *box, const TParGroup &group)
 {
-    // The calibration tables and the procedure buttons go here.
-    auto *room = new QWidget;
-    room->setObjectName(QStringLiteral("pnlCalibrProcedures"));
-    auto *layout = new QVBoxLayout(room);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return room;
+    // The procedures of the page "Калибровка" sit in their groups below the
+    // register fields (Parts 6.1, 6.2).
+    const QString name = QLatin1String(group.ObjectName);
+    if (name != QLatin1String("gbFft") && name != QLatin1String("gbMmp"))
+        return;
+    TCalibrPanelHost host;
+    host.ExecuteAction = [this](const QString &action) {
+        if (m_hooks.ExecuteAction)
+            m_hooks.ExecuteAction(action);
+    };
+    host.RefreshAll = [this] {
+        if (m_hooks.RefreshAllWindows)
+            m_hooks.RefreshAllWindows();
+        else
+            Refresh();
+    };
+    host.RefreshParameters = [this] { Refresh(); };
+    auto *grid = qobject_cast<QGridLayout *>(box->layout());
+    QWidget *panel = nullptr;
+    if (name == QLatin1String("gbFft"))
+        panel = m_fftPanel = new TCalibrFftPanel(m_model, std::move(host));
+    else
+        panel = m_mmpPanel = new TCalibrMmpPanel(m_model, std::move(host));
+    if (grid)
+        grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        box->layout()->addWidget(panel);
 }
 
 TFormTalsPar::TBinding *TFormTalsPar::Binding(TProp property)
@@ -405,6 +428,12 @@ void TFormTalsPar::Refresh()
     for (TBinding &b : m_bindings)
         RefreshBinding(b);
     RebuildBadZones();
+    // The calibration grids repaint (their bold rows follow the free space)
+    // and the capture buttons show the reading.
+    if (m_fftPanel)
+        m_fftPanel->Refresh();
+    if (m_mmpPanel)
+        m_mmpPanel->Refresh();
     m_updating = false;
 }
 

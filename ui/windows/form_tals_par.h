@@ -22,6 +22,8 @@ namespace tals {
 
 class TApplication;
 class TBadZone;
+class TCalibrFftPanel;
+class TCalibrMmpPanel;
 class TEditNum;
 class TiniComboBox;
 class Ttals352;
@@ -57,6 +59,9 @@ public:
     ~TFormTalsPar() override;
 
     QTabWidget *Pages() const { return m_pages; }
+    // The procedures of the page "Калибровка".
+    TCalibrFftPanel *FftPanel() const { return m_fftPanel; }
+    TCalibrMmpPanel *MmpPanel() const { return m_mmpPanel; }
     bool IsUpdating() const { return m_updating; }
 
 public slots:
@@ -110,7 +115,7 @@ private:
     void AddControl(QGridLayout *grid, int row, const TParControl &control);
     void AddPairHeader(QGridLayout *grid, const TParGroup &group);
     QWidget *BuildBadZonePart();
-    QWidget *BuildCalibrationRoom();
+    void AddCalibrationPanel(QGroupBox *box, const TParGroup &group);
     TBinding *Binding(TProp property);
     void RefreshBinding(TBinding &b);
     void RefreshModelLimits();
@@ -129,6 +134,8 @@ private:
     int m_calibrRow = 0;
 
     QTabWidget *m_pages = nullptr;
+    TCalibrFftPanel *m_fftPanel = nullptr;
+    TCalibrMmpPanel *m_mmpPanel = nullptr;
     std::deque<TBinding> m_bindings; // stable addresses for the handlers
     TEditNum *m_lastFinished = nullptr;
 
