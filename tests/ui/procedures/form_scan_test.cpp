@@ -22,6 +22,11 @@ using namespace tals;
 
 namespace {
 
+// Short enough that a scan of 247 silent addresses takes seconds, long enough
+// that a loaded machine's simulator thread takes each request off the line
+// before the next exchange purges it.
+constexpr test::TReadTimeouts kSilentLine{30, 50};
+
 class FormScanTest : public test::SimulatedProgram
 {
 protected:
@@ -108,7 +113,7 @@ protected:
 
 TEST_F(FormScanTest, EmptyLineGetsOneRequestPerAddressAndListsNothing)
 {
-    Start({}, {5, 5});
+    Start({}, kSilentLine);
     sim->SetAddress(248); // on the line, but at no address the scan reads
     OpenScan();
     EXPECT_EQ(Edit("enStartSA")->Value(), 1);
@@ -196,7 +201,7 @@ TEST_F(FormScanTest, AssignmentRenumbersTheDevicesAndASecondScanConfirmsIt)
 
 TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
 {
-    Start({}, {5, 5});
+    Start({}, kSilentLine);
     sim->SetAddress(248);
     OpenScan();
 
@@ -232,7 +237,7 @@ TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
 
 TEST_F(FormScanTest, FieldRulesBeforeAnythingIsSent)
 {
-    Start({}, {5, 5});
+    Start({}, kSilentLine);
     sim->SetAddress(248);
     OpenScan();
 
@@ -265,7 +270,7 @@ TEST_F(FormScanTest, FieldRulesBeforeAnythingIsSent)
 
 TEST_F(FormScanTest, ClosingIsRefusedWhileAScanRunsAndAllowedAfterStop)
 {
-    Start({}, {5, 5});
+    Start({}, kSilentLine);
     sim->SetAddress(248);
     OpenScan();
     QPointer<TFormScan> guard(form);
