@@ -1,6 +1,6 @@
 #pragma once
 
-// The rules of the FFT calibration (Part 6.1) over the model's FFT table
+// The rules of the FFT calibration over the model's FFT table
 // (CalibrTable, CalibrMode points): the current point of a free-space
 // reading, the capture, the least-squares fit of KrPer and SmPer, the
 // residual of every point under the present coefficients and the texts of

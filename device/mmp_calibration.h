@@ -1,6 +1,6 @@
 #pragma once
 
-// The rules of the MMP calibration (Part 6.2) over the model's MMP table
+// The rules of the MMP calibration over the model's MMP table
 // (CalibrTableMMP, CalibrModeMMP points): the wavelengths in the gas and in
 // the waveguide, the phase error of every point, the least-squares line of
 // phase error against distance that corrects KrFChH and SmFChH, the

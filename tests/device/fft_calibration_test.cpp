@@ -1,4 +1,4 @@
-// FFT calibration (Part 6.1): the table defaults, the current point and the
+// FFT calibration: the table defaults, the current point and the
 // capture, the least-squares fit of KrPer and SmPer, the residuals and the
 // texts of the grid, without a display.
 

@@ -1,4 +1,4 @@
-// MMP calibration (Part 6.2): wavelengths, phase errors, the correction of
+// MMP calibration: wavelengths, phase errors, the correction of
 // KrFChH and SmFChH, "Исправить +/-15", the typical values and the texts.
 
 #include "device/fft_calibration.h"

@@ -3,7 +3,7 @@
 // The procedure parts of the page "Калибровка" of the parameters window: the
 // FFT group's table, number of points, capture, fit and "Изменить" (Part
 // 6.1) and the MMP group's table and bar chart, capture, compute, "Исправить
-// +/-15", typical values and "Изменить" (Part 6.2). The register fields of
+// +/-15", typical values and "Изменить". The register fields of
 // the two groups are the parameters window's own; these panels sit in the
 // groups below them. The rules live in device/fft_calibration.h and
 // device/mmp_calibration.h.

@@ -1,7 +1,7 @@
 #pragma once
 
-// The calibration windows: "Калибровка" (TFormKalibr, FFT, Part 6.1) and
-// "Калибровка ММП" (TFormKalibrMMP, Part 6.2). One design: the residual chart
+// The calibration windows: "Калибровка" (TFormKalibr, FFT) and
+// "Калибровка ММП" (TFormKalibrMMP). One design: the residual chart
 // of the calibration table under the present KrPer and SmPer, the two
 // coefficients of the procedure with their fine-tuning buttons (one step at
 // the press, then one per 100 ms tick while held), the write button, the
