@@ -5,6 +5,7 @@
 #include "device/tals352.h"
 #include "platform/number_format.h"
 #include "ui/application/window_position.h"
+#include "ui/procedures/residual_axis_menu.h"
 #include "ui/procedures/value_text.h"
 
 #include <QAction>
@@ -97,14 +98,7 @@ TFormKalibrBase::TFormKalibrBase(TKind kind, Ttals352 &model, TKalibrHost host,
     m_chart->xAxis->setNumberPrecision(0);
     m_chart->yAxis->setLabel(QStringLiteral("Разброс"));
     m_chart->yAxis->setRange(-kResidualFixedRange, kResidualFixedRange);
-    m_chart->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto *axisAuto = new QAction(QStringLiteral("Разброс автоматический"), m_chart);
-    axisAuto->setObjectName(QStringLiteral("actAxisAutomatic"));
-    auto *axisFixed = new QAction(QStringLiteral("Разброс -3,5 ... +3,5"), m_chart);
-    axisFixed->setObjectName(QStringLiteral("actAxisFixed"));
-    connect(axisAuto, &QAction::triggered, this, [this] { SetAxisAutomatic(true); });
-    connect(axisFixed, &QAction::triggered, this, [this] { SetAxisAutomatic(false); });
-    m_chart->addActions({axisAuto, axisFixed});
+    AddResidualAxisMenu(m_chart, [this](bool automatic) { SetAxisAutomatic(automatic); });
     m_chart->setMouseTracking(true);
     connect(m_chart, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent *e) { ShowCursor(e->position()); });
@@ -353,9 +347,9 @@ void TFormKalibrBase::WriteCoefficients()
 
 void TFormKalibrBase::ShowPoints(bool shown)
 {
-    m_series->setScatterStyle(shown ? QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red,
-                                                      Qt::red, 3)
-                                    : QCPScatterStyle(QCPScatterStyle::ssNone));
+    m_series->setScatterStyle(shown
+                                  ? QCPScatterStyle(QCPScatterStyle::ssSquare, Qt::red, Qt::red, 3)
+                                  : QCPScatterStyle(QCPScatterStyle::ssNone));
     (shown ? m_pointsShow : m_pointsHide)->setChecked(true);
     m_chart->replot();
 }
@@ -396,16 +390,13 @@ bool TFormKalibrBase::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-TFormKalibr::TFormKalibr(Ttals352 &model, TKalibrHost host, TShowReport showReport,
-                         QWidget *parent)
+TFormKalibr::TFormKalibr(Ttals352 &model, TKalibrHost host, TShowReport showReport, QWidget *parent)
     : TFormKalibrBase(TKind::Fft, model, std::move(host), std::move(showReport), parent)
-{
-}
+{}
 
 TFormKalibrMMP::TFormKalibrMMP(Ttals352 &model, TKalibrHost host, TShowReport showReport,
                                QWidget *parent)
     : TFormKalibrBase(TKind::Mmp, model, std::move(host), std::move(showReport), parent)
-{
-}
+{}
 
 } // namespace tals

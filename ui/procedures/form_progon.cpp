@@ -6,6 +6,7 @@
 #include "platform/number_format.h"
 #include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
+#include "ui/procedures/residual_axis_menu.h"
 #include "ui/procedures/value_text.h"
 
 #include <QAction>
@@ -171,14 +172,7 @@ TFormProgon::TFormProgon(Ttals352 &model, TUserInput &input, TProgonHost host,
     m_chart->yAxis->setLabel(QStringLiteral("Разброс"));
     m_chart->xAxis->setLabel(QStringLiteral("Уровень, мм"));
     m_chart->yAxis->setRange(-3.5, 3.5);
-    m_chart->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto *axisAuto = new QAction(QStringLiteral("Разброс автоматический"), m_chart);
-    axisAuto->setObjectName(QStringLiteral("actAxisAutomatic"));
-    auto *axisFixed = new QAction(QStringLiteral("Разброс -3,5 ... +3,5"), m_chart);
-    axisFixed->setObjectName(QStringLiteral("actAxisFixed"));
-    connect(axisAuto, &QAction::triggered, this, [this] { SetAxisAutomatic(true); });
-    connect(axisFixed, &QAction::triggered, this, [this] { SetAxisAutomatic(false); });
-    m_chart->addActions({axisAuto, axisFixed});
+    AddResidualAxisMenu(m_chart, [this](bool automatic) { SetAxisAutomatic(automatic); });
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_grid, 1);
