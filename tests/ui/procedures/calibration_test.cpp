@@ -95,8 +95,7 @@ TEST_F(CalibrationWindowTest, TheFftGroupCapturesTheFreeSpaceOfTheCurrentPoint)
 
     SetReading(model.LevelFree(), 2512.34);
     panel.Refresh();
-    EXPECT_EQ(panel.CaptureButton()->text(),
-              QStringLiteral("Установить\nСв.пр-во, мм \n2,512.3"));
+    EXPECT_EQ(panel.CaptureButton()->text(), QStringLiteral("Установить\nСв.пр-во, мм \n2,512.3"));
     EXPECT_TRUE(panel.Grid()->IsRowBold(2));
     EXPECT_FALSE(panel.Grid()->IsRowBold(1));
     panel.CaptureButton()->click();
@@ -423,6 +422,9 @@ protected:
         window = std::make_unique<TFormMain>(*app);
         window->show();
         QApplication::processEvents();
+        // The technician reads the device first: its identity goes into the report.
+        ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllRead")));
+        ASSERT_EQ(app->Model()->PlantNumber(), 1234);
     }
     template <class T> T *Open(const char *action, const char *name)
     {
