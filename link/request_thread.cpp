@@ -11,13 +11,11 @@ TRequestThread::TRequestThread(std::function<void()> step, QObject *parent)
 TRequestThread::~TRequestThread()
 {
     Terminate();
-    // Meet the body's end on our own lock as well, so its last use of the
-    // lock and the condition happens before they are destroyed.
-    if (isRunning()) {
-        std::unique_lock lock(m_stateLock);
-        m_wake.wait(lock, [this] { return m_finished; });
-    }
     wait();
+    // Qt's wait is invisible to race checkers: taking our own lock once more
+    // orders the body's last use of the lock and the condition before their
+    // destruction.
+    std::lock_guard lock(m_stateLock);
 }
 
 void TRequestThread::Resume()
