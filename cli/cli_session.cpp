@@ -84,36 +84,42 @@ bool TCliSession::Open(QString &error)
     const QString previous = QDir::currentPath();
     ForceDirectories(StartDir());
     QDir::setCurrent(StartDir());
-    m_scheduler->StartLink(m_link.get());
+    // The tool's port and speed replace ComPort.ini's before the first open,
+    // so the port ComPort.ini names is never touched.
+    m_dialogs.Messages.clear();
+    QString setupError;
+    m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
+        try {
+            transmitter.SetPort(port);
+            if (m_options.Baud > 0) {
+                TBaudRate rate = TBaudRate::brCustom;
+                if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
+                    rate != TBaudRate::brCustom) {
+                    transmitter.SetBaudRate(rate);
+                } else {
+                    transmitter.SetBaudRate(TBaudRate::brCustom);
+                    transmitter.SetCustomBaudRate(m_options.Baud);
+                }
+            }
+        } catch (const std::exception &e) {
+            setupError = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
+            throw;
+        }
+    });
     QDir::setCurrent(previous);
     if (TCustomTimer *timer = m_scheduler->PollTimer())
         timer->stop(); // the tool polls by itself
 
+    if (!setupError.isEmpty()) {
+        error = setupError;
+        return false;
+    }
     TTransmitter *transmitter = m_scheduler->Transmitter();
     if (!transmitter) {
         error = QStringLiteral("Последовательный порт не создан");
         return false;
     }
-    // The message about ComPort.ini's own port does not concern the tool.
-    transmitter->Close();
-    m_dialogs.Messages.clear();
-    try {
-        transmitter->SetPort(port);
-        if (m_options.Baud > 0) {
-            TBaudRate rate = TBaudRate::brCustom;
-            if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
-                rate != TBaudRate::brCustom) {
-                transmitter->SetBaudRate(rate);
-            } else {
-                transmitter->SetBaudRate(TBaudRate::brCustom);
-                transmitter->SetCustomBaudRate(m_options.Baud);
-            }
-        }
-    } catch (const std::exception &e) {
-        error = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
-        return false;
-    }
-    if (!transmitter->Open()) {
+    if (!transmitter->Connected()) {
         error = m_dialogs.Messages.isEmpty() ? QStringLiteral("Ошибка активации порта : ") + port
                                              : m_dialogs.Messages.join(QLatin1Char(' '));
         return false;

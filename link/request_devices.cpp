@@ -31,7 +31,8 @@ TRequestDevices::~TRequestDevices()
     StopLink();
 }
 
-void TRequestDevices::StartLink(TLinkDevice *device)
+void TRequestDevices::StartLink(TLinkDevice *device,
+                                const std::function<void(TTransmitter &)> &configure)
 {
     m_device = device;
     m_handOver = std::make_unique<THandOver>();
@@ -58,6 +59,8 @@ void TRequestDevices::StartLink(TLinkDevice *device)
             m_transmitter->LoadSettings();
         } catch (...) {
         }
+        if (configure)
+            configure(*m_transmitter);
         m_transmitter->Open();
     } catch (...) {
     }

@@ -61,8 +61,11 @@ public:
     // from Timer.ini, the device list, the transmitter from ComPort.ini
     // (opened, with its message on failure), the worker suspended, and the
     // journal "rd" + yymmdd + ".txt" in the current directory. The device is
-    // not owned and must outlive StopLink.
-    void StartLink(TLinkDevice *device);
+    // not owned and must outlive StopLink. configure, when given, adjusts the
+    // transmitter after ComPort.ini is read and before the port is opened (a
+    // port named on the command line, say), so ComPort.ini's own port is never
+    // touched then; an exception from it leaves the port closed.
+    void StartLink(TLinkDevice *device, const std::function<void(TTransmitter &)> &configure = {});
     // Shut-down: poll timer freed, worker ended, journal closed, port closed.
     void StopLink();
     bool Started() const { return m_transmitter != nullptr; }

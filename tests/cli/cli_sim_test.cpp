@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace tals;
 using namespace tals::test;
 
@@ -124,6 +127,25 @@ TEST_F(CliSimTest, IdentifyPrintsTheSignatureAsTextAndJson)
     EXPECT_EQ(o.value("PlantNumber").toString(), QStringLiteral("04321"));
     EXPECT_EQ(o.value("SystemAddress").toInt(), 1);
     EXPECT_EQ(o.value("Site").toString(), QStringLiteral("Резервуар 1"));
+}
+
+TEST_F(CliSimTest, ThePortOnTheCommandLineIsUsedWithoutOpeningComPortInisPort)
+{
+    // ComPort.ini names another "device" (a plain file here, watched for opens).
+    const QString configured = dir.file(QStringLiteral("configured-tty"));
+    writeAll(configured, "");
+    writeAll(dir.file(QStringLiteral("INI/ComPort.ini")),
+             "[Transmitter]\r\nPort=" + configured.toUtf8() + "\r\nReadInterval=20\r\n");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, configured.toLocal8Bit().constData(), IN_OPEN), 0);
+
+    const TCliResult r = RunOnSim({QStringLiteral("identify")});
+    EXPECT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Err.isEmpty()) << r;
+    char events[4096];
+    EXPECT_LE(read(watch, events, sizeof events), 0) << "ComPort.ini's port was opened";
+    close(watch);
 }
 
 TEST_F(CliSimTest, ADeviceThatDoesNotAnswerEndsWithStatusOne)

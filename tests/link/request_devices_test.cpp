@@ -266,6 +266,25 @@ TEST_F(RequestDevicesTest, MissingPortShowsOneMessageAndCommandsFail)
     EXPECT_TRUE(WaitForSteps(1));
 }
 
+TEST_F(RequestDevicesTest, APortGivenAtStartReplacesComPortIniBeforeTheFirstOpen)
+{
+    // ComPort.ini names a port that is not there: opening it would report it.
+    WriteComPort("/dev/ttyUSB_tals_missing", "ReadInterval=20\r\n");
+    link.StartLink(&device,
+                   [this](TTransmitter &transmitter) { transmitter.SetPort(sim.PortPath()); });
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    ASSERT_TRUE(link.Transmitter()->Connected());
+    EXPECT_EQ(link.Transmitter()->Port(), sim.PortPath());
+    EXPECT_EQ(link.ExecuteCommand(4), 0);
+
+    // A failing adjustment leaves the port closed, with nothing opened.
+    link.StopLink();
+    link.StartLink(&device, [](TTransmitter &) { throw std::runtime_error("bad speed"); });
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    ASSERT_NE(link.Transmitter(), nullptr);
+    EXPECT_FALSE(link.Transmitter()->Connected());
+}
+
 TEST_F(RequestDevicesTest, MeterExchangeDecodesTheLoopCurrent)
 {
     Start();

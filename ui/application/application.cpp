@@ -93,21 +93,18 @@ void TApplication::Start()
     m_scheduler = std::make_unique<TRequestDevices>();
     QString openFailure;
     {
-        // With a port of its own the program does not report ComPort.ini's port.
-        TPortOpenReport report(!port.isEmpty());
-        m_scheduler->StartLink(m_linkDevice.get());
+        // A port of the program's own replaces ComPort.ini's before the first
+        // open, so the configured device is never touched.
+        TPortOpenReport report;
+        m_scheduler->StartLink(m_linkDevice.get(), [&port](TTransmitter &transmitter) {
+            if (!port.isEmpty())
+                transmitter.SetPort(port);
+        });
         openFailure = report.Reason();
     }
     m_scheduler->SetArchive(m_archiveReadings.get());
-    if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
+    if (TTransmitter *transmitter = m_scheduler->Transmitter())
         transmitter->SetSetupDialogHook(&EditPortSettings);
-        if (!port.isEmpty()) {
-            TPortOpenReport report;
-            transmitter->Close();
-            transmitter->SetPort(port);
-            openFailure = transmitter->Open() ? QString() : report.Reason();
-        }
-    }
 
     // 5. The report objects.
     Reports();

@@ -37,6 +37,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace tals;
 using tals::test::SampleValue;
 
@@ -740,6 +743,26 @@ TEST_F(CommandsTest, WindowClosedMaximisedOpensMaximised)
 }
 
 // ---- the port settings in a simulated run ----
+
+TEST_F(CommandsTest, SimulatedRunNeverOpensComPortInisPort)
+{
+    // ComPort.ini names another "device" (a plain file here, watched for opens).
+    const QString configured = dir.file(QStringLiteral("configured-tty"));
+    test::writeAll(configured, "");
+    QDir().mkpath(dir.file(QStringLiteral("INI")));
+    test::writeAll(dir.file(QStringLiteral("INI/ComPort.ini")),
+                   "[Transmitter]\r\nPort=" + configured.toUtf8() + "\r\n");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, configured.toLocal8Bit().constData(), IN_OPEN), 0);
+
+    Start();
+    ASSERT_TRUE(Exec("actHmaxRead"));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << Messages().toStdString();
+    char events[4096];
+    EXPECT_LE(read(watch, events, sizeof events), 0) << "ComPort.ini's port was opened";
+    close(watch);
+}
 
 TEST_F(CommandsTest, SimulatedRunNeverStoresItsPseudoTerminal)
 {
