@@ -12,6 +12,7 @@
 #include "sim/sim_transducer.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
+#include "tests/ui/procedures/simulated_program.h"
 #include "tests/ui/prompt_recording_input.h"
 #include "tests/ui/report_output.h"
 #include "ui/application/application.h"
@@ -45,69 +46,17 @@ namespace {
 
 const QString kScreenshots = QStringLiteral(TALS_BINARY_DIR "/screenshots");
 
-class AcceptanceRunTest : public ::testing::Test
+class AcceptanceRunTest : public test::SimulatedProgram
 {
 protected:
-    AcceptanceRunTest() : m_oldCurrent(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
-    ~AcceptanceRunTest() override
-    {
-        if (window && window->IsPolling())
-            window->ExecuteAction(QStringLiteral("actOprosStop"));
-        window.reset();
-        app.reset();
-        QDir::setCurrent(m_oldCurrent);
-        SetStartDir(QString());
-        SetProgramDir(QString());
-    }
-
-    void Start()
-    {
-        app = std::make_unique<TApplication>(
-            QStringList{QStringLiteral("tals35xi"), QStringLiteral("--start-dir"), dir.path(),
-                        QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--simulate"),
-                        QStringLiteral("/full"), QStringLiteral("/zelvin")});
-        app->Start();
-        sim = app->Simulator();
-        ASSERT_NE(sim, nullptr);
-        ASSERT_NE(app->Model(), nullptr);
-        app->SetInput(std::make_unique<test::PromptRecordingInput>());
-        RegisterAcceptanceWindows(*app);
-        window = std::make_unique<TFormMain>(*app);
-        window->show();
-        QApplication::processEvents();
-    }
-    template <class T> T *Open(const char *action, const char *name)
-    {
-        EXPECT_TRUE(window->ExecuteAction(QLatin1String(action)));
-        QApplication::processEvents();
-        auto *w = qobject_cast<T *>(window->Windows().Find(QLatin1String(name)));
-        if (w)
-            w->move(0, 0);
-        return w;
-    }
-    static bool WaitFor(const std::function<bool()> &done)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!done() && !deadline.hasExpired())
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        return done();
-    }
+    void Start() { SimulatedProgram::Start({QStringLiteral("/full"), QStringLiteral("/zelvin")}); }
+    void RegisterWindows(TApplication &program) override { RegisterAcceptanceWindows(program); }
     void SavePicture(QWidget *w)
     {
         const QString path = kScreenshots + QLatin1Char('/') + w->objectName() + ".png";
         ASSERT_TRUE(SaveWindowPicture(w, path));
         EXPECT_FALSE(QImage(path).isNull());
     }
-    Ttals352 &Model() { return *app->Model(); }
-
-    test::ScratchDir dir;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TFormMain> window;
-    TSimTransducer *sim = nullptr;
-
-private:
-    QString m_oldCurrent;
 };
 
 TEST_F(AcceptanceRunTest, AWholeRunWithTheCurrentMeterFillsAllFiveRows)

@@ -11,6 +11,7 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/ui/procedures/procedure_fixture.h"
+#include "tests/ui/procedures/simulated_program.h"
 #include "tests/ui/prompt_recording_input.h"
 #include "tests/ui/report_output.h"
 #include "ui/application/application.h"
@@ -391,49 +392,20 @@ TEST_F(CalibrationWindowTest, TheReportCarriesTheCoefficientsThePointsAndTheChar
 
 // ---- the whole program on the simulated line -----------------------------------
 
-class CalibrationRunTest : public ::testing::Test
+class CalibrationRunTest : public test::SimulatedProgram
 {
 protected:
-    CalibrationRunTest() : m_oldCurrent(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
-    ~CalibrationRunTest() override
-    {
-        if (window && window->IsPolling())
-            window->ExecuteAction(QStringLiteral("actOprosStop"));
-        window.reset();
-        app.reset();
-        QDir::setCurrent(m_oldCurrent);
-        SetStartDir(QString());
-        SetProgramDir(QString());
-    }
-
     void Start()
     {
-        app = std::make_unique<TApplication>(
-            QStringList{QStringLiteral("tals35xi"), QStringLiteral("--start-dir"), dir.path(),
-                        QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--simulate"),
-                        QStringLiteral("/full")});
-        app->Start();
-        sim = app->Simulator();
-        ASSERT_NE(sim, nullptr);
-        ASSERT_NE(app->Model(), nullptr);
-        app->SetInput(std::make_unique<test::PromptRecordingInput>());
-        RegisterViewWindows(*app);
-        RegisterCalibrationWindows(*app);
-        window = std::make_unique<TFormMain>(*app);
-        window->show();
-        QApplication::processEvents();
+        SimulatedProgram::Start({QStringLiteral("/full")});
         // The technician reads the device first: its identity goes into the report.
         ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllRead")));
         ASSERT_EQ(app->Model()->PlantNumber(), 1234);
     }
-    template <class T> T *Open(const char *action, const char *name)
+    void RegisterWindows(TApplication &program) override
     {
-        EXPECT_TRUE(window->ExecuteAction(QLatin1String(action)));
-        QApplication::processEvents();
-        auto *w = qobject_cast<T *>(window->Windows().Find(QLatin1String(name)));
-        if (w)
-            w->move(0, 0);
-        return w;
+        RegisterViewWindows(program);
+        RegisterCalibrationWindows(program);
     }
     // The free space the transducer reports for the target at the distance.
     void PlaceTarget(double reported)
@@ -443,16 +415,6 @@ protected:
         ASSERT_NEAR(Model().LevelFree().Output().ToDouble(), reported, 0.01);
         window->RefreshAllWindows();
     }
-    Ttals352 &Model() { return *app->Model(); }
-
-    test::ScratchDir dir;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TFormMain> window;
-    TSimTransducer *sim = nullptr;
-
-private:
-    QString m_oldCurrent;
 };
 
 TEST_F(CalibrationRunTest, AFivePointFftCalibrationIsWrittenIntoTheTransducer)

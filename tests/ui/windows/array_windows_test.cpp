@@ -17,8 +17,9 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
-#include "ui/application/application.h"
+#include "tests/ui/procedures/simulated_program.h"
 #include "tests/ui/standalone_services.h"
+#include "ui/application/application.h"
 #include "ui/application/window_grab.h"
 #include "ui/reports/reports.h"
 #include "ui/windows/form_main.h"
@@ -248,47 +249,11 @@ int PeakBin(const QCPGraph *series)
     return best;
 }
 
-class ArrayCommandsTest : public ::testing::Test
+class ArrayCommandsTest : public test::SimulatedProgram
 {
 protected:
-    ArrayCommandsTest() : m_oldCurrent(QDir::currentPath()) { QDir::setCurrent(dir.path()); }
-    ~ArrayCommandsTest() override
-    {
-        window.reset();
-        app.reset();
-        QDir::setCurrent(m_oldCurrent);
-        SetStartDir(QString());
-        SetProgramDir(QString());
-    }
-
-    void Start()
-    {
-        app = std::make_unique<TApplication>(
-            QStringList{QStringLiteral("tals35xi"), QStringLiteral("--start-dir"), dir.path(),
-                        QStringLiteral("--program-dir"), dir.path(), QStringLiteral("--simulate"),
-                        QStringLiteral("/full")});
-        app->Start();
-        sim = app->Simulator();
-        ASSERT_NE(sim, nullptr);
-        app->SetInput(std::make_unique<TTextUserInput>());
-        RegisterViewWindows(*app);
-        window = std::make_unique<TFormMain>(*app);
-        window->show();
-        QApplication::processEvents();
-    }
-    template <class T> T *Find(const char *name)
-    {
-        return qobject_cast<T *>(window->Windows().Find(QString::fromLatin1(name)));
-    }
-
-    test::ScratchDir dir;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<TApplication> app;
-    std::unique_ptr<TFormMain> window;
-    TSimTransducer *sim = nullptr;
-
-private:
-    QString m_oldCurrent;
+    void Start() { SimulatedProgram::Start({QStringLiteral("/full")}); }
+    void RegisterWindows(TApplication &program) override { RegisterViewWindows(program); }
 };
 
 // "Считать массив спектра" opens the spectrum window with the device's array;
