@@ -10,6 +10,7 @@
 #include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
 #include "ui/procedures/test_chart.h"
+#include "ui/procedures/test_range_entry.h"
 #include "ui/procedures/value_text.h"
 
 #include <QAction>
@@ -262,34 +263,24 @@ void TFormTestDistances::SaveBitmap()
 
 void TFormTestDistances::ChangeStart()
 {
-    int value = int(std::lround(m_steps.StartDistance()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"), QStringLiteral("Начало, мм [1, 15999]"),
-                                 value, 1, 15999))
+    if (!AskTestStart(m_input, m_steps, 16000))
         return;
-    m_steps.SetRange(m_steps.StopDistance(), value);
     SetUpChart();
     Refresh();
 }
 
 void TFormTestDistances::ChangeStop()
 {
-    int value = int(std::lround(m_steps.StopDistance()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"), QStringLiteral("Конец, мм [1, 16000]"),
-                                 value, 1, 16000))
+    if (!AskTestStop(m_input, m_steps, 16000))
         return;
-    m_steps.SetRange(value, m_steps.StartDistance());
     SetUpChart();
     Refresh();
 }
 
 void TFormTestDistances::ChangeOffset()
 {
-    int value = int(std::lround(m_steps.Offset()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"),
-                                 QStringLiteral("Смещение, мм [1, 1000]"), value, 1, 1000))
-        return;
-    m_steps.SetOffset(value);
-    Refresh();
+    if (AskTestOffset(m_input, m_steps))
+        Refresh();
 }
 
 void TFormTestDistances::SetUpChart()

@@ -9,6 +9,7 @@
 #include "ui/application/window_position.h"
 #include "ui/procedures/form_test_distances.h"
 #include "ui/procedures/test_chart.h"
+#include "ui/procedures/test_range_entry.h"
 #include "ui/procedures/value_text.h"
 
 #include <QAction>
@@ -308,34 +309,24 @@ void TFormTestTube::ChangeDescription()
 
 void TFormTestTube::ChangeStart()
 {
-    int value = int(std::lround(m_steps.StartDistance()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"), QStringLiteral("Начало, мм [1, 5999]"),
-                                 value, 1, 5999))
+    if (!AskTestStart(m_input, m_steps, 6000))
         return;
-    m_steps.SetRange(m_steps.StopDistance(), value);
     SetUpChart();
     Refresh();
 }
 
 void TFormTestTube::ChangeStop()
 {
-    int value = int(std::lround(m_steps.StopDistance()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"), QStringLiteral("Конец, мм [1, 6000]"),
-                                 value, 1, 6000))
+    if (!AskTestStop(m_input, m_steps, 6000))
         return;
-    m_steps.SetRange(value, m_steps.StartDistance());
     SetUpChart();
     Refresh();
 }
 
 void TFormTestTube::ChangeOffset()
 {
-    int value = int(std::lround(m_steps.Offset()));
-    if (!m_input.TryInputInteger(QStringLiteral("Введите"),
-                                 QStringLiteral("Смещение, мм [1, 1000]"), value, 1, 1000))
-        return;
-    m_steps.SetOffset(value);
-    Refresh();
+    if (AskTestOffset(m_input, m_steps))
+        Refresh();
 }
 
 void TFormTestTube::SetUpChart()
