@@ -82,17 +82,8 @@ TFormGraph::~TFormGraph()
 
 void TFormGraph::CreateMenusAndToolBar()
 {
-    auto add = [this](QMenu *menu, const QStringList &names) {
-        for (const QString &name : names) {
-            if (name == QLatin1String("|"))
-                menu->addSeparator();
-            else
-                menu->addAction(Action(name));
-        }
-    };
-    QStringList widths;
-    for (const TTrendWidth &w : kTrendWidths)
-        widths << QLatin1String(w.action);
+    auto add = [this](QMenu *menu, const QStringList &names) { AddActions(menu, names); };
+    const QStringList widths = WidthActionNames();
 
     QMenuBar *bar = menuBar();
     add(bar->addMenu(QStringLiteral("Диапазон")), {"actCurrent", "actStartStopDT"});
@@ -109,8 +100,8 @@ void TFormGraph::CreateMenusAndToolBar()
     tools->setObjectName(QStringLiteral("ToolBar1"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    AddToolBarActions(
-        tools, QStringList{"actCurrent", "actStartStopDT", "|", "actYRangeSet", "|"} + widths +
+    AddActions(tools,
+               QStringList{"actCurrent", "actStartStopDT", "|", "actYRangeSet", "|"} + widths +
                    QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus", "actShowAllY",
                                "actShowAllX", "actShowAllXY", "|", "actPointsTrue",
                                "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",

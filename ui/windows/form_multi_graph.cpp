@@ -69,17 +69,8 @@ TFormMultiGraph::~TFormMultiGraph()
 
 void TFormMultiGraph::CreateMenusAndToolBar()
 {
-    auto add = [this](QMenu *menu, const QStringList &names) {
-        for (const QString &name : names) {
-            if (name == QLatin1String("|"))
-                menu->addSeparator();
-            else
-                menu->addAction(Action(name));
-        }
-    };
-    QStringList widths;
-    for (const TTrendWidth &w : kTrendWidths)
-        widths << QLatin1String(w.action);
+    auto add = [this](QMenu *menu, const QStringList &names) { AddActions(menu, names); };
+    const QStringList widths = WidthActionNames();
 
     QMenuBar *bar = menuBar();
     add(bar->addMenu(QStringLiteral("Диапазон")), {"actCurrent", "actStartStopDT"});
@@ -98,12 +89,12 @@ void TFormMultiGraph::CreateMenusAndToolBar()
     tools->setObjectName(QStringLiteral("ToolBar1"));
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    AddToolBarActions(tools, QStringList{"actCurrent", "actStartStopDT", "|"} + widths +
-                                 QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus",
-                                             "actShowAllY", "actShowAllX", "actShowAllXY", "|",
-                                             "actPointsTrue", "actPointsFalse", "|", "actScanEndOn",
-                                             "actScanEndOff", "|", "actReportPreview",
-                                             "actExportCsv", "actClose"});
+    AddActions(tools,
+               QStringList{"actCurrent", "actStartStopDT", "|"} + widths +
+                   QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus", "actShowAllY",
+                               "actShowAllX", "actShowAllXY", "|", "actPointsTrue",
+                               "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
+                               "actReportPreview", "actExportCsv", "actClose"});
 }
 
 // ---- configuration ----

@@ -186,24 +186,17 @@ void TFormTrendBase::CreateCommonActions()
               });
     AddAction(QStringLiteral("actShowAllXY"), QStringLiteral("Показать все"),
               QStringLiteral("Показать все данные"), [this] { ShowAllXY(); });
+    const auto showPoints = [this](bool shown) {
+        m_points = shown;
+        ApplyPoints();
+        RequestReplot();
+    };
     AddAction(
         QStringLiteral("actPointsTrue"), QStringLiteral("Точки показать"),
-        QStringLiteral("Точки показать"),
-        [this] {
-            m_points = true;
-            ApplyPoints();
-            RequestReplot();
-        },
-        true);
+        QStringLiteral("Точки показать"), [showPoints] { showPoints(true); }, true);
     AddAction(
         QStringLiteral("actPointsFalse"), QStringLiteral("Точки скрыть"),
-        QStringLiteral("Точки скрыть"),
-        [this] {
-            m_points = false;
-            ApplyPoints();
-            RequestReplot();
-        },
-        true);
+        QStringLiteral("Точки скрыть"), [showPoints] { showPoints(false); }, true);
     AddAction(
         QStringLiteral("actScanEndOn"), QStringLiteral("Следить за значением"),
         QStringLiteral("Следить за значением"),
@@ -259,14 +252,25 @@ void TFormTrendBase::CreatePanels(const QList<QPair<QString, int>> &panels)
     }
 }
 
-void TFormTrendBase::AddToolBarActions(QToolBar *bar, const QStringList &names)
+void TFormTrendBase::AddActions(QWidget *to, const QStringList &names)
 {
     for (const QString &name : names) {
-        if (name == QLatin1String("|"))
-            bar->addSeparator();
-        else if (QAction *a = Action(name))
-            bar->addAction(a);
+        if (name == QLatin1String("|")) {
+            auto *separator = new QAction(to);
+            separator->setSeparator(true);
+            to->addAction(separator);
+        } else if (QAction *a = Action(name)) {
+            to->addAction(a);
+        }
     }
+}
+
+QStringList TFormTrendBase::WidthActionNames()
+{
+    QStringList names;
+    for (const TTrendWidth &w : kTrendWidths)
+        names << QLatin1String(w.action);
+    return names;
 }
 
 bool TFormTrendBase::ExecuteAction(const QString &name)

@@ -104,7 +104,10 @@ protected:
                        std::function<void()> handler, bool checkable = false);
     void CreateCommonActions();
     void CreatePanels(const QList<QPair<QString, int>> &panels);
-    void AddToolBarActions(QToolBar *bar, const QStringList &names);
+    // The named actions into a menu or a tool bar; "|" is a separator.
+    void AddActions(QWidget *to, const QStringList &names);
+    // The actions of the twelve visible widths, in order.
+    static QStringList WidthActionNames();
 
     // ---- behaviour ----
     // Loads names over the range on the worker; onDay gets each day's points on
