@@ -2,17 +2,13 @@
 
 #include "device/command_table.h"
 #include "platform/dialogs.h"
+#include "protocol/frame.h"
 
 #include <cstring>
 
 namespace tals {
 
 namespace {
-
-constexpr quint8 kRead = 0x03;
-constexpr quint8 kReadInput = 0x04;
-constexpr quint8 kWrite = 0x10;
-constexpr quint8 kIdentification = 0x2B;
 
 void AppendByte(QByteArray &frame, int byte)
 {
@@ -33,7 +29,7 @@ QByteArray WriteFrame(quint8 address, int start, const QByteArray &data)
 {
     QByteArray f;
     AppendByte(f, address);
-    AppendByte(f, kWrite);
+    AppendByte(f, kFnWriteMultiple);
     AppendWord(f, static_cast<quint16>(start));
     AppendWord(f, static_cast<quint16>(data.size() / 2));
     AppendByte(f, data.size());
@@ -45,8 +41,8 @@ QByteArray Identification(quint8 address, int readCode, int objectId)
 {
     QByteArray f;
     AppendByte(f, address);
-    AppendByte(f, kIdentification);
-    AppendByte(f, 0x0E);
+    AppendByte(f, kFnIdentification);
+    AppendByte(f, kMeiReadIdentification);
     AppendByte(f, readCode);
     AppendByte(f, objectId);
     return f;
@@ -106,12 +102,12 @@ QByteArray ArrayBlock(const Ttals352 &model)
     switch (model.ControlCommandAnswer()) {
     case 1:
         if (i >= 1 && i <= 103)
-            return ReadFrame(model.SystemAddress(), kReadInput, 10004 + 20 * (i - 1), 20);
+            return ReadFrame(model.SystemAddress(), kFnReadInput, 10004 + 20 * (i - 1), 20);
         break;
     case 2:
     case 4:
         if (i >= 1 && i <= 32)
-            return ReadFrame(model.SystemAddress(), kReadInput, 10004 + 32 * (i - 1), 32);
+            return ReadFrame(model.SystemAddress(), kFnReadInput, 10004 + 32 * (i - 1), 32);
         break;
     default:
         break;
@@ -291,14 +287,14 @@ bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
         return true;
     }
     case cmd::ReadAddressRegister:
-        f = ReadFrame(a, kRead, 2, 1);
+        f = ReadFrame(a, kFnReadHolding, 2, 1);
         return true;
     default:
         break;
     }
     if (const TBlockInfo *b = FindBlockByReadCode(code)) {
-        f = ReadFrame(a, b->Space == TRegisterSpace::Input ? kReadInput : kRead, b->ReadStart,
-                      b->ReadCount);
+        f = ReadFrame(a, b->Space == TRegisterSpace::Input ? kFnReadInput : kFnReadHolding,
+                      b->ReadStart, b->ReadCount);
         return true;
     }
     if (const TBlockInfo *b = FindBlockByWriteCode(code)) {
@@ -306,8 +302,8 @@ bool BuildModbus(Ttals352 &model, int code, QByteArray &f)
         return true;
     }
     if (const TPropertyInfo *p = FindPropertyByReadCode(code)) {
-        f = ReadFrame(a, p->Space == TRegisterSpace::Input ? kReadInput : kRead, p->Address,
-                      p->Words());
+        f = ReadFrame(a, p->Space == TRegisterSpace::Input ? kFnReadInput : kFnReadHolding,
+                      p->Address, p->Words());
         return true;
     }
     for (const TWriteAlias &alias : WriteAliasTable()) {
@@ -384,9 +380,9 @@ int RequestFunction(int code)
     if (const TCommandInfo *c = FindCommand(code))
         return c->Function;
     if (const TPropertyInfo *p = FindPropertyByReadCode(code))
-        return p->Space == TRegisterSpace::Input ? kReadInput : kRead;
+        return p->Space == TRegisterSpace::Input ? kFnReadInput : kFnReadHolding;
     if (FindPropertyByWriteCode(code))
-        return kWrite;
+        return kFnWriteMultiple;
     return -1;
 }
 

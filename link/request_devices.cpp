@@ -2,6 +2,7 @@
 
 #include "device/command_table.h"
 #include "platform/date_time.h"
+#include "protocol/frame.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,10 +17,10 @@ constexpr quint8 kTransducer = 0;
 constexpr quint8 kMeter = 1;
 const QByteArray kMeterRequest("\x01\x00\x01\x00", 4);
 
-// The device's own error answer: six bytes with 0xFA as function byte.
+// The device's own error answer.
 bool IsErrorAnswer(const QByteArray &answer)
 {
-    return answer.size() == 6 && ByteAt(answer, 1) == 0xFA;
+    return answer.size() == 6 && ByteAt(answer, 1) == kFnErrorAnswer;
 }
 
 } // namespace

@@ -6,13 +6,6 @@ namespace tals {
 
 namespace {
 
-constexpr quint8 kReadHolding = 0x03;
-constexpr quint8 kReadInput = 0x04;
-constexpr quint8 kWriteSingle = 0x06;
-constexpr quint8 kWriteMultiple = 0x10;
-constexpr quint8 kIdentification = 0x2B;
-constexpr quint8 kMeiReadIdentification = 0x0E;
-constexpr quint8 kErrorAnswer = 0xFA;
 constexpr int kChecksum = 2;
 
 // Identification answer: address, 2B, 0E, read code, conformity, more
@@ -48,15 +41,15 @@ int AnswerLength(const QByteArray &request, const QByteArray &received)
     // Only the Modbus functions have a known answer; the service protocol
     // shares some function bytes (and uses others with bit 7 set).
     const quint8 function = ByteAt(request, 1);
-    const bool modbus = function == kReadHolding || function == kReadInput ||
-                        function == kWriteSingle ||
-                        (function == kWriteMultiple && IsRegisterWrite(request)) ||
-                        (function == kIdentification && request.size() > 2 &&
+    const bool modbus = function == kFnReadHolding || function == kFnReadInput ||
+                        function == kFnWriteSingle ||
+                        (function == kFnWriteMultiple && IsRegisterWrite(request)) ||
+                        (function == kFnIdentification && request.size() > 2 &&
                          ByteAt(request, 2) == kMeiReadIdentification);
     if (received.size() < 2)
         return 0;
     const quint8 answered = ByteAt(received, 1);
-    if (answered == kErrorAnswer)
+    if (answered == kFnErrorAnswer)
         return 6;
     if (!modbus)
         return kNoAnswerLengthRule;
@@ -65,10 +58,10 @@ int AnswerLength(const QByteArray &request, const QByteArray &received)
     if (answered != function)
         return kNoAnswerLengthRule;
     switch (function) {
-    case kReadHolding:
-    case kReadInput:
+    case kFnReadHolding:
+    case kFnReadInput:
         return received.size() < 3 ? 0 : 3 + ByteAt(received, 2) + kChecksum;
-    case kIdentification:
+    case kFnIdentification:
         return IdentificationLength(received);
     default: // the write echo
         return 8;

@@ -13,6 +13,17 @@
 
 namespace tals {
 
+// Function bytes of the transducer's protocol.
+constexpr quint8 kFnReadHolding = 0x03;
+constexpr quint8 kFnReadInput = 0x04;
+constexpr quint8 kFnWriteSingle = 0x06;
+constexpr quint8 kFnWriteMultiple = 0x10;
+constexpr quint8 kFnIdentification = 0x2B;
+// MEI type of "read device identification" within kFnIdentification.
+constexpr quint8 kMeiReadIdentification = 0x0E;
+// The device's own error answer: six bytes with this function byte.
+constexpr quint8 kFnErrorAnswer = 0xFA;
+
 // The frame: a length-counted byte string, the first byte on the wire first.
 using TFrame = QByteArray;
 // The dynamic byte array in which an answer is handed to the parser.
