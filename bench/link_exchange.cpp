@@ -36,7 +36,7 @@ double OursPerSecond(TRequestDevices &link, int count, int &failures)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < count; ++i)
-        if (link.ExecuteCommand(4) != 0)
+        if (!link.ExecuteCommand(4).Ok())
             ++failures;
     return count * 1000.0 / std::max<qint64>(1, timer.elapsed());
 }

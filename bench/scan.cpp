@@ -8,6 +8,7 @@
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "platform/paths.h"
+#include "protocol/frame.h"
 #include "sim/sim_transducer.h"
 #include "ui/procedures/scan/bus_scan.h"
 
@@ -28,7 +29,6 @@ constexpr int kLast = 247;
 constexpr int kDeviceAddress = 100;
 constexpr int kBitRate = 115200;
 constexpr int kRequestBytes = 7; // A 2B 0E 01 00 + CRC
-constexpr int kAnswerLimit = 250;
 // The read time-outs of this benchmark (ms).
 constexpr int kReadInterval = 5;
 constexpr int kReadTotalConstant = 20;
@@ -70,7 +70,7 @@ int main(int argc, char **argv)
     TRequestDevices link;
     link.StartLink(&device);
 
-    TBusScan scan(model, [&link](quint8 code) { return link.ExecuteCommand(code); });
+    TBusScan scan(model, [&link](quint8 code) { return link.ExecuteCommand(code).Result; });
     int found = 0;
     scan.OnFound = [&found](const TFoundDevice &) { ++found; };
     scan.ProcessEvents = [] { QCoreApplication::processEvents(); };

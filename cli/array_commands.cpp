@@ -36,7 +36,7 @@ int ReadArray(TCliSession &session, const TCliOptions &options, QTextStream &out
     Ttals352 &model = session.Model();
     model.SetControlCommand(controlCommand);
     TArrayReader reader(model, session.Modes(),
-                        [&session](quint8 code) { return session.Execute(code); });
+                        [&session](quint8 code) { return session.Execute(code).Result; });
     const TArrayReadResult result = reader.Read();
     if (result.Status != 0) {
         err << result.Text;

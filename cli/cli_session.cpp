@@ -13,40 +13,6 @@
 
 namespace tals::cli {
 
-TCollectedDialogs::TCollectedDialogs() : m_previous(InstallDialogService(this)) {}
-
-TCollectedDialogs::~TCollectedDialogs()
-{
-    InstallDialogService(m_previous);
-}
-
-void TCollectedDialogs::Message(const QString &text, TDialogIcon, const QString &)
-{
-    QString line = text;
-    Messages << line.replace(QLatin1Char('\r'), QLatin1Char(' ')).trimmed();
-}
-
-TDialogButton TCollectedDialogs::Question(const QString &, const QList<TDialogButton> &,
-                                          TDialogButton defaultButton, const QString &)
-{
-    return defaultButton;
-}
-
-bool TCollectedDialogs::InputText(const QString &, const QString &, QString &)
-{
-    return false;
-}
-
-QString TCollectedDialogs::OpenFileName(const QString &, const QString &, const QString &)
-{
-    return QString();
-}
-
-QString TCollectedDialogs::SaveFileName(const QString &, const QString &, const QString &)
-{
-    return QString();
-}
-
 TCliSession::TCliSession(const TCliOptions &options) : m_options(options) {}
 
 TCliSession::~TCliSession()
@@ -86,26 +52,27 @@ bool TCliSession::Open(QString &error)
     QDir::setCurrent(StartDir());
     // The tool's port and speed replace ComPort.ini's before the first open,
     // so the port ComPort.ini names is never touched.
-    m_dialogs.Messages.clear();
     QString setupError;
-    m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
-        try {
-            transmitter.SetPort(port);
-            if (m_options.Baud > 0) {
-                TBaudRate rate = TBaudRate::brCustom;
-                if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
-                    rate != TBaudRate::brCustom) {
-                    transmitter.SetBaudRate(rate);
-                } else {
-                    transmitter.SetBaudRate(TBaudRate::brCustom);
-                    transmitter.SetCustomBaudRate(m_options.Baud);
+    const TPortOpenResult opened =
+        m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
+            try {
+                transmitter.SetPort(port);
+                if (m_options.Baud > 0) {
+                    TBaudRate rate = TBaudRate::brCustom;
+                    if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
+                        rate != TBaudRate::brCustom) {
+                        transmitter.SetBaudRate(rate);
+                    } else {
+                        transmitter.SetBaudRate(TBaudRate::brCustom);
+                        transmitter.SetCustomBaudRate(m_options.Baud);
+                    }
                 }
+            } catch (const std::exception &e) {
+                setupError =
+                    QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
+                throw;
             }
-        } catch (const std::exception &e) {
-            setupError = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
-            throw;
-        }
-    });
+        });
     QDir::setCurrent(previous);
     if (TCustomTimer *timer = m_scheduler->PollTimer())
         timer->stop(); // the tool polls by itself
@@ -119,34 +86,33 @@ bool TCliSession::Open(QString &error)
         error = QStringLiteral("Последовательный порт не создан");
         return false;
     }
-    if (!transmitter->Connected()) {
-        error = m_dialogs.Messages.isEmpty() ? QStringLiteral("Ошибка активации порта : ") + port
-                                             : m_dialogs.Messages.join(QLatin1Char(' '));
+    if (!opened || !transmitter->Connected()) {
+        error = opened.Message().replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified();
         return false;
     }
     return true;
 }
 
-int TCliSession::Execute(quint8 code)
+TExchangeOutcome TCliSession::Execute(quint8 code)
 {
-    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code) : -1;
-    return m_lastResult;
+    m_last = m_scheduler ? m_scheduler->ExecuteCommand(code) : TExchangeOutcome();
+    return m_last;
 }
 
 bool TCliSession::ExecuteWithRetries(quint8 code, int attempts)
 {
     for (int k = 1; k <= attempts; ++k)
-        if (Execute(code) == 0)
+        if (Execute(code).Ok())
             return true;
     return false;
 }
 
 QString TCliSession::LastFailure() const
 {
-    if (m_lastResult == 0)
+    if (m_last.Ok())
         return QString();
     const QString text = m_model ? m_model->ErrorText() : QString();
-    if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
+    if (m_last.Result == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
         return QStringLiteral("нет ответа от прибора");
     return text;
 }

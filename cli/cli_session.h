@@ -6,8 +6,8 @@
 // Commands run on the calling thread through the scheduler's ExecuteCommand,
 // as the program's operator commands do.
 
+#include "device/exchange_outcome.h"
 #include "device/program_modes.h"
-#include "platform/dialogs.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,31 +25,6 @@ namespace tals::cli {
 
 struct TCliOptions;
 
-// Keeps the messages the core would show in a message box, for the tool to
-// print when they explain a failure; questions take their default button.
-class TCollectedDialogs : public TDialogService
-{
-public:
-    TCollectedDialogs();
-    ~TCollectedDialogs() override;
-    TCollectedDialogs(const TCollectedDialogs &) = delete;
-    TCollectedDialogs &operator=(const TCollectedDialogs &) = delete;
-
-    void Message(const QString &text, TDialogIcon icon, const QString &caption) override;
-    TDialogButton Question(const QString &text, const QList<TDialogButton> &buttons,
-                           TDialogButton defaultButton, const QString &caption) override;
-    bool InputText(const QString &caption, const QString &prompt, QString &value) override;
-    QString OpenFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
-    QString SaveFileName(const QString &caption, const QString &folder,
-                         const QString &filter) override;
-
-    QStringList Messages;
-
-private:
-    TDialogService *m_previous = nullptr;
-};
-
 class TCliSession
 {
 public:
@@ -66,13 +41,14 @@ public:
     TProgramModes &Modes() { return m_modes; }
     TSimTransducer *Simulator() { return m_simulator.get(); }
 
-    // One exchange: 0 on success, else -1 or the device's error code.
-    int Execute(quint8 code);
+    // One exchange and what it came to.
+    TExchangeOutcome Execute(quint8 code);
     // Up to `attempts` exchanges until one succeeds, as the program's
     // commands repeat theirs.
     bool ExecuteWithRetries(quint8 code, int attempts = 5);
     // The result of the last exchange: -1 when the device did not answer.
-    int LastResult() const { return m_lastResult; }
+    int LastResult() const { return m_last.Result; }
+    const TExchangeOutcome &LastOutcome() const { return m_last; }
     // Why the last exchange failed, in the model's words.
     QString LastFailure() const;
 
@@ -83,12 +59,11 @@ public:
 private:
     const TCliOptions &m_options;
     TProgramModes m_modes;
-    TCollectedDialogs m_dialogs;
     std::unique_ptr<Ttals352> m_model;
     std::unique_ptr<TTals352Link> m_link;
     std::unique_ptr<TSimTransducer> m_simulator;
     std::unique_ptr<TRequestDevices> m_scheduler;
-    int m_lastResult = 0;
+    TExchangeOutcome m_last;
 };
 
 } // namespace tals::cli

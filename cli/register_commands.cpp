@@ -6,6 +6,7 @@
 #include "device/command_table.h"
 #include "device/model_compare.h"
 #include "device/tals352.h"
+#include "device/write_differences.h"
 #include "platform/ini_file.h"
 #include "storage/parameter_file.h"
 
@@ -106,40 +107,6 @@ struct TIdentity
     }
 };
 
-// After a block write was refused: the single writes of its registers tell
-// which ones the device refuses. Empty result with `silent` set when the
-// device stopped answering.
-QStringList RefusedRegisters(TCliSession &session, int blockCode, bool &silent)
-{
-    const TBlockInfo *block = FindBlockByWriteCode(blockCode);
-    QStringList refused;
-    if (!block)
-        return refused;
-    Ttals352 &model = session.Model();
-    model.SetPlantNumberNew(model.PlantNumber());
-    for (const TPropertyInfo &p : PropertyTable()) {
-        if (p.Space != TRegisterSpace::Holding || p.Address < block->WriteStart ||
-            p.Address >= block->WriteStart + block->WriteCount)
-            continue;
-        // The block sends 0.0 in place of LevelKalibr; its own write is another matter.
-        const int code = WriteCodeOf(p);
-        if (code < 0 || p.Id == TProp::LevelKalibr)
-            continue;
-        if (session.ExecuteWithRetries(quint8(code)))
-            continue;
-        if (session.LastResult() == -1) {
-            silent = true;
-            return {};
-        }
-        refused << RegisterName(p);
-    }
-    if (refused.isEmpty())
-        refused << QStringLiteral("регистры %1-%2")
-                       .arg(block->WriteStart)
-                       .arg(block->WriteStart + block->WriteCount - 1);
-    return refused;
-}
-
 } // namespace
 
 int Identify(TCliSession &session, const TCliOptions &options, QTextStream &out, QTextStream &err)
@@ -227,10 +194,11 @@ int WriteAll(TCliSession &session, const TCliOptions &options, QTextStream &out,
         return kExitDeviceFailure;
     }
     const TCompareScope scope = options.Full ? TCompareScope::All : TCompareScope::User;
-    std::vector<int> blocks(CompareBlockWrites(scope).begin(), CompareBlockWrites(scope).end());
+    QList<TModelDifference> toWrite;
     if (options.Force) {
         ReadParameterFile(model, options.In);
         identity.Restore(model);
+        toWrite = CarriedRegisters(model, scope);
     } else {
         // The device's registers into the session's model, the file's into
         // another; only the groups that differ are written.
@@ -244,49 +212,44 @@ int WriteAll(TCliSession &session, const TCliOptions &options, QTextStream &out,
         Ttals352 file(session.Modes());
         ReadParameterFile(file, options.In);
         identity.Restore(file);
-        const QList<TModelDifference> differences = CompareModels(file, model, scope);
-        if (differences.isEmpty()) {
+        toWrite = CompareModels(file, model, scope);
+        if (toWrite.isEmpty()) {
             out << QStringLiteral("Регистры прибора не отличаются от файла, ничего не записано\n");
             if (options.Full && !session.CloseFullAccess())
                 err << QStringLiteral("Не закрыт полный доступ к прибору: %1\n")
                            .arg(session.LastFailure());
             return kExitOk;
         }
-        out << DifferencesText(differences, QStringLiteral("Файл"), QStringLiteral("Прибор"));
+        out << DifferencesText(toWrite, QStringLiteral("Файл"), QStringLiteral("Прибор"));
         CopyComparedValues(file, model, scope);
-        std::erase_if(blocks, [&](int code) {
-            return std::none_of(differences.begin(), differences.end(),
-                                [code](const TModelDifference &d) { return d.WriteCode == code; });
-        });
     }
 
-    QStringList refused;
-    QStringList written;
-    bool silent = false;
-    for (int code : blocks) {
-        const QString name = BlockCommandText(code);
-        if (session.ExecuteWithRetries(quint8(code))) {
-            written << name;
-            continue;
-        }
-        if (session.LastResult() == -1) {
-            silent = true;
-        } else {
-            refused << RefusedRegisters(session, code, silent);
-        }
-        if (silent) {
-            err << QStringLiteral("Не выполнена команда %1: %2\n").arg(name, session.LastFailure());
-            break;
-        }
-    }
-    if (options.Full && !silent && !session.CloseFullAccess())
+    TWriteSteps steps;
+    steps.WriteBlock = [&session](quint8 code) {
+        session.ExecuteWithRetries(code);
+        return session.LastOutcome();
+    };
+    steps.Exchange = [&session](quint8 code) { return session.Execute(code); };
+    const TWriteResult written = WriteDifferences(model, toWrite, scope, steps);
+    const bool refused = !written.Ok() && written.Failure.RefusesValue();
+    if (!written.Ok() && !refused)
+        err << QStringLiteral("Не выполнена команда %1: %2\n")
+                   .arg(BlockCommandText(written.FailedBlock), session.LastFailure());
+    // A device that stopped answering is not asked to close the access.
+    if (options.Full && (written.Ok() || written.Failure.Answered()) && !session.CloseFullAccess())
         err << QStringLiteral("Не закрыт полный доступ к прибору: %1\n").arg(session.LastFailure());
-    for (const QString &w : written)
-        out << w << '\n';
-    if (!refused.isEmpty())
-        err << QStringLiteral("Прибор не принял регистры: ") << refused.join(QStringLiteral(", "))
+    for (int code : written.Written)
+        out << BlockCommandText(code) << '\n';
+    if (refused) {
+        QStringList names;
+        for (const TModelDifference &d : written.Refused) {
+            const TPropertyInfo *p = FindPropertyByName(d.Name.toLatin1().constData());
+            names << (p ? RegisterName(*p) : d.Name);
+        }
+        err << QStringLiteral("Прибор не принял регистры: ") << names.join(QStringLiteral(", "))
             << '\n';
-    return silent || !refused.isEmpty() ? kExitDeviceFailure : kExitOk;
+    }
+    return written.Ok() ? kExitOk : kExitDeviceFailure;
 }
 
 QStringList CheckParameterFile(const QString &path)

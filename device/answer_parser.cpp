@@ -151,7 +151,8 @@ void WriteBlackBox(Ttals352 &model, quint16 status)
     TLog(BlackBoxPath()).Add(BlackBoxText(status));
 }
 
-void ParseReadings(Ttals352 &model, const TAnswer &a, TReadings &readings, const TBlockInfo &block)
+void ParseReadings(Ttals352 &model, const TAnswer &a, TReadings &readings, const TBlockInfo &block,
+                   TExchangeOutcome &outcome)
 {
     if (a.Size() <= 34) {
         ReadError(model);
@@ -161,6 +162,8 @@ void ParseReadings(Ttals352 &model, const TAnswer &a, TReadings &readings, const
     model.SetErrorState(status, model.ErrorText());
     WriteBlackBox(model, status);
     if (status != 0) {
+        outcome.Status = TExchangeStatus::DeviceStatus;
+        outcome.StatusWord = status;
         model.CountFailure();
         if (model.FailureLimitReached())
             model.SetError(status, Ttals352::StatusText(status));
@@ -218,7 +221,8 @@ void ParseArrayBlock(Ttals352 &model, const TAnswer &a)
 }
 
 // Decoders with their own ending; false when the code has none.
-bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code, TReadings &readings)
+bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code, TReadings &readings,
+                    TExchangeOutcome &outcome)
 {
     auto tooShort = [&](int minimum) {
         if (a.Size() >= minimum)
@@ -273,7 +277,7 @@ bool ParseOwnEnding(Ttals352 &model, const TAnswer &a, int code, TReadings &read
         return false;
     if (code == cmd::ReadReadings) {
         // The readings block: status word, then the readings.
-        ParseReadings(model, a, readings, *block);
+        ParseReadings(model, a, readings, *block, outcome);
         return true;
     }
     if (!tooShort(BlockMinimum(*block))) {
@@ -398,10 +402,12 @@ namespace {
 // The checks both parsers start with: no answer, too short, wrong checksum.
 // Returns false when the answer failed one of them (the failure is recorded).
 bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
-                      bool (*checkFrame)(const QByteArray &))
+                      bool (*checkFrame)(const QByteArray &), TExchangeOutcome &outcome)
 {
     model.SetErrorState(0, NormText());
+    outcome.Status = TExchangeStatus::BadAnswer;
     if (a.Size() == 0) {
+        outcome.Status = TExchangeStatus::NoAnswer;
         FailureStep(model, -1, QStringLiteral("Нет ответа от устройства"));
         return false;
     }
@@ -441,44 +447,58 @@ bool MatchesRequest(const Ttals352 &model, const TAnswer &a, int code, const TFr
 
 } // namespace
 
-TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code, const TFrame &request)
+TParsedAnswer ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code,
+                          const TFrame &request)
 {
-    TReadings readings;
+    TParsedAnswer parsed;
+    TReadings &readings = parsed.Readings;
+    TExchangeOutcome &outcome = parsed.Outcome;
     readings.Time = Now();
     const TAnswer a(answer);
-    if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame))
-        return readings;
+    if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame, outcome))
+        return parsed;
     if (!MatchesRequest(model, a, code, request)) {
+        outcome.Status = TExchangeStatus::Mismatch;
         FailureStep(model, kMismatchErrorCode, MismatchText());
-        return readings;
+        return parsed;
     }
     if (IsErrorAnswer(a, code)) {
+        outcome.Status = TExchangeStatus::Refused;
+        outcome.Exception = a.Byte(2);
         FailureStep(model, -7, ExceptionText(a.Byte(2)));
-        return readings;
+        return parsed;
     }
-    if (ParseOwnEnding(model, a, code, readings) || ParseSingle(model, a, code))
-        return readings;
+    // A decoder that counts a failure found the answer too short for its command.
+    const int failures = model.FailureCount();
+    outcome.Status = TExchangeStatus::Ok;
+    if (ParseOwnEnding(model, a, code, readings, outcome) || ParseSingle(model, a, code)) {
+        if (outcome.Status == TExchangeStatus::Ok && model.FailureCount() > failures)
+            outcome.Status = TExchangeStatus::BadAnswer;
+        return parsed;
+    }
     SuccessStep(model);
-    return readings;
+    return parsed;
 }
 
-TReadings ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
+TParsedAnswer ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
 {
-    TReadings readings;
-    readings.Time = Now();
+    TParsedAnswer parsed;
+    parsed.Readings.Time = Now();
     const TAnswer a(answer);
-    if (!CheckAnswerFrame(model, a, answer, CheckCrc8Frame))
-        return readings;
+    if (!CheckAnswerFrame(model, a, answer, CheckCrc8Frame, parsed.Outcome))
+        return parsed;
     if (a.Size() < 8) {
+        parsed.Outcome.Status = TExchangeStatus::BadAnswer;
         ReadError(model);
-        return readings;
+        return parsed;
     }
     const TReadingInfo &info = ReadingInfo(TReading::CurrentOutput);
     // The meter sends its current in hundredths of a mA, low byte first.
     const auto raw = static_cast<qint16>(BytesToWord(a.Byte(info.Offset + 1), a.Byte(info.Offset)));
-    SetReading(model, readings, info.Id, raw / 100.0);
+    SetReading(model, parsed.Readings, info.Id, raw / 100.0);
+    parsed.Outcome.Status = TExchangeStatus::Ok;
     SuccessStep(model);
-    return readings;
+    return parsed;
 }
 
 } // namespace tals

@@ -4,23 +4,32 @@
 // the exchange status (ErrorCode, ErrorText, FailureCount, LinkState). Runs on
 // the user-interface thread. Never reads beyond the answer's end.
 
+#include "device/exchange_outcome.h"
 #include "device/reading_table.h"
 #include "device/tals352.h"
 
 namespace tals {
+
+// What one decoding found: the readings of this very answer (none after any
+// failure) and the answer's verdict (its Result is the link's to fill in).
+struct TParsedAnswer
+{
+    TReadings Readings;
+    TExchangeOutcome Outcome;
+};
 
 // The answer (with its CRC-16) to the request built for code. An answer from
 // another address than the request's, with another function byte (exception
 // answers aside) or, for a register read, another byte count is a failure
 // (MismatchErrorCode) and decodes nothing. Without the request frame the
 // address and function follow from the model and the code. Returns the
-// readings decoded from this very answer (none after any failure).
-TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code,
-                      const TFrame &request = TFrame());
+// readings decoded from this very answer and the verdict.
+TParsedAnswer ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code,
+                          const TFrame &request = TFrame());
 
 // The answer of the current meter of the second device type (with its CRC-8):
 // sets the CurrentOutput holder in mA.
-TReadings ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer);
+TParsedAnswer ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer);
 
 // The error code of an answer that does not belong to its request.
 constexpr int kMismatchErrorCode = -5;

@@ -79,6 +79,23 @@ const TIODouble &ZoneValue(const Ttals352 &model, int zone, TBadZoneValue which)
     return const_cast<Ttals352 &>(model).BadZone(zone).Value(which);
 }
 
+// A value found at its register address.
+struct TFound
+{
+    int Address;
+    TModelDifference Difference;
+};
+
+QList<TModelDifference> InRegisterOrder(std::vector<TFound> found)
+{
+    std::stable_sort(found.begin(), found.end(),
+                     [](const TFound &x, const TFound &y) { return x.Address < y.Address; });
+    QList<TModelDifference> result;
+    for (TFound &f : found)
+        result.append(std::move(f.Difference));
+    return result;
+}
+
 int ZonesInUse(const Ttals352 &model)
 {
     return std::clamp(int(model.CountBadZones()), 0, kBadZoneCount);
@@ -132,11 +149,6 @@ QString StoredValueText(TEncoding encoding, double value, QChar decimalSeparator
 QList<TModelDifference> CompareModels(const Ttals352 &ours, const Ttals352 &theirs,
                                       TCompareScope scope)
 {
-    struct TFound
-    {
-        int Address;
-        TModelDifference Difference;
-    };
     std::vector<TFound> found;
     for (const TPropertyInfo &p : PropertyTable()) {
         const int block = CarryingBlock(p, scope);
@@ -169,12 +181,22 @@ QList<TModelDifference> CompareModels(const Ttals352 &ours, const Ttals352 &thei
             }
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const TFound &x, const TFound &y) { return x.Address < y.Address; });
-    QList<TModelDifference> result;
-    for (TFound &f : found)
-        result.append(std::move(f.Difference));
-    return result;
+    return InRegisterOrder(std::move(found));
+}
+
+QList<TModelDifference> CarriedRegisters(const Ttals352 &model, TCompareScope scope)
+{
+    std::vector<TFound> found;
+    for (const TPropertyInfo &p : PropertyTable()) {
+        const int block = CarryingBlock(p, scope);
+        if (block < 0)
+            continue;
+        const double value = model.PropertyAsDouble(p.Id);
+        found.push_back(
+            {p.Address,
+             {CaptionOf(p, model), QLatin1String(p.Name), value, value, p.Encoding, block}});
+    }
+    return InRegisterOrder(std::move(found));
 }
 
 QString DifferencesText(const QList<TModelDifference> &differences, const QString &oursTitle,

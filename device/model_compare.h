@@ -53,6 +53,10 @@ QString BlockCommandText(int code);
 QList<TModelDifference> CompareModels(const Ttals352 &ours, const Ttals352 &theirs,
                                       TCompareScope scope);
 
+// Every register the scope's block writes carry, in register order, with the
+// model's value on both sides: what a write of everything puts into the device.
+QList<TModelDifference> CarriedRegisters(const Ttals352 &model, TCompareScope scope);
+
 // Whether a register would keep both values alike.
 bool SameStoredValue(TEncoding encoding, double a, double b);
 // The value as the register keeps it, with the fewest digits that give it

@@ -1,7 +1,6 @@
 #include "device/request_builder.h"
 
 #include "device/command_table.h"
-#include "platform/dialogs.h"
 #include "protocol/frame.h"
 
 #include <cstring>
@@ -115,20 +114,17 @@ QByteArray ArrayBlock(const Ttals352 &model)
     return {};
 }
 
-// Warnings shown before a service array block read; it is sent regardless.
-void CheckServiceArrayBlock(const Ttals352 &model)
+// The warning of a service array block read; it is sent regardless.
+QString ServiceArrayBlockWarning(const Ttals352 &model)
 {
     const int i = model.ArrayBlockIndex;
     if (model.ArraySubKind == 0)
-        Dialogs().Message(QStringLiteral("Должна быть подана команда \"Инициализация чтения "
-                                         "массива данных\""),
-                          TDialogIcon::Warning, AttentionCaption());
+        return QStringLiteral("Должна быть подана команда \"Инициализация чтения массива данных\"");
     if (model.ArraySubKind == 20 && (i < 1 || i > 32))
-        Dialogs().Message(QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 32"),
-                          TDialogIcon::Warning, AttentionCaption());
+        return QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 32");
     if (model.ArraySubKind == 30 && (i < 1 || i > 16))
-        Dialogs().Message(QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 16"),
-                          TDialogIcon::Warning, AttentionCaption());
+        return QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 16");
+    return {};
 }
 
 const TServiceParameter *FindServiceParameter(int code, bool write)
@@ -177,7 +173,6 @@ bool BuildService(Ttals352 &model, int code, QByteArray &f)
         break;
     }
     case cmd::SvcReadArrayBlock: {
-        CheckServiceArrayBlock(model);
         const auto offset = static_cast<quint16>((model.ArrayBlockIndex - 1) * 32);
         f = Service(a, fn, 0x04, {offset >> 8, offset & 0xFF, 0x20});
         break;
@@ -368,6 +363,8 @@ Ttals352::TRequest BuildRequest(Ttals352 &model, int code)
         request.Ok = BuildModbus(model, code, request.Frame);
     else if (code >= cmd::SvcReadValue && code <= kLastCommandCode)
         request.Ok = BuildService(model, code, request.Frame);
+    if (request.Ok && code == cmd::SvcReadArrayBlock)
+        request.Warning = ServiceArrayBlockWarning(model);
     if (!request.Ok) {
         request.Frame.clear();
         request.ErrorText = RequestBuildErrorText();

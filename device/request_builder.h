@@ -14,7 +14,9 @@ namespace tals {
 QString RequestBuildErrorText();
 
 // Builds the request for a code; codes 253 and above (and anything outside a
-// byte) fail with RequestBuildErrorText(). LastCommandCode is set first.
+// byte) fail with RequestBuildErrorText(). LastCommandCode is set first. A
+// service array block read with no initialisation or a block index out of
+// range carries a warning for the operator and is built regardless.
 Ttals352::TRequest BuildRequest(Ttals352 &model, int code);
 
 // Modbus function of a code's request (3, 4, 16, 43 or the service function

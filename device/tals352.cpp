@@ -454,21 +454,6 @@ void Ttals352::ResetCalibrTable(TCalibrTable &table, int points)
     table.Tolerance = 1000;
 }
 
-Ttals352::TRequest Ttals352::BuildRequest(int code)
-{
-    return tals::BuildRequest(*this, code);
-}
-
-TReadings Ttals352::ParseAnswer(const TBuffer &answer, quint8 code, const TFrame &request)
-{
-    return tals::ParseAnswer(*this, answer, code, request);
-}
-
-TReadings Ttals352::ParseZelvinAnswer(const TBuffer &answer)
-{
-    return tals::ParseZelvinAnswer(*this, answer);
-}
-
 TIODouble *Ttals352::FindReading(const QString &name)
 {
     const TReadingInfo *info = FindReadingByName(name);

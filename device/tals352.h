@@ -381,11 +381,8 @@ public:
         bool Ok = false;
         TFrame Frame;
         QString ErrorText;
+        QString Warning; // sent regardless; for the operator to read
     };
-    TRequest BuildRequest(int code);
-    // Both return the readings decoded from this very answer.
-    TReadings ParseAnswer(const TBuffer &answer, quint8 code, const TFrame &request = TFrame());
-    TReadings ParseZelvinAnswer(const TBuffer &answer);
     // The status word of the last readings answer, so that the black box
     // notes a fault only when the word changes.
     quint16 LastStatusWord = 0;

@@ -7,7 +7,9 @@
 // and the readings of that very answer as plain values, so the worker never
 // reads the model. TTals352Link adapts the transducer model; tests use fakes.
 
+#include "device/exchange_outcome.h"
 #include "device/reading_table.h"
+#include "device/tals352.h"
 #include "protocol/frame.h"
 
 #include <QString>
@@ -20,6 +22,7 @@ struct TDecoded
     int ErrorCode = -1;
     int LinkState = 0; // 1 after a decoded answer, 2 after a reported failure
     TReadings Readings;
+    TExchangeOutcome Outcome; // the answer's verdict
 };
 
 class TLinkDevice
@@ -27,9 +30,9 @@ class TLinkDevice
 public:
     virtual ~TLinkDevice() = default;
 
-    // The request frame for the code, without checksum; false when the code
+    // The request frame for the code, without checksum; not Ok when the code
     // has no request or building failed.
-    virtual bool BuildRequest(quint8 code, TFrame &frame) = 0;
+    virtual Ttals352::TRequest BuildRequest(quint8 code) = 0;
     // Decoding of the answer to request (built for code) into the model.
     virtual TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) = 0;
     virtual TDecoded ParseZelvinAnswer(const TBuffer &answer) = 0;

@@ -11,7 +11,6 @@ namespace tals {
 
 namespace {
 
-constexpr int kAnswerLimit = 250;
 constexpr int kMeterAnswerLimit = 70;
 constexpr quint8 kTransducer = 0;
 constexpr quint8 kMeter = 1;
@@ -32,9 +31,10 @@ TRequestDevices::~TRequestDevices()
     StopLink();
 }
 
-void TRequestDevices::StartLink(TLinkDevice *device,
-                                const std::function<void(TTransmitter &)> &configure)
+TPortOpenResult TRequestDevices::StartLink(TLinkDevice *device,
+                                           const std::function<void(TTransmitter &)> &configure)
 {
+    TPortOpenResult opened;
     m_device = device;
     m_handOver = std::make_unique<THandOver>();
 
@@ -60,9 +60,12 @@ void TRequestDevices::StartLink(TLinkDevice *device,
             m_transmitter->LoadSettings();
         } catch (...) {
         }
+        opened.Port = m_transmitter->Port();
         if (configure)
             configure(*m_transmitter);
-        m_transmitter->Open();
+        opened = m_transmitter->Open();
+    } catch (const std::exception &e) {
+        opened.Reason = QString::fromLocal8Bit(e.what());
     } catch (...) {
     }
     try {
@@ -77,6 +80,7 @@ void TRequestDevices::StartLink(TLinkDevice *device,
                                                         QStringLiteral(".txt")));
     } catch (...) {
     }
+    return opened;
 }
 
 void TRequestDevices::StopLink()
@@ -113,37 +117,44 @@ bool TRequestDevices::OnInterfaceThread() const
     return !m_handOver || m_handOver->OnOwnerThread();
 }
 
-int TRequestDevices::ExecuteCommand(quint8 code)
+TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code)
 {
     return Transact(kTransducer, code, nullptr);
 }
 
-int TRequestDevices::ExecuteCommand(quint8 code, TReadings &readings)
+TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code, TReadings &readings)
 {
     return Transact(kTransducer, code, &readings);
 }
 
-int TRequestDevices::ExecuteZelvin()
+TExchangeOutcome TRequestDevices::ExecuteZelvin()
 {
     return Transact(kMeter, kMeterReadingCode, nullptr);
 }
 
-int TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
+TExchangeOutcome TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
 {
+    TExchangeOutcome outcome;
     try {
         if (readings)
             *readings = TReadings();
         TLinkDevice *device = m_device;
         TTransmitter *link = m_transmitter.get();
-        if (!link || (kind == kTransducer && !device))
-            return -1;
+        if (!link || (kind == kTransducer && !device)) {
+            outcome.Reason = QStringLiteral("Порт не открыт");
+            return outcome;
+        }
         // The request is made where the model lives and travels by value.
         TFrame request = kMeterRequest;
         if (kind == kTransducer) {
-            bool built = false;
-            m_handOver->Run([&] { built = device->BuildRequest(code, request); });
-            if (!built)
-                return -1;
+            Ttals352::TRequest built;
+            m_handOver->Run([&] { built = device->BuildRequest(code); });
+            if (!built.Ok) {
+                outcome.Reason = built.ErrorText;
+                return outcome;
+            }
+            request = built.Frame;
+            outcome.Warning = built.Warning;
         }
         QByteArray answer;
         try {
@@ -151,8 +162,11 @@ int TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
                 link->Exchange(request, answer, kAnswerLimit, true);
             else
                 link->ExchangeZelvin(request, answer, kMeterAnswerLimit, true);
+        } catch (const std::exception &e) {
+            outcome.Reason = QString::fromLocal8Bit(e.what());
+            return outcome;
         } catch (...) {
-            return -1;
+            return outcome;
         }
         // The request, answer and code travel with this call, so the decoding
         // is not disturbed by another command built in the meantime.
@@ -169,13 +183,23 @@ int TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
             m_lastCode = code;
             m_lastReadings = decoded.Readings;
         }
+        const QString warning = outcome.Warning;
+        if (device)
+            outcome = decoded.Outcome;
+        outcome.Warning = warning;
         int result = IsErrorAnswer(answer) ? -1 : 0;
         if (kind == kTransducer && result == 0)
             result = answer.isEmpty() ? -1 : decoded.ErrorCode;
+        if (answer.isEmpty())
+            outcome.Status = TExchangeStatus::NoAnswer;
+        else if (IsErrorAnswer(answer))
+            outcome.Status = TExchangeStatus::Refused; // the device's own error answer
+        outcome.Result = result;
         WriteJournal(kind == kTransducer ? AppendCrc16(request) : AppendCrc8(request), answer);
-        return result;
+        return outcome;
     } catch (...) {
-        return -1;
+        outcome.Result = -1;
+        return outcome;
     }
 }
 

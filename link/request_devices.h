@@ -59,13 +59,14 @@ public:
 
     // Start-up, on the user-interface thread: the poll timer "ctReqDevices"
     // from Timer.ini, the device list, the transmitter from ComPort.ini
-    // (opened, with its message on failure), the worker suspended, and the
+    // (opened; the result says why it did not), the worker suspended, and the
     // journal "rd" + yymmdd + ".txt" in the current directory. The device is
     // not owned and must outlive StopLink. configure, when given, adjusts the
     // transmitter after ComPort.ini is read and before the port is opened (a
     // port named on the command line, say), so ComPort.ini's own port is never
     // touched then; an exception from it leaves the port closed.
-    void StartLink(TLinkDevice *device, const std::function<void(TTransmitter &)> &configure = {});
+    TPortOpenResult StartLink(TLinkDevice *device,
+                              const std::function<void(TTransmitter &)> &configure = {});
     // Shut-down: poll timer freed, worker ended, journal closed, port closed.
     void StopLink();
     bool Started() const { return m_transmitter != nullptr; }
@@ -79,15 +80,16 @@ public:
     TLog *Journal() const { return m_journal.get(); }
     TLinkDevice *Device() const { return m_device; }
 
-    // One transducer command: 0 when the answer was decoded without error,
-    // -1 for no answer, the device's error answer or a failure before or
-    // while sending, else the model's ErrorCode after decoding. Never throws.
-    int ExecuteCommand(quint8 code);
+    // One transducer command and what it came to; its Result is 0 when the
+    // answer was decoded without error, -1 for no answer, the device's error
+    // answer or a failure before or while sending, else the model's ErrorCode
+    // after decoding. Never throws.
+    TExchangeOutcome ExecuteCommand(quint8 code);
     // The same, also giving the readings decoded from this answer.
-    int ExecuteCommand(quint8 code, TReadings &readings);
-    // One exchange with the current meter: -1 for its error answer or a
-    // failure while sending, else 0.
-    int ExecuteZelvin();
+    TExchangeOutcome ExecuteCommand(quint8 code, TReadings &readings);
+    // One exchange with the current meter: Result -1 for its error answer or
+    // a failure while sending, else 0.
+    TExchangeOutcome ExecuteZelvin();
     bool AnyDeviceEnabled() const;
     // One polling step for the next enabled device; false if it failed.
     bool PollNextDevice();
@@ -120,7 +122,7 @@ private:
     // One exchange with either device: the request (made on the
     // user-interface thread for the transducer), the exchange, the decoding
     // on the user-interface thread and the journal line.
-    int Transact(quint8 kind, quint8 code, TReadings *readings);
+    TExchangeOutcome Transact(quint8 kind, quint8 code, TReadings *readings);
     bool OnInterfaceThread() const;
     void WriteJournal(const QByteArray &request, const QByteArray &answer);
 

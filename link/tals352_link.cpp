@@ -1,35 +1,32 @@
 #include "link/tals352_link.h"
 
-#include "device/tals352.h"
+#include "device/request_builder.h"
 
 namespace tals {
 
-bool TTals352Link::BuildRequest(quint8 code, TFrame &frame)
+Ttals352::TRequest TTals352Link::BuildRequest(quint8 code)
 {
-    const Ttals352::TRequest request = m_model.BuildRequest(code);
-    if (!request.Ok)
-        return false;
-    frame = request.Frame;
-    return true;
+    return tals::BuildRequest(m_model, code);
 }
 
-TDecoded TTals352Link::Outcome(const TReadings &readings) const
+TDecoded TTals352Link::Outcome(const TParsedAnswer &parsed) const
 {
     TDecoded d;
     d.ErrorCode = m_model.ErrorCode();
     d.LinkState = static_cast<int>(m_model.LinkState().Value().ToInteger());
-    d.Readings = readings;
+    d.Readings = parsed.Readings;
+    d.Outcome = parsed.Outcome;
     return d;
 }
 
 TDecoded TTals352Link::ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code)
 {
-    return Outcome(m_model.ParseAnswer(answer, code, request));
+    return Outcome(tals::ParseAnswer(m_model, answer, code, request));
 }
 
 TDecoded TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
 {
-    return Outcome(m_model.ParseZelvinAnswer(answer));
+    return Outcome(tals::ParseZelvinAnswer(m_model, answer));
 }
 
 bool TTals352Link::Enabled() const

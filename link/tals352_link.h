@@ -2,6 +2,7 @@
 
 // The transducer model as the scheduler sees it.
 
+#include "device/answer_parser.h"
 #include "link/link_device.h"
 
 namespace tals {
@@ -13,7 +14,7 @@ class TTals352Link : public TLinkDevice
 public:
     explicit TTals352Link(Ttals352 &model) : m_model(model) {}
 
-    bool BuildRequest(quint8 code, TFrame &frame) override;
+    Ttals352::TRequest BuildRequest(quint8 code) override;
     TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
     TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
     bool Enabled() const override;
@@ -22,7 +23,7 @@ public:
     Ttals352 &Model() { return m_model; }
 
 private:
-    TDecoded Outcome(const TReadings &readings) const;
+    TDecoded Outcome(const TParsedAnswer &parsed) const;
 
     Ttals352 &m_model;
 };

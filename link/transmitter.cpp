@@ -1,6 +1,5 @@
 #include "link/transmitter.h"
 
-#include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
 #include "protocol/answer_length.h"
@@ -197,28 +196,28 @@ void TTransmitter::ApplySettings(const TPortSettings &settings)
         Connect();
 }
 
-bool TTransmitter::Open()
+QString TPortOpenResult::Message() const
 {
-    QString reason;
-    QString port;
-    {
-        std::lock_guard lock(m_portLock);
-        port = Port();
-        try {
-            Connect();
-            return true;
-        } catch (const ESerialError &e) {
-            reason = e.Reason().isEmpty() ? e.Text() : e.Reason();
-        } catch (const std::exception &e) {
-            reason = QString::fromStdString(e.what());
-        }
+    QString text = QStringLiteral("Ошибка активации порта :") + Port;
+    if (!Reason.isEmpty())
+        text += QStringLiteral("\r\n") + Reason;
+    return text;
+}
+
+TPortOpenResult TTransmitter::Open()
+{
+    TPortOpenResult result;
+    std::lock_guard lock(m_portLock);
+    result.Port = Port();
+    try {
+        Connect();
+        result.Ok = true;
+    } catch (const ESerialError &e) {
+        result.Reason = e.Reason().isEmpty() ? e.Text() : e.Reason();
+    } catch (const std::exception &e) {
+        result.Reason = QString::fromStdString(e.what());
     }
-    // Shown without holding the port, so a polling step is not kept waiting.
-    QString text = QStringLiteral("Ошибка активации порта :") + port;
-    if (!reason.isEmpty())
-        text += QStringLiteral("\r\n") + reason;
-    Dialogs().Message(text, TDialogIcon::Error, AttentionCaption());
-    return false;
+    return result;
 }
 
 bool TTransmitter::Close()

@@ -3,11 +3,12 @@
 // TTransmitter: the program's one serial link, shared by the level
 // transducer (Modbus RTU, CRC-16, even parity) and the current meter of the
 // current-output loop (CRC-8, no parity). It keeps the port settings in
-// INI/ComPort.ini, opens the port with an operator message on failure and
+// INI/ComPort.ini, opens the port (the result tells why it failed) and
 // performs half-duplex exchanges. One lock serialises whole exchanges, so a
 // user-interface command and a polling step never interleave on the line.
 
 #include "link/serial_port.h"
+#include "protocol/frame.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,6 +33,17 @@ QString FrameEndToStr(TFrameEnd end);
 // Matched without regard to letter case; false when the text names neither.
 bool StrToFrameEnd(const QString &text, TFrameEnd &end);
 QStringList FrameEndTexts();
+
+// What opening the port came to, for the caller to report.
+struct TPortOpenResult
+{
+    bool Ok = false;
+    QString Port;   // the port's name
+    QString Reason; // why it failed, empty when the port gave no cause
+    // "Ошибка активации порта :" + the port name, and the cause on the next line.
+    QString Message() const;
+    explicit operator bool() const { return Ok; }
+};
 
 // The values the port-settings dialog edits.
 struct TPortSettings
@@ -83,16 +95,15 @@ public:
     // Applies the values together (to the open port as well).
     void ApplySettings(const TPortSettings &settings);
 
-    // Connects; on failure shows "Ошибка активации порта :" + the port name
-    // (and the cause on the next line) and returns false.
-    bool Open();
+    // Connects; the result names the port and, on failure, the cause.
+    TPortOpenResult Open();
     // Disconnects; false if that failed (nothing is shown).
     bool Close();
 
     // One transducer exchange: CRC-16 appended when asked, both queues purged,
     // parity Even, frame written, at most limit bytes read, queues purged.
     // True when something came back. Serial errors are thrown to the caller.
-    bool Exchange(const QByteArray &request, QByteArray &answer, int limit = 250,
+    bool Exchange(const QByteArray &request, QByteArray &answer, int limit = kAnswerLimit,
                   bool appendChecksum = true);
     // The meter's exchange: CRC-8, parity None, purge before writing only.
     bool ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit = 70,

@@ -24,6 +24,9 @@ constexpr quint8 kMeiReadIdentification = 0x0E;
 // The device's own error answer: six bytes with this function byte.
 constexpr quint8 kFnErrorAnswer = 0xFA;
 
+// Bytes a transducer answer is read up to; the read time-out grows with it.
+constexpr int kAnswerLimit = 250;
+
 // The frame: a length-counted byte string, the first byte on the wire first.
 using TFrame = QByteArray;
 // The dynamic byte array in which an answer is handed to the parser.

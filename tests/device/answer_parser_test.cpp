@@ -67,13 +67,13 @@ protected:
 
 TEST_F(AnswerParserTest, EmptyAnswerThenValidAnswer)
 {
-    model.ParseAnswer({}, 6);
+    ParseAnswer(model, {}, 6);
     EXPECT_EQ(model.ErrorCode(), -1);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Нет ответа от устройства"));
     EXPECT_EQ(link(), 2);
     EXPECT_EQ(model.LinkState().Description().Captions[tsTrue],
               QStringLiteral("Нет ответа от устройства"));
-    model.ParseAnswer(ReadAnswer(3, Single(100)), 6);
+    ParseAnswer(model, ReadAnswer(3, Single(100)), 6);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Норма"));
     EXPECT_EQ(link(), 1);
@@ -83,15 +83,15 @@ TEST_F(AnswerParserTest, EmptyAnswerThenValidAnswer)
 TEST_F(AnswerParserTest, FailuresAreReportedAfterErrorMaxInARow)
 {
     model.SetErrorMax(3);
-    model.ParseAnswer({}, 6);
-    model.ParseAnswer(FrameToBytes(Hex("01 03")), 6);
+    ParseAnswer(model, {}, 6);
+    ParseAnswer(model, FrameToBytes(Hex("01 03")), 6);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Норма"));
     EXPECT_EQ(model.FailureCount(), 2);
     EXPECT_EQ(link(), 0);
     TBuffer bad = ReadAnswer(3, Single(1));
     bad.back() ^= 1;
-    model.ParseAnswer(bad, 6);
+    ParseAnswer(model, bad, 6);
     EXPECT_EQ(model.ErrorCode(), -4);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Ошибка контрольной суммы"));
     EXPECT_EQ(link(), 2);
@@ -116,7 +116,7 @@ TEST_F(AnswerParserTest, LinkErrors)
     };
     cases[5].answer.back() ^= 0x80;
     for (const Case &c : cases) {
-        model.ParseAnswer(c.answer, 6);
+        ParseAnswer(model, c.answer, 6);
         EXPECT_EQ(model.ErrorCode(), c.code) << c.text.toStdString();
         EXPECT_EQ(model.ErrorText(), c.text);
         EXPECT_EQ(link(), 2);
@@ -133,14 +133,14 @@ TEST_F(AnswerParserTest, ExceptionCodesBeyondFourHaveTheirOwnText)
         {"01 84 0B", QStringLiteral("Код 11 - Шлюз: устройство не отвечает")},
     };
     for (const auto &[hex, text] : cases) {
-        model.ParseAnswer(Answer(Hex(hex)), 6);
+        ParseAnswer(model, Answer(Hex(hex)), 6);
         EXPECT_EQ(model.ErrorCode(), -7) << hex;
         EXPECT_EQ(model.ErrorText(), text);
         EXPECT_EQ(link(), 2);
     }
     // Below the limit the failure is only counted.
     model.SetErrorMax(2);
-    model.ParseAnswer(Answer(Hex("01 83 0B")), 6);
+    ParseAnswer(model, Answer(Hex("01 83 0B")), 6);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.FailureCount(), 1);
 }
@@ -168,7 +168,7 @@ TEST_F(AnswerParserTest, AnswersNotMatchingTheRequestAreFailures)
         frame(1, 0x2B, 0x0E, Hex("01 01 00 00")), // an identification answer
     };
     for (const TBuffer &answer : answers) {
-        const TReadings readings = model.ParseAnswer(answer, 4, request);
+        const TReadings readings = ParseAnswer(model, answer, 4, request).Readings;
         EXPECT_EQ(model.ErrorCode(), kMismatchErrorCode);
         EXPECT_EQ(model.ErrorText(), MismatchText());
         EXPECT_EQ(link(), 2);
@@ -177,39 +177,39 @@ TEST_F(AnswerParserTest, AnswersNotMatchingTheRequestAreFailures)
     }
     EXPECT_FALSE(QFile::exists(BlackBoxPath())); // no false faults
     // Without the request frame the address and function follow from the model.
-    model.ParseAnswer(frame(2, 4, 30, data), 4);
+    ParseAnswer(model, frame(2, 4, 30, data), 4);
     EXPECT_EQ(model.ErrorCode(), kMismatchErrorCode);
     // The matching answer decodes.
-    const TReadings readings = model.ParseAnswer(frame(1, 4, 30, data), 4, request);
+    const TReadings readings = ParseAnswer(model, frame(1, 4, 30, data), 4, request).Readings;
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(readings.Value(TReading::Distance), 1500.0);
 }
 
 TEST_F(AnswerParserTest, SingleRegisterDecoders)
 {
-    model.ParseAnswer(ReadAnswer(3, Hex("3F 00 00 00")), 10);
+    ParseAnswer(model, ReadAnswer(3, Hex("3F 00 00 00")), 10);
     EXPECT_EQ(model.Speed(), 0.5);
-    model.ParseAnswer(ReadAnswer(3, Single(40000)), 6);
+    ParseAnswer(model, ReadAnswer(3, Single(40000)), 6);
     EXPECT_EQ(model.Hmax(), 30000);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(link(), 1);
-    model.ParseAnswer(ReadAnswer(3, Word(0xFFFE)), 41);
+    ParseAnswer(model, ReadAnswer(3, Word(0xFFFE)), 41);
     EXPECT_EQ(model.DSdelta(), -2);
-    model.ParseAnswer(ReadAnswer(3, Word(0)), 21);
+    ParseAnswer(model, ReadAnswer(3, Word(0)), 21);
     EXPECT_EQ(model.CalibrModeTals(), 0);
-    model.ParseAnswer(ReadAnswer(3, Word(777)), 28);
+    ParseAnswer(model, ReadAnswer(3, Word(777)), 28);
     EXPECT_EQ(model.PPMNumber(), 777);
     EXPECT_EQ(model.PPMNumberText, QStringLiteral("777"));
-    model.ParseAnswer(ReadAnswer(3, Word(4321)), 18);
+    ParseAnswer(model, ReadAnswer(3, Word(4321)), 18);
     EXPECT_EQ(model.PlantNumber(), 4321);
-    model.ParseAnswer(ReadAnswer(3, Word(2)), 14); // validated only
+    ParseAnswer(model, ReadAnswer(3, Word(2)), 14); // validated only
     EXPECT_EQ(model.LevelState(), 0);
     EXPECT_EQ(link(), 1);
 }
 
 TEST_F(AnswerParserTest, ShortSingleRegisterAnswerIsAReadErrorThenSuccess)
 {
-    model.ParseAnswer(ReadAnswer(3, Hex("47")), 6); // 6 bytes, single needs 9
+    ParseAnswer(model, ReadAnswer(3, Hex("47")), 6); // 6 bytes, single needs 9
     EXPECT_EQ(model.Hmax(), 30000);
     EXPECT_EQ(model.ErrorCode(), -3);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Ошибка чтения"));
@@ -220,7 +220,7 @@ TEST_F(AnswerParserTest, ShortSingleRegisterAnswerIsAReadErrorThenSuccess)
 TEST_F(AnswerParserTest, OwnEndingDecoderStoresNothingWhenShort)
 {
     QByteArray data = Single(1000) + Single(900);
-    model.ParseAnswer(ReadAnswer(3, data), 5);
+    ParseAnswer(model, ReadAnswer(3, data), 5);
     EXPECT_EQ(model.Hmax(), 30000);
     EXPECT_EQ(model.ErrorCode(), -3);
     EXPECT_EQ(link(), 2);
@@ -230,7 +230,7 @@ TEST_F(AnswerParserTest, UserRegistersBlock)
 {
     const QByteArray data = Single(20000) + Single(15000) + Single(100) + Single(0.5f) +
                             Single(2.5f) + Word(3) + Word(1) + Word(9);
-    model.ParseAnswer(ReadAnswer(3, data), 5);
+    ParseAnswer(model, ReadAnswer(3, data), 5);
     EXPECT_EQ(model.Hmax(), 20000);
     EXPECT_EQ(model.Lmax(), 15000);
     EXPECT_EQ(model.LevelKalibr(), 100);
@@ -254,7 +254,7 @@ TEST_F(AnswerParserTest, InformationBlock)
     data += Hex("80 00 00 00 00 00 00 01"); // TimeUsed negative: refused
     data += Single(111) + Single(222);
     ASSERT_EQ(data.size(), 70);
-    model.ParseAnswer(ReadAnswer(4, data), 24);
+    ParseAnswer(model, ReadAnswer(4, data), 24);
     EXPECT_EQ(model.HoldSettingsStart(), 100);
     EXPECT_EQ(model.FreqsLength(), 113);
     EXPECT_EQ(model.SCLK(), 0x89ABCDEFu);
@@ -272,7 +272,7 @@ TEST_F(AnswerParserTest, BadZonesBlock)
     QByteArray data = Word(3);
     for (int k = 0; k < 20; ++k)
         data += Single(float(k + 1));
-    model.ParseAnswer(ReadAnswer(3, data), 76);
+    ParseAnswer(model, ReadAnswer(3, data), 76);
     EXPECT_EQ(model.CountBadZones(), 3);
     EXPECT_EQ(model.BadZone(1).NearBound.Output().ToDouble(), 1);
     EXPECT_EQ(model.BadZone(2).FarBound.Output().ToDouble(), 7);
@@ -285,7 +285,7 @@ TEST_F(AnswerParserTest, ReadingsBlock)
     QByteArray data = Word(0) + Single(1500) + Single(2500) + Single(3500);
     data += QByteArray(12, 0);
     data += Single(21.5f);
-    const TReadings readings = model.ParseAnswer(ReadAnswer(4, data), 4);
+    const TReadings readings = ParseAnswer(model, ReadAnswer(4, data), 4).Readings;
     EXPECT_EQ(model.Distance().Output().ToDouble(), 1500);
     EXPECT_EQ(model.LevelFree().Output().ToDouble(), 2500);
     EXPECT_EQ(model.LevelBusy().Output().ToDouble(), 3500);
@@ -306,7 +306,7 @@ TEST_F(AnswerParserTest, NanAndInfiniteReadingsAreNoData)
     const QByteArray nan = Hex("7F C0 00 00");
     const QByteArray inf = Hex("7F 80 00 00");
     QByteArray data = Word(0) + nan + Single(2500) + inf + QByteArray(12, 0) + Single(21.5f);
-    const TReadings readings = model.ParseAnswer(ReadAnswer(4, data), 4);
+    const TReadings readings = ParseAnswer(model, ReadAnswer(4, data), 4).Readings;
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_FALSE(readings.Value(TReading::Distance));
     EXPECT_FALSE(readings.Value(TReading::LevelBusy));
@@ -316,7 +316,7 @@ TEST_F(AnswerParserTest, NanAndInfiniteReadingsAreNoData)
     EXPECT_EQ(model.LevelBusy().FormatValue(true, true), QStringLiteral("Уровень: нет данных"));
     EXPECT_EQ(model.LevelFree().FormatValue(false, false), QStringLiteral("2500"));
     // The test distances alike.
-    const TReadings test = model.ParseAnswer(ReadAnswer(4, nan + Single(7)), 25);
+    const TReadings test = ParseAnswer(model, ReadAnswer(4, nan + Single(7)), 25).Readings;
     EXPECT_FALSE(test.Value(TReading::TestDistance));
     EXPECT_EQ(test.Value(TReading::TestDistanceFlt), 7.0);
 }
@@ -325,7 +325,7 @@ TEST_F(AnswerParserTest, ReadingsWithStatusWordWriteTheBlackBox)
 {
     model.Distance().SetValue(TVariant(10.0));
     QByteArray data = Word(0x0008) + Single(1500) + QByteArray(24, 0);
-    model.ParseAnswer(ReadAnswer(4, data), 4);
+    ParseAnswer(model, ReadAnswer(4, data), 4);
     EXPECT_EQ(model.ErrorCode(), 8);
     EXPECT_EQ(model.ErrorText(),
               QStringLiteral("4.Ошибка при сохранении данных в ПЗУ, сбой или отказ ПЗУ"));
@@ -343,20 +343,20 @@ TEST_F(AnswerParserTest, ReadingsWithStatusWordWriteTheBlackBox)
     EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
 
     // The same fault at the next polls is not written again.
-    model.ParseAnswer(ReadAnswer(4, data), 4);
-    model.ParseAnswer(ReadAnswer(4, data), 4);
+    ParseAnswer(model, ReadAnswer(4, data), 4);
+    ParseAnswer(model, ReadAnswer(4, data), 4);
     EXPECT_EQ(FromCp1251(test::readAll(path)).count(QStringLiteral("\r\n")), 1);
 
     // An unknown fault names its bits.
     model.SetErrorMax(2);
     const QByteArray unknown = Word(0x010C) + QByteArray(28, 0);
-    model.ParseAnswer(ReadAnswer(4, unknown), 4);
+    ParseAnswer(model, ReadAnswer(4, unknown), 4);
     EXPECT_EQ(model.ErrorCode(), 0x010C); // set, though not reported yet
     EXPECT_TRUE(FromCp1251(test::readAll(path))
                     .endsWith(QStringLiteral(" Неизвестная ошибка, биты 2, 3, 8\r\n")));
     // A good answer in between lets the same fault be written again.
-    model.ParseAnswer(ReadAnswer(4, Word(0) + QByteArray(28, 0)), 4);
-    model.ParseAnswer(ReadAnswer(4, data), 4);
+    ParseAnswer(model, ReadAnswer(4, Word(0) + QByteArray(28, 0)), 4);
+    ParseAnswer(model, ReadAnswer(4, data), 4);
     EXPECT_EQ(FromCp1251(test::readAll(path)).count(QStringLiteral("\r\n")), 3);
     EXPECT_EQ(BlackBoxText(0x0100), QStringLiteral("Неизвестная ошибка, бит 8"));
 }
@@ -369,7 +369,7 @@ TEST_F(AnswerParserTest, BlackBoxUsesAnExistingDataFolderOfAnyCase)
 
 TEST_F(AnswerParserTest, ShortReadingsAreAReadError)
 {
-    model.ParseAnswer(ReadAnswer(4, QByteArray(29, 0)), 4); // 34 bytes
+    ParseAnswer(model, ReadAnswer(4, QByteArray(29, 0)), 4); // 34 bytes
     EXPECT_EQ(model.ErrorCode(), -3);
 }
 
@@ -393,7 +393,7 @@ TEST_F(AnswerParserTest, SignatureAnswers)
     a1.replace(21, 5, "12345");
     a1.replace(41, 3, "002");
     a1.replace(58, 3, "3  ");
-    model.ParseAnswer(Answer(a1.left(61)), 1);
+    ParseAnswer(model, Answer(a1.left(61)), 1);
     EXPECT_EQ(model.Signature().Manufactured, QStringLiteral("01.02.202"));
     EXPECT_EQ(model.Signature().PlantNumber, QStringLiteral("12345"));
     EXPECT_EQ(model.PlantNumber(), 12345);
@@ -405,10 +405,10 @@ TEST_F(AnswerParserTest, SignatureAnswers)
     a3[0] = 1;
     a3[1] = 0x2B;
     a3.replace(25, 2, "21");
-    model.ParseAnswer(Answer(a3), 3);
+    ParseAnswer(model, Answer(a3), 3);
     EXPECT_EQ(model.DeviceTypeNumber(), 21);
     a3.replace(25, 2, "x1");
-    model.ParseAnswer(Answer(a3), 3);
+    ParseAnswer(model, Answer(a3), 3);
     EXPECT_EQ(model.DeviceTypeNumber(), 0);
 }
 
@@ -419,7 +419,7 @@ TEST_F(AnswerParserTest, ArrayBlocks)
     QByteArray words;
     for (int k = 0; k < 20; ++k)
         words += Word(quint16(k + 1));
-    model.ParseAnswer(ReadAnswer(4, words), 78);
+    ParseAnswer(model, ReadAnswer(4, words), 78);
     EXPECT_EQ(model.SignalArray[2040], 1);
     EXPECT_EQ(model.SignalArray[2059], 20);
     model.SetControlCommandAnswer(2);
@@ -427,14 +427,14 @@ TEST_F(AnswerParserTest, ArrayBlocks)
     QByteArray singles;
     for (int k = 0; k < 16; ++k)
         singles += Single(float(k) + 0.5f);
-    model.ParseAnswer(ReadAnswer(4, singles), 78);
+    ParseAnswer(model, ReadAnswer(4, singles), 78);
     EXPECT_EQ(model.SpectrumArray[511], 15.5);
     model.ArrayBlockIndex = 33;
     model.SetControlCommandAnswer(4);
-    model.ParseAnswer(ReadAnswer(4, singles), 78);
+    ParseAnswer(model, ReadAnswer(4, singles), 78);
     EXPECT_EQ(model.ResidualMax(), 0);
     EXPECT_EQ(link(), 1);
-    model.ParseAnswer(ReadAnswer(4, words), 78); // 45 bytes, spectrum needs 69
+    ParseAnswer(model, ReadAnswer(4, words), 78); // 45 bytes, spectrum needs 69
     EXPECT_EQ(model.ErrorCode(), -3);
 }
 
@@ -445,8 +445,8 @@ TEST_F(AnswerParserTest, AddressReadBack)
     model.OnReadAddress = [&](Ttals352 *, quint16 address, bool matches) {
         calls.push_back({address, matches});
     };
-    model.ParseAnswer(ReadAnswer(3, Word(0x0105)), 81);
-    model.ParseAnswer(ReadAnswer(3, Word(6)), 81);
+    ParseAnswer(model, ReadAnswer(3, Word(0x0105)), 81);
+    ParseAnswer(model, ReadAnswer(3, Word(6)), 81);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], std::make_pair(0x0105, true));
     EXPECT_EQ(calls[1], std::make_pair(6, false));
@@ -454,10 +454,10 @@ TEST_F(AnswerParserTest, AddressReadBack)
 
 TEST_F(AnswerParserTest, ServiceAnswersEchoingTheirFunctionAreValid)
 {
-    model.ParseAnswer(Answer(Hex("01 B3 06 41")), 213);
+    ParseAnswer(model, Answer(Hex("01 B3 06 41")), 213);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(link(), 1);
-    model.ParseAnswer(Answer(Hex("01 FA 02 00")), 213);
+    ParseAnswer(model, Answer(Hex("01 FA 02 00")), 213);
     EXPECT_EQ(model.ErrorCode(), -7);
 }
 
@@ -469,21 +469,21 @@ TEST_F(AnswerParserTest, SecondDeviceType)
         f.append(char(high));
         return FrameToBytes(AppendCrc8(f));
     };
-    model.ParseZelvinAnswer(answer(0x2C, 0x01));
+    ParseZelvinAnswer(model, answer(0x2C, 0x01));
     EXPECT_DOUBLE_EQ(model.CurrentOutput().Output().ToDouble(), 3.0);
     EXPECT_EQ(link(), 1);
-    model.ParseZelvinAnswer(answer(0x18, 0xFC));
+    ParseZelvinAnswer(model, answer(0x18, 0xFC));
     EXPECT_DOUBLE_EQ(model.CurrentOutput().Output().ToDouble(), -10.0);
 
-    model.ParseZelvinAnswer({});
+    ParseZelvinAnswer(model, {});
     EXPECT_EQ(model.ErrorCode(), -1);
-    model.ParseZelvinAnswer(FrameToBytes(Hex("01 00 01 00")));
+    ParseZelvinAnswer(model, FrameToBytes(Hex("01 00 01 00")));
     EXPECT_EQ(model.ErrorCode(), -3);
     TBuffer bad = answer(1, 2);
     bad.back() ^= 1;
-    model.ParseZelvinAnswer(bad);
+    ParseZelvinAnswer(model, bad);
     EXPECT_EQ(model.ErrorCode(), -4);
-    model.ParseZelvinAnswer(FrameToBytes(AppendCrc8(Hex("01 00 01 00 04 01"))));
+    ParseZelvinAnswer(model, FrameToBytes(AppendCrc8(Hex("01 00 01 00 04 01"))));
     EXPECT_EQ(model.ErrorCode(), -3);
     EXPECT_DOUBLE_EQ(model.CurrentOutput().Output().ToDouble(), -10.0);
 }

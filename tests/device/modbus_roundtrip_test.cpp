@@ -102,7 +102,7 @@ protected:
 
     TBuffer Execute(Ttals352 &model, int code)
     {
-        const Ttals352::TRequest r = model.BuildRequest(code);
+        const Ttals352::TRequest r = BuildRequest(model, code);
         EXPECT_TRUE(r.Ok);
         return Exchange(r.Frame);
     }
@@ -196,7 +196,7 @@ TEST_F(ModbusRoundTripTest, SinglePropertyWritesAndReads)
         target.SetHmax(source.Hmax());
         target.SetLmax(source.Lmax());
         target.SetErrorMax(1);
-        target.ParseAnswer(Execute(target, p.ReadCode), quint8(p.ReadCode));
+        ParseAnswer(target, Execute(target, p.ReadCode), quint8(p.ReadCode));
         EXPECT_EQ(target.ErrorCode(), 0) << p.Name;
         EXPECT_EQ(target.PropertyAsDouble(p.Id), Narrowed(p, source.PropertyAsDouble(p.Id)))
             << p.Name;
@@ -215,7 +215,7 @@ TEST_F(ModbusRoundTripTest, AliasWrites)
     Execute(source, 96);
     EXPECT_EQ(*Holding(2002), 4660);
     source.SetSystemAddressNew(9);
-    const Ttals352::TRequest broadcast = source.BuildRequest(80);
+    const Ttals352::TRequest broadcast = BuildRequest(source, 80);
     EXPECT_TRUE(Exchange(broadcast.Frame, false).empty()); // broadcasts get no answer
     EXPECT_EQ(*Holding(0), 0x14);
     EXPECT_EQ(*Holding(1), 54321);
@@ -249,7 +249,7 @@ TEST_F(ModbusRoundTripTest, BlockWritesAndBlockReads)
 
         Ttals352 target(modes);
         target.SetErrorMax(1);
-        target.ParseAnswer(Execute(target, block.ReadCode), quint8(block.ReadCode));
+        ParseAnswer(target, Execute(target, block.ReadCode), quint8(block.ReadCode));
         EXPECT_EQ(target.ErrorCode(), 0) << block.ReadCode;
         EXPECT_EQ(target.LinkState().Value().ToInteger(), 1);
         for (const TPropertyInfo &p : PropertyTable()) {
@@ -310,14 +310,14 @@ TEST_F(ModbusRoundTripTest, InputRegisterReads)
 
     Ttals352 model(modes);
     model.SetErrorMax(1);
-    model.ParseAnswer(Execute(model, 4), 4);
+    ParseAnswer(model, Execute(model, 4), 4);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.Distance().Output().ToDouble(), 1500.5);
     EXPECT_EQ(model.LevelFree().Output().ToDouble(), 2500.25);
     EXPECT_EQ(model.LevelBusy().Output().ToDouble(), 3500.125);
     EXPECT_EQ(model.TmpOfSensor().Output().ToDouble(), -21.5);
 
-    model.ParseAnswer(Execute(model, 24), 24);
+    ParseAnswer(model, Execute(model, 24), 24);
     EXPECT_EQ(model.ErrorCode(), 0);
     EXPECT_EQ(model.HoldSettingsStart(), 0xF000);
     EXPECT_EQ(model.FreqsLength(), 0xF00D);
@@ -332,22 +332,22 @@ TEST_F(ModbusRoundTripTest, InputRegisterReads)
     EXPECT_EQ(model.TestDistanceFlt().Output().ToDouble(), -0.5);
 
     SetFloat(7.0f, Input(3031));
-    model.ParseAnswer(Execute(model, 25), 25);
+    ParseAnswer(model, Execute(model, 25), 25);
     EXPECT_EQ(model.TestDistance().Output().ToDouble(), 7.0);
 
-    model.ParseAnswer(Execute(model, 77), 77);
+    ParseAnswer(model, Execute(model, 77), 77);
     EXPECT_EQ(model.ControlCommandRequest(), 2);
     EXPECT_EQ(model.ControlCommandAnswer(), 2);
     EXPECT_TRUE(model.IsArrayReady());
     model.ArrayBlockIndex = 32;
-    model.ParseAnswer(Execute(model, 78), 78);
+    ParseAnswer(model, Execute(model, 78), 78);
     EXPECT_EQ(model.ErrorCode(), 0);
     for (int k = 0; k < 16; ++k)
         EXPECT_EQ(model.SpectrumArray[size_t(31 * 16 + k)], double(float(k) * 1.5f + 0.25f));
 
     model.SetControlCommandAnswer(1);
     model.ArrayBlockIndex = 103;
-    model.ParseAnswer(Execute(model, 78), 78);
+    ParseAnswer(model, Execute(model, 78), 78);
     for (int k = 0; k < 20; ++k)
         EXPECT_EQ(model.SignalArray[size_t(2040 + k)], 60000 + k);
 }
@@ -357,7 +357,7 @@ TEST_F(ModbusRoundTripTest, ExceptionAnswerOfLibmodbus)
     Ttals352 model(modes);
     model.SetErrorMax(1);
     // Register 3212 and on are outside the served map: exception 2.
-    model.ParseAnswer(Exchange(QByteArray::fromHex("010313880002")), 6);
+    ParseAnswer(model, Exchange(QByteArray::fromHex("010313880002")), 6);
     EXPECT_EQ(model.ErrorCode(), -7);
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Код 2 - Недопустимый адрес запроса"));
 }

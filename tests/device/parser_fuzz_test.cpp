@@ -94,7 +94,7 @@ TEST_F(ParserFuzzTest, EveryCodeEveryLength)
             RandomState(model);
             const TBuffer shaped = Shaped(code, length, true);
             for (const TBuffer &answer : {shaped, Shaped(code, length, false), Mutated(shaped)}) {
-                ASSERT_NO_THROW(model.ParseAnswer(answer, quint8(code)))
+                ASSERT_NO_THROW(ParseAnswer(model, answer, quint8(code)))
                     << "code " << code << " length " << answer.size();
                 ++parsed;
             }
@@ -115,8 +115,8 @@ TEST_F(ParserFuzzTest, SecondDeviceTypeEveryLength)
                 b = static_cast<quint8>(rng());
             if (variant % 2 && length >= 3)
                 a.back() = ZelvinCrc8(BytesToFrame(TBuffer(a.begin(), a.end() - 1)));
-            ASSERT_NO_THROW(model.ParseZelvinAnswer(a)) << "length " << length;
-            ASSERT_NO_THROW(model.ParseZelvinAnswer(Mutated(a))) << "length " << length;
+            ASSERT_NO_THROW(ParseZelvinAnswer(model, a)) << "length " << length;
+            ASSERT_NO_THROW(ParseZelvinAnswer(model, Mutated(a))) << "length " << length;
             parsed += 2;
         }
     }

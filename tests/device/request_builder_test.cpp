@@ -14,7 +14,7 @@ class RequestBuilderTest : public ::testing::Test
 protected:
     QString hex(int code)
     {
-        const Ttals352::TRequest r = model.BuildRequest(code);
+        const Ttals352::TRequest r = BuildRequest(model, code);
         EXPECT_TRUE(r.Ok) << code;
         return FrameToHex(r.Frame);
     }
@@ -29,7 +29,7 @@ TEST_F(RequestBuilderTest, EveryCodeUpTo252BuildsAndSetsLastCommandCode)
     model.ArrayBlockIndex = 1;
     model.ArraySubKind = 20;
     for (int code = 0; code <= 252; ++code) {
-        const Ttals352::TRequest r = model.BuildRequest(code);
+        const Ttals352::TRequest r = BuildRequest(model, code);
         EXPECT_TRUE(r.Ok) << code;
         EXPECT_GE(r.Frame.size(), 3) << code;
         EXPECT_EQ(model.LastCommandCode(), code);
@@ -43,7 +43,7 @@ TEST_F(RequestBuilderTest, EveryCodeUpTo252BuildsAndSetsLastCommandCode)
 TEST_F(RequestBuilderTest, CodesFrom253FailButAreRemembered)
 {
     for (int code : {253, 254, 255}) {
-        const Ttals352::TRequest r = model.BuildRequest(code);
+        const Ttals352::TRequest r = BuildRequest(model, code);
         EXPECT_FALSE(r.Ok);
         EXPECT_TRUE(r.Frame.isEmpty());
         EXPECT_EQ(r.ErrorText, QStringLiteral("Ошибка формирования запроса"));
@@ -54,7 +54,7 @@ TEST_F(RequestBuilderTest, CodesFrom253FailButAreRemembered)
 TEST_F(RequestBuilderTest, ModbusFrames)
 {
     EXPECT_EQ(hex(6), QStringLiteral("01 03 03 E8 00 02"));
-    EXPECT_EQ(FrameToHex(AppendCrc16(model.BuildRequest(6).Frame)),
+    EXPECT_EQ(FrameToHex(AppendCrc16(BuildRequest(model, 6).Frame)),
               QStringLiteral("01 03 03 E8 00 02 44 7B"));
     model.SetKKalman(1.0);
     EXPECT_EQ(hex(86), QStringLiteral("01 10 03 EE 00 02 04 3F 80 00 00"));
@@ -86,7 +86,7 @@ TEST_F(RequestBuilderTest, BlockWritesAndTheirDifferences)
 {
     model.SetLevelKalibr(500);
     model.SetSpeed(0.5);
-    const QByteArray user = model.BuildRequest(82).Frame;
+    const QByteArray user = BuildRequest(model, 82).Frame;
     EXPECT_EQ(user.size(), 7 + 26);
     EXPECT_EQ(FrameToHex(user.mid(0, 7)), QStringLiteral("01 10 03 E8 00 0D 1A"));
     EXPECT_EQ(FrameToHex(user.mid(15, 4)), QStringLiteral("00 00 00 00")); // LevelKalibr as 0.0
@@ -97,20 +97,20 @@ TEST_F(RequestBuilderTest, BlockWritesAndTheirDifferences)
 
     model.SetPlantNumber(0x1234);
     model.SetPlantNumberNew(0x0102);
-    const QByteArray common = model.BuildRequest(93).Frame;
+    const QByteArray common = BuildRequest(model, 93).Frame;
     EXPECT_EQ(common.size(), 7 + 16);
     EXPECT_EQ(FrameToHex(common.mid(0, 11)), QStringLiteral("01 10 07 D2 00 08 10 12 34 00 06"));
     EXPECT_EQ(FrameToHex(common.mid(13, 2)), QStringLiteral("00 01")); // CalibrModeTals
     EXPECT_EQ(hex(96), QStringLiteral("01 10 07 D2 00 01 02 01 02"));
 
-    EXPECT_EQ(model.BuildRequest(102).Frame.size(), 7 + 38);
-    EXPECT_EQ(model.BuildRequest(120).Frame.size(), 7 + 56);
-    EXPECT_EQ(model.BuildRequest(139).Frame.size(), 7 + 22);
+    EXPECT_EQ(BuildRequest(model, 102).Frame.size(), 7 + 38);
+    EXPECT_EQ(BuildRequest(model, 120).Frame.size(), 7 + 56);
+    EXPECT_EQ(BuildRequest(model, 139).Frame.size(), 7 + 22);
 
     model.SetCountBadZones(2);
     model.BadZone(1).NearBound.SetValue(TVariant(1.0));
     model.BadZone(5).DrainSpeed.SetValue(TVariant(-2.75));
-    const QByteArray zones = model.BuildRequest(152).Frame;
+    const QByteArray zones = BuildRequest(model, 152).Frame;
     EXPECT_EQ(zones.size(), 7 + 82);
     EXPECT_EQ(FrameToHex(zones.mid(0, 13)),
               QStringLiteral("01 10 0C 38 00 29 52 00 02 3F 80 00 00"));
@@ -132,16 +132,16 @@ TEST_F(RequestBuilderTest, ArrayBlockFollowsTheArrayState)
     model.SetControlCommandAnswer(1);
     EXPECT_EQ(hex(78), QStringLiteral("01 04 2F 0C 00 14")); // 12044..12063
     model.ArrayBlockIndex = 104;
-    EXPECT_TRUE(model.BuildRequest(78).Frame.isEmpty());
-    EXPECT_TRUE(model.BuildRequest(78).Ok);
+    EXPECT_TRUE(BuildRequest(model, 78).Frame.isEmpty());
+    EXPECT_TRUE(BuildRequest(model, 78).Ok);
     model.ArrayBlockIndex = 2;
     model.SetControlCommandAnswer(4);
     EXPECT_EQ(hex(78), QStringLiteral("01 04 27 34 00 20"));
     model.ArrayBlockIndex = 33;
-    EXPECT_TRUE(model.BuildRequest(78).Frame.isEmpty());
+    EXPECT_TRUE(BuildRequest(model, 78).Frame.isEmpty());
     model.SetControlCommandAnswer(3);
     model.ArrayBlockIndex = 1;
-    EXPECT_TRUE(model.BuildRequest(78).Frame.isEmpty());
+    EXPECT_TRUE(BuildRequest(model, 78).Frame.isEmpty());
 }
 
 TEST_F(RequestBuilderTest, ServiceProtocolFramesAndMemory)
@@ -189,29 +189,29 @@ TEST_F(RequestBuilderTest, ServiceArrayBlockWarnsButIsBuilt)
     model.ArraySubKind = 0;
     model.ArrayBlockIndex = 2;
     EXPECT_EQ(hex(165), QStringLiteral("01 A8 04 00 20 20"));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0],
+    EXPECT_EQ(BuildRequest(model, 165).Warning,
               QStringLiteral("Должна быть подана команда \"Инициализация чтения массива данных\""));
-    dialogs.messages.clear();
     model.ArraySubKind = 20;
     model.ArrayBlockIndex = 33;
     EXPECT_EQ(hex(165), QStringLiteral("01 A8 04 04 00 20"));
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral(
-                                    "Индекс блока данных должен быть в диапазоне от 1 до 32")});
-    dialogs.messages.clear();
+    EXPECT_EQ(BuildRequest(model, 165).Warning,
+              QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 32"));
     model.ArraySubKind = 30;
     model.ArrayBlockIndex = 17;
-    model.BuildRequest(165);
-    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral(
-                                    "Индекс блока данных должен быть в диапазоне от 1 до 16")});
+    EXPECT_EQ(BuildRequest(model, 165).Warning,
+              QStringLiteral("Индекс блока данных должен быть в диапазоне от 1 до 16"));
+    // Nothing to warn of: no text.
+    model.ArrayBlockIndex = 16;
+    EXPECT_TRUE(BuildRequest(model, 165).Warning.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(RequestBuilderTest, SignatureIsClearedOnlyByCode1)
 {
     model.Signature().Site = QStringLiteral("s");
-    model.BuildRequest(0);
+    BuildRequest(model, 0);
     EXPECT_EQ(model.Signature().Site, QStringLiteral("s"));
-    model.BuildRequest(1);
+    BuildRequest(model, 1);
     EXPECT_TRUE(model.Signature().Site.isEmpty());
 }
 

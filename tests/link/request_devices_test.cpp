@@ -73,11 +73,11 @@ public:
             ++mismatches;
         return TTals352Link::ParseAnswer(request, answer, code);
     }
-    bool BuildRequest(quint8 code, TFrame &frame) override
+    Ttals352::TRequest BuildRequest(quint8 code) override
     {
         if (QThread::currentThread() != QCoreApplication::instance()->thread())
             ++offThread;
-        return TTals352Link::BuildRequest(code, frame);
+        return TTals352Link::BuildRequest(code);
     }
     std::atomic<int> decodes{0};
     std::atomic<int> mismatches{0};
@@ -182,13 +182,13 @@ TEST_F(RequestDevicesTest, ReadingsCommandDecodesAndJournalsInBothRadixes)
 {
     Start();
     link.SetJournalRadix(16);
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
     EXPECT_DOUBLE_EQ(model.Distance().Output().ToDouble(), 5000.0);
     EXPECT_EQ(model.LinkState().Value().ToInteger(), 1);
     link.SetJournalRadix(10);
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
     link.SetJournalRadix(0);
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
 
     const QByteArray request = AppendCrc16(QByteArray::fromHex("01040000000F"));
     const QStringList lines = JournalLines();
@@ -209,7 +209,7 @@ TEST_F(RequestDevicesTest, ExchangeJournalStopsAtItsLimit)
     Start();
     link.SetJournalLimit(300);
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(link.ExecuteCommand(4), 0);
+        EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
     const QStringList lines = JournalLines();
     ASSERT_GE(lines.size(), 2);
     ASSERT_LT(lines.size(), 8);
@@ -223,15 +223,15 @@ TEST_F(RequestDevicesTest, FailuresGiveMinusOne)
     Start();
     // A code without a request: nothing is sent, decoded or journaled.
     sim.ClearRequests();
-    EXPECT_EQ(link.ExecuteCommand(253), -1);
-    EXPECT_EQ(link.ExecuteCommand(255), -1);
+    EXPECT_EQ(link.ExecuteCommand(253).Result, -1);
+    EXPECT_EQ(link.ExecuteCommand(255).Result, -1);
     EXPECT_EQ(device.decodes, 0);
     EXPECT_EQ(sim.RequestCount(), 0);
     EXPECT_FALSE(QFile::exists(JournalPath()));
 
     // No answer: decoded as such and journaled with empty brackets.
     sim.InjectFault({TSimFaultKind::Silence});
-    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1);
     EXPECT_EQ(model.ErrorCode(), -1);
     ASSERT_EQ(JournalLines().size(), 1);
     EXPECT_TRUE(JournalLines()[0].endsWith("] -> []"));
@@ -239,25 +239,26 @@ TEST_F(RequestDevicesTest, FailuresGiveMinusOne)
     // The device's error answer is -1 although the model decoded it.
     sim.InjectFault({TSimFaultKind::ErrorAnswer, 2});
     const int before = device.decodes;
-    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1);
     EXPECT_EQ(device.decodes, before + 1);
 
     // Other failures are the model's error code.
     sim.InjectFault({TSimFaultKind::Exception, 2});
-    EXPECT_EQ(link.ExecuteCommand(4), -7);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -7);
     sim.InjectFault({TSimFaultKind::StatusWord, 0x0008});
-    EXPECT_EQ(link.ExecuteCommand(4), 8);
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 8);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
 }
 
 TEST_F(RequestDevicesTest, MissingPortShowsOneMessageAndCommandsFail)
 {
     WriteComPort("/dev/ttyUSB_tals_missing");
-    link.StartLink(&device);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Ошибка активации порта :/dev/ttyUSB_tals_missing"));
-    EXPECT_EQ(link.ExecuteCommand(4), -1);
-    EXPECT_EQ(link.ExecuteZelvin(), -1);
+    const TPortOpenResult opened = link.StartLink(&device);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(dialogs.messages.isEmpty()); // the link reports, the program shows
+    EXPECT_TRUE(opened.Message().startsWith("Ошибка активации порта :/dev/ttyUSB_tals_missing"));
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1);
+    EXPECT_EQ(link.ExecuteZelvin().Result, -1);
     EXPECT_EQ(device.decodes, 0);
     EXPECT_FALSE(QFile::exists(JournalPath()));
     // Polling steps still run.
@@ -275,7 +276,7 @@ TEST_F(RequestDevicesTest, APortGivenAtStartReplacesComPortIniBeforeTheFirstOpen
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     ASSERT_TRUE(link.Transmitter()->Connected());
     EXPECT_EQ(link.Transmitter()->Port(), sim.PortPath());
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
 
     // A failing adjustment leaves the port closed, with nothing opened.
     link.StopLink();
@@ -288,12 +289,12 @@ TEST_F(RequestDevicesTest, APortGivenAtStartReplacesComPortIniBeforeTheFirstOpen
 TEST_F(RequestDevicesTest, MeterExchangeDecodesTheLoopCurrent)
 {
     Start();
-    EXPECT_EQ(link.ExecuteZelvin(), 0);
+    EXPECT_EQ(link.ExecuteZelvin().Result, 0);
     EXPECT_NEAR(model.CurrentOutput().Output().ToDouble(), sim.MeterCurrent(), 0.01);
     ASSERT_EQ(JournalLines().size(), 1);
     EXPECT_TRUE(JournalLines()[0].startsWith("[01 00 01 00 A0] -> [01 00 "));
     sim.InjectFault({TSimFaultKind::ErrorAnswer});
-    EXPECT_EQ(link.ExecuteZelvin(), -1);
+    EXPECT_EQ(link.ExecuteZelvin().Result, -1);
 }
 
 TEST_F(RequestDevicesTest, StepRunsPolledCodesInAscendingOrderAndArchives)
@@ -407,7 +408,7 @@ TEST_F(RequestDevicesTest, PollingAndCommandsShareTheLineSafely)
     int failures = 0;
     const int commands = 200;
     for (int i = 0; i < commands; ++i) {
-        if (link.ExecuteCommand(codes[i % 5]) != 0)
+        if (link.ExecuteCommand(codes[i % 5]).Result != 0)
             ++failures;
         QCoreApplication::processEvents();
     }
@@ -433,7 +434,7 @@ TEST_F(RequestDevicesTest, StopLinkEndsAWorkerThatWaitsForTheInterfaceThread)
     // The worker's answer waits for this thread, which stops the link meanwhile.
     link.StopLink();
     EXPECT_FALSE(link.Started());
-    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1);
 }
 
 } // namespace
@@ -567,7 +568,7 @@ TEST_F(HostileLineTest, AnswersThatDoNotMatchTheRequestAreNotDecoded)
     ASSERT_EQ(Archived("Distance"), 1);
     for (int m : {OtherSlave, OtherFunction, OtherCount, Identification}) {
         mode = m;
-        EXPECT_EQ(link.ExecuteCommand(4), kMismatchErrorCode) << m;
+        EXPECT_EQ(link.ExecuteCommand(4).Result, kMismatchErrorCode) << m;
         link.ArchiveReadings(4);
         Poll();
         EXPECT_EQ(model.ErrorText(), MismatchText());
@@ -594,11 +595,11 @@ TEST_F(HostileLineTest, AFailedPollArchivesNothing)
     EXPECT_EQ(model.ErrorText(), QStringLiteral("Код 11 - Шлюз: устройство не отвечает"));
     EXPECT_EQ(archive.Records().size(), 4u);
     // A command of the window after a failed answer archives nothing either.
-    EXPECT_EQ(link.ExecuteCommand(4), -7);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -7);
     link.ArchiveReadings(4);
     EXPECT_EQ(archive.Records().size(), 4u);
     mode = Good;
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
     link.ArchiveReadings(4);
     link.ArchiveReadings(4); // once only
     EXPECT_EQ(archive.Records().size(), 8u);
@@ -640,16 +641,16 @@ TEST_F(GatewayLinkTest, CommandsReadAndWriteRegistersAndAreJournaled)
     for (TFrameEnd end : {TFrameEnd::feLength, TFrameEnd::feGap}) {
         SCOPED_TRACE(FrameEndToStr(end).toStdString());
         port.SetFrameEnd(end);
-        EXPECT_EQ(link.ExecuteCommand(4), 0); // the readings block
+        EXPECT_EQ(link.ExecuteCommand(4).Result, 0); // the readings block
         EXPECT_DOUBLE_EQ(model.Distance().Output().ToDouble(), 5000.0);
-        EXPECT_EQ(link.ExecuteCommand(5), 0); // the user registers
+        EXPECT_EQ(link.ExecuteCommand(5).Result, 0); // the user registers
         EXPECT_DOUBLE_EQ(model.Hmax(), sim.HoldingSingle(1000));
 
         model.SetKKalman(0.5);
-        EXPECT_EQ(link.ExecuteCommand(86), 0); // write KKalman
+        EXPECT_EQ(link.ExecuteCommand(86).Result, 0); // write KKalman
         EXPECT_FLOAT_EQ(sim.HoldingSingle(1006), 0.5f);
         sim.SetHoldingSingle(1006, 0.25f);
-        EXPECT_EQ(link.ExecuteCommand(9), 0); // read it back
+        EXPECT_EQ(link.ExecuteCommand(9).Result, 0); // read it back
         EXPECT_DOUBLE_EQ(model.KKalman(), 0.25);
         sim.SetHoldingSingle(1006, 1.0f);
 
@@ -668,23 +669,23 @@ TEST_F(GatewayLinkTest, ASilentDeviceEndsOnTheTimeOut)
 {
     Start("ReadInterval=50\r\nReadTotalConstant=100\r\n");
     sim.InjectFault({TSimFaultKind::Silence});
-    EXPECT_EQ(link.ExecuteCommand(4), -1);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1);
     EXPECT_EQ(model.ErrorText(), "Нет ответа от устройства");
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
 }
 
 // Gateways close idle connections; the next exchange connects again.
 TEST_F(GatewayLinkTest, AClosedConnectionIsOpenedAgain)
 {
     Start("ReadInterval=100\r\n");
-    ASSERT_EQ(link.ExecuteCommand(4), 0);
+    ASSERT_EQ(link.ExecuteCommand(4).Result, 0);
     const int before = sim.RequestCount();
     sim.DropConnection();
     // The close reaches this side some time later; until then an exchange
     // may still go to the old connection and find no answer.
     int result = -1;
     for (int attempt = 0; attempt < 50 && result != 0; ++attempt)
-        result = link.ExecuteCommand(4);
+        result = link.ExecuteCommand(4).Result;
     EXPECT_EQ(result, 0);
     EXPECT_GT(sim.RequestCount(), before);
     EXPECT_TRUE(link.Transmitter()->Connected());
@@ -695,17 +696,17 @@ TEST_F(GatewayLinkTest, AClosedConnectionIsOpenedAgain)
 TEST_F(GatewayLinkTest, AGatewayBackFromAPowerCutIsUsedAgain)
 {
     Start("ReadInterval=100\r\n");
-    ASSERT_EQ(link.ExecuteCommand(4), 0);
+    ASSERT_EQ(link.ExecuteCommand(4).Result, 0);
     TTcpAddress address;
     ASSERT_TRUE(ParseTcpPortName(sim.PortPath(), address));
     sim.Stop();
     int result = 0;
     for (int attempt = 0; attempt < 50 && result == 0; ++attempt)
-        result = link.ExecuteCommand(4);
+        result = link.ExecuteCommand(4).Result;
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(link.ExecuteCommand(4), -1); // refused while it is away
+    EXPECT_EQ(link.ExecuteCommand(4).Result, -1); // refused while it is away
     ASSERT_TRUE(sim.StartTcp(address.Port));
-    EXPECT_EQ(link.ExecuteCommand(4), 0);
+    EXPECT_EQ(link.ExecuteCommand(4).Result, 0);
     EXPECT_TRUE(link.Transmitter()->Connected());
 }
 

@@ -67,10 +67,11 @@ TEST(TcpPortOpen, ARefusedConnectionSaysWhatToCheck)
     test::ScriptedDialogs dialogs;
     TTransmitter link;
     link.SetPort(name);
-    EXPECT_FALSE(link.Open());
+    const TPortOpenResult opened = link.Open();
+    EXPECT_FALSE(opened);
     EXPECT_FALSE(link.Connected());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0],
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(opened.Message(),
               "Ошибка активации порта :" + name + "\r\nШлюз 127.0.0.1:" + QString::number(port) +
                   " отказал в соединении: по этому адресу никто не принимает соединений. "
                   "Проверьте адрес и порт шлюза и что шлюз включён.");
@@ -121,13 +122,14 @@ TEST(TcpPortOpen, AMalformedNameShowsTheExpectedForm)
         test::ScriptedDialogs dialogs;
         TTransmitter link;
         link.SetPort(name);
-        EXPECT_FALSE(link.Open());
-        ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(dialogs.messages[0], QStringLiteral("Ошибка активации порта :%1\r\nНеверное имя "
-                                                      "сетевого порта \"%1\": ожидается "
-                                                      "tcp://УЗЕЛ:ПОРТ, например "
-                                                      "tcp://192.168.1.10:502")
-                                           .arg(name));
+        const TPortOpenResult opened = link.Open();
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(dialogs.messages.isEmpty());
+        EXPECT_EQ(opened.Message(), QStringLiteral("Ошибка активации порта :%1\r\nНеверное имя "
+                                                   "сетевого порта \"%1\": ожидается "
+                                                   "tcp://УЗЕЛ:ПОРТ, например "
+                                                   "tcp://192.168.1.10:502")
+                                        .arg(name));
     }
 }
 

@@ -181,10 +181,11 @@ TEST_F(TransmitterTest, SecondOpenOfTheSamePortIsRefusedAsBusy)
     test::ScriptedDialogs dialogs;
     TTransmitter second;
     second.SetPort(sim.PortPath());
-    EXPECT_FALSE(second.Open());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Ошибка активации порта :" + sim.PortPath()));
-    EXPECT_TRUE(dialogs.messages[0].contains("занят"));
+    const TPortOpenResult opened = second.Open();
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(opened.Message().startsWith("Ошибка активации порта :" + sim.PortPath()));
+    EXPECT_TRUE(opened.Message().contains("занят"));
     // Once the first lets go, the port opens.
     link.Close();
     EXPECT_TRUE(second.Open());
@@ -195,10 +196,11 @@ TEST(TransmitterOpen, MissingPortShowsOneMessageWithTheName)
     test::ScriptedDialogs dialogs;
     TTransmitter link;
     link.SetPort("/dev/ttyUSB_tals_missing");
-    EXPECT_FALSE(link.Open());
+    const TPortOpenResult opened = link.Open();
+    EXPECT_FALSE(opened);
     EXPECT_FALSE(link.Connected());
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0],
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(opened.Message(),
               "Ошибка активации порта :/dev/ttyUSB_tals_missing\r\nПорт не найден");
     try {
         link.Connect();

@@ -56,7 +56,7 @@ class TOfflineLink : public TDeviceLink
 public:
     explicit TOfflineLink(const QString &timerIniPath = QString());
 
-    int ExecuteCommand(quint8) override { return -1; }
+    TExchangeOutcome ExecuteCommand(quint8) override { return {}; }
     void ArchiveReadings(quint8) override {}
     bool AnyDeviceEnabled() const override { return true; }
     void ResumeWorker() override {}
@@ -81,16 +81,21 @@ public:
         timer.LoadFromIni(); // as the link's start does
     }
 
-    int ExecuteCommand(quint8 code) override
+    TExchangeOutcome ExecuteCommand(quint8 code) override
     {
         commands.push_back(code);
         if (onCommand)
             onCommand(code);
-        if (results.empty())
-            return defaultResult;
-        const int r = results.front();
-        results.pop_front();
-        return r;
+        TExchangeOutcome outcome;
+        outcome.Result = defaultResult;
+        if (!results.empty()) {
+            outcome.Result = results.front();
+            results.pop_front();
+        }
+        outcome.Status = outcome.Result == 0    ? TExchangeStatus::Ok
+                         : outcome.Result == -1 ? TExchangeStatus::NoAnswer
+                                                : TExchangeStatus::DeviceStatus;
+        return outcome;
     }
     void ArchiveReadings(quint8 code) override { archived.push_back(code); }
     bool AnyDeviceEnabled() const override { return anyEnabled; }

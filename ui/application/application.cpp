@@ -11,7 +11,6 @@
 #include "storage/archive_settings.h"
 #include "ui/application/central_objects.h"
 #include "ui/application/event_loop_clock.h"
-#include "ui/application/port_open_report.h"
 #include "ui/application/window_position.h"
 #include "ui/procedures/array_readout.h"
 #include "ui/reports/reports.h"
@@ -91,17 +90,15 @@ void TApplication::Start()
         }
     }
     m_scheduler = std::make_unique<TRequestDevices>();
-    QString openFailure;
-    {
-        // A port of the program's own replaces ComPort.ini's before the first
-        // open, so the configured device is never touched.
-        TPortOpenReport report;
+    // A port of the program's own replaces ComPort.ini's before the first
+    // open, so the configured device is never touched.
+    const TPortOpenResult opened =
         m_scheduler->StartLink(m_linkDevice.get(), [&port](TTransmitter &transmitter) {
             if (!port.isEmpty())
                 transmitter.SetPort(port);
         });
-        openFailure = report.Reason();
-    }
+    if (!opened)
+        Dialogs().Message(opened.Message(), TDialogIcon::Error, AttentionCaption());
     m_scheduler->SetArchive(m_archiveReadings.get());
     if (TTransmitter *transmitter = m_scheduler->Transmitter())
         transmitter->SetSetupDialogHook(&EditPortSettings);
@@ -111,7 +108,7 @@ void TApplication::Start()
 
     m_device = std::make_unique<TTals352Device>(*m_model);
     auto link = std::make_unique<TSchedulerLink>(*m_scheduler, m_linkDevice.get());
-    link->SetOpenFailure(openFailure);
+    link->SetOpenFailure(opened ? QString() : opened.Reason);
     if (m_simulator)
         link->SetSimulatedPort(port);
     m_link = std::move(link);

@@ -5,10 +5,10 @@
 #include "link/custom_timer.h"
 #include "link/request_devices.h"
 #include "link/transmitter.h"
+#include "platform/dialogs.h"
 #include "platform/ini_file.h"
 #include "storage/archive.h"
 #include "storage/parameter_file.h"
-#include "ui/application/port_open_report.h"
 #include "ui/dialogs/form_input_double.h"
 #include "ui/dialogs/form_input_integer.h"
 #include "ui/dialogs/form_port_setup.h"
@@ -157,9 +157,9 @@ void TCustomTimerControl::SetTickHandler(std::function<void()> handler)
         m_tick = QObject::connect(m_timer, &QTimer::timeout, m_timer, std::move(handler));
 }
 
-bool TModelLinkDevice::BuildRequest(quint8 code, TFrame &frame)
+Ttals352::TRequest TModelLinkDevice::BuildRequest(quint8 code)
 {
-    return Current().BuildRequest(code, frame);
+    return Current().BuildRequest(code);
 }
 
 TDecoded TModelLinkDevice::ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code)
@@ -176,16 +176,27 @@ TSchedulerLink::TSchedulerLink(TRequestDevices &scheduler, TModelLinkDevice *dev
     : m_scheduler(scheduler), m_device(device), m_pollTimer(scheduler.PollTimer())
 {}
 
-int TSchedulerLink::ExecuteCommand(quint8 code)
+namespace {
+
+TExchangeOutcome Warned(TExchangeOutcome outcome)
 {
-    return m_scheduler.ExecuteCommand(code);
+    if (!outcome.Warning.isEmpty())
+        Dialogs().Message(outcome.Warning, TDialogIcon::Warning, AttentionCaption());
+    return outcome;
 }
 
-int TSchedulerLink::ExecuteCommandInto(Ttals352 &model, quint8 code)
+} // namespace
+
+TExchangeOutcome TSchedulerLink::ExecuteCommand(quint8 code)
+{
+    return Warned(m_scheduler.ExecuteCommand(code));
+}
+
+TExchangeOutcome TSchedulerLink::ExecuteCommandInto(Ttals352 &model, quint8 code)
 {
     if (!m_device)
-        return -1;
-    return m_device->With(model, [&] { return m_scheduler.ExecuteCommand(code); });
+        return {};
+    return Warned(m_device->With(model, [&] { return m_scheduler.ExecuteCommand(code); }));
 }
 
 void TSchedulerLink::ArchiveReadings(quint8 code)
@@ -236,8 +247,10 @@ void TSchedulerLink::ChangePortSettings()
     port->SaveSettings();
     if (simulated)
         port->SetPort(m_simulatedPort);
-    TPortOpenReport report; // reports the failure and notes its reason
-    m_openFailure = port->Open() ? QString() : report.Reason();
+    const TPortOpenResult opened = port->Open();
+    m_openFailure = opened ? QString() : opened.Reason;
+    if (!opened)
+        Dialogs().Message(opened.Message(), TDialogIcon::Error, AttentionCaption());
 }
 
 TPortStatus TSchedulerLink::PortStatus() const

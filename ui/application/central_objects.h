@@ -74,18 +74,18 @@ class TModelLinkDevice : public TLinkDevice
 public:
     explicit TModelLinkDevice(Ttals352 &shown) : m_shown(shown) {}
 
-    bool BuildRequest(quint8 code, TFrame &frame) override;
+    Ttals352::TRequest BuildRequest(quint8 code) override;
     TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
     TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
     bool Enabled() const override { return m_shown.Enabled(); }
     QString Caption() const override { return m_shown.Caption(); }
 
     // Runs the exchange with `model` in the shown model's place.
-    template <class F> int With(Ttals352 &model, F exchange)
+    template <class F> TExchangeOutcome With(Ttals352 &model, F exchange)
     {
         TTals352Link other(model);
         m_other = &other;
-        int result = -1;
+        TExchangeOutcome result;
         try {
             result = exchange();
         } catch (...) {
@@ -108,8 +108,9 @@ public:
     // Without a model device the link cannot read into another model.
     explicit TSchedulerLink(TRequestDevices &scheduler, TModelLinkDevice *device = nullptr);
 
-    int ExecuteCommand(quint8 code) override;
-    int ExecuteCommandInto(Ttals352 &model, quint8 code) override;
+    // A request's warning is shown before its exchange's outcome is returned.
+    TExchangeOutcome ExecuteCommand(quint8 code) override;
+    TExchangeOutcome ExecuteCommandInto(Ttals352 &model, quint8 code) override;
     void ArchiveReadings(quint8 code) override;
     bool AnyDeviceEnabled() const override;
     void ResumeWorker() override;

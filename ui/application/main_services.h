@@ -4,6 +4,8 @@
 // the link, the timers and the operator dialogs. The application object plugs in
 // the real objects; the tests plug in fakes.
 
+#include "device/exchange_outcome.h"
+
 #include <QString>
 
 #include <functional>
@@ -75,16 +77,17 @@ class TDeviceLink
 public:
     virtual ~TDeviceLink() = default;
 
-    // 0 on success, -1 for no answer, otherwise the model's error code.
-    virtual int ExecuteCommand(quint8 code) = 0;
+    // What the command came to; its Result is 0 on success, -1 for no
+    // answer, otherwise the model's error code.
+    virtual TExchangeOutcome ExecuteCommand(quint8 code) = 0;
     // The same exchange with the request built from and the answer decoded
-    // into another model than the shown one, which stays untouched; -1 when
-    // the link cannot do that.
-    virtual int ExecuteCommandInto(Ttals352 &model, quint8 code)
+    // into another model than the shown one, which stays untouched; no
+    // answer when the link cannot do that.
+    virtual TExchangeOutcome ExecuteCommandInto(Ttals352 &model, quint8 code)
     {
         (void)model;
         (void)code;
-        return -1;
+        return {};
     }
     virtual void ArchiveReadings(quint8 code) = 0;
     virtual bool AnyDeviceEnabled() const = 0;

@@ -65,7 +65,7 @@ TArrayReadResult TDeviceArrayReadout::ReadDeviceArray()
     if (!model)
         return {666, QStringLiteral("Чтение массива не завершено")};
     TArrayReader reader(*model, m_app.Modes(),
-                        [this](quint8 code) { return m_app.Link().ExecuteCommand(code); });
+                        [this](quint8 code) { return m_app.Link().ExecuteCommand(code).Result; });
     if (m_host.ExecuteWithRetries)
         reader.SetRetry(m_host.ExecuteWithRetries);
     TUserInput &input = m_app.Input();

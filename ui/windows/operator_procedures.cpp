@@ -1,8 +1,8 @@
 #include "ui/windows/operator_procedures.h"
 
-#include "device/answer_parser.h"
 #include "device/command_table.h"
 #include "device/tals352.h"
+#include "device/write_differences.h"
 #include "platform/dialogs.h"
 #include "platform/format_settings.h"
 #include "platform/number_format.h"
@@ -126,34 +126,35 @@ TOperatorProcedures::TOperatorProcedures(TApplication &app, TProcedureHost &host
 
 bool TOperatorProcedures::ExecuteWithRetries(quint8 code, const QString &text, int attempts)
 {
-    return Retry([&] { return m_app.Link().ExecuteCommand(code); }, text, attempts);
+    return Retry([&] { return m_app.Link().ExecuteCommand(code); }, text, attempts).Ok();
 }
 
 bool TOperatorProcedures::ExecuteInto(Ttals352 &copy, quint8 code, const QString &text)
 {
-    return Retry([&] { return m_app.Link().ExecuteCommandInto(copy, code); }, text, kRetries);
+    return Retry([&] { return m_app.Link().ExecuteCommandInto(copy, code); }, text, kRetries).Ok();
 }
 
-bool TOperatorProcedures::Retry(const std::function<int()> &exchange, const QString &text,
-                                int attempts)
+TExchangeOutcome TOperatorProcedures::Retry(const std::function<TExchangeOutcome()> &exchange,
+                                            const QString &text, int attempts)
 {
     m_app.Modes().StopRequested = false;
     m_host.SetActionChecked(QStringLiteral("tbtnSuperStop"), false); // the button shows the flag
     TUserInput &input = m_app.Input();
     bool answered = false;
+    TExchangeOutcome outcome;
     for (int k = 1; k <= attempts; ++k) {
         input.ShowProgress(QStringLiteral("Повтор команды ") + text, k, attempts);
-        const int result = exchange();
-        if (result == 0) {
+        outcome = exchange();
+        if (outcome.Ok()) {
             input.CloseProgress();
-            return true;
+            return outcome;
         }
-        answered = answered || result != -1;
+        answered = answered || outcome.Result != -1;
     }
     input.CloseProgress();
     if (attempts > 0 && !answered)
         ++m_silentFailures;
-    return false;
+    return outcome;
 }
 
 void TOperatorProcedures::WaitWithCountdown(int seconds)
@@ -232,21 +233,22 @@ void TOperatorProcedures::AllWrite()
     if (Dialogs().Question(ChangesText(differences), {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
         return;
-    for (int code : CompareBlockWrites(scope)) {
-        const bool touched =
-            std::any_of(differences.begin(), differences.end(),
-                        [code](const TModelDifference &d) { return d.WriteCode == code; });
-        if (!touched)
-            continue;
-        const QString text = BlockCommandText(code);
-        if (ExecuteWithRetries(quint8(code), text, kRetries))
-            continue;
-        QString message = text;
-        if (LastAnswerRefused())
-            message += QStringLiteral("\rПрибор не принял: ") +
-                       RefusedRegisters(differences, code).join(QStringLiteral(", "));
+    TWriteSteps steps;
+    steps.WriteBlock = [this](quint8 code) {
+        return Retry([&] { return m_app.Link().ExecuteCommand(code); }, BlockCommandText(code),
+                     kRetries);
+    };
+    steps.Exchange = [this](quint8 code) { return m_app.Link().ExecuteCommand(code); };
+    const TWriteResult written = WriteDifferences(*shown, differences, scope, steps);
+    if (!written.Ok()) {
+        QString message = BlockCommandText(written.FailedBlock);
+        if (written.Failure.RefusesValue()) {
+            QStringList names;
+            for (const TModelDifference &d : written.Refused)
+                names << QStringLiteral("%1 (%2)").arg(d.Caption, d.Name);
+            message += QStringLiteral("\rПрибор не принял: ") + names.join(QStringLiteral(", "));
+        }
         FailMessage(message);
-        break;
     }
     m_host.RefreshAllWindows();
 }
@@ -280,40 +282,6 @@ bool TOperatorProcedures::ReadDevice(Ttals352 &copy, TCompareScope scope)
         }
     }
     return true;
-}
-
-bool TOperatorProcedures::LastAnswerRefused() const
-{
-    Ttals352 *model = m_app.Model();
-    return model && model->ErrorCode() == -7 &&
-           (model->ErrorText() == ExceptionText(2) || model->ErrorText() == ExceptionText(3));
-}
-
-QStringList TOperatorProcedures::RefusedRegisters(const QList<TModelDifference> &differences,
-                                                  int blockCode)
-{
-    QStringList refused;
-    QStringList candidates;
-    for (const TModelDifference &d : differences) {
-        if (d.WriteCode != blockCode)
-            continue;
-        const QString name = QStringLiteral("%1 (%2)").arg(d.Caption, d.Name);
-        candidates << name;
-        const TPropertyInfo *p = FindPropertyByName(d.Name.toLatin1().constData());
-        if (!p || p->WriteCode < 0)
-            continue;
-        // A lost answer is tried again; a refusal is the device's last word.
-        for (int k = 0; k < kRetries; ++k) {
-            const int result = m_app.Link().ExecuteCommand(quint8(p->WriteCode));
-            if (result == 0)
-                break;
-            if (LastAnswerRefused()) {
-                refused << name;
-                break;
-            }
-        }
-    }
-    return refused.isEmpty() ? candidates : refused;
 }
 
 void TOperatorProcedures::CompareWithDevice()

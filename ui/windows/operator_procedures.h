@@ -8,6 +8,7 @@
 // service; the main window's actions call them and tests drive them without
 // a window.
 
+#include "device/exchange_outcome.h"
 #include "device/model_compare.h"
 
 #include <QString>
@@ -90,16 +91,12 @@ private:
     // Reads every register group of the scope from the device into `copy`
     // (never into the shown model); false after the failure message.
     bool ReadDevice(Ttals352 &copy, TCompareScope scope);
-    // Up to `attempts` runs of the exchange with the progress window.
-    bool Retry(const std::function<int()> &exchange, const QString &text, int attempts);
+    // Up to `attempts` runs of the exchange with the progress window; the
+    // outcome of the last.
+    TExchangeOutcome Retry(const std::function<TExchangeOutcome()> &exchange, const QString &text,
+                           int attempts);
     // ExecuteWithRetries with another model than the shown one.
     bool ExecuteInto(Ttals352 &copy, quint8 code, const QString &text);
-    // After the device refused a block write: the differing registers of the
-    // block that it refuses on their own, by caption; all of them when the
-    // single writes do not tell.
-    QStringList RefusedRegisters(const QList<TModelDifference> &differences, int blockCode);
-    // The last answer was the device's refusal (exception 2 or 3).
-    bool LastAnswerRefused() const;
     // Runs the steps of a group command in order; after the first step that
     // got no answer at all, asks once whether to go on.
     void RunGroup(const char *const *steps, int count);

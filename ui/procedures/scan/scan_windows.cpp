@@ -3,6 +3,7 @@
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/transmitter.h"
+#include "protocol/frame.h"
 #include "ui/application/application.h"
 #include "ui/procedures/identification/form_about.h"
 #include "ui/procedures/identification/form_signature.h"
@@ -10,19 +11,13 @@
 
 namespace tals {
 
-namespace {
-
-constexpr int kAnswerLimit = 250; // bytes a transducer read waits for at most
-
-} // namespace
-
 void RegisterScanWindows(TApplication &app)
 {
     app.SetWindowFactory(QStringLiteral("FormScan"), [&app](TFormMain &) -> QWidget * {
         if (!app.Model())
             return nullptr;
         auto *window = new TFormScan(
-            *app.Model(), [&app](quint8 code) { return app.Link().ExecuteCommand(code); });
+            *app.Model(), [&app](quint8 code) { return app.Link().ExecuteCommand(code).Result; });
         // Before the first answer the estimate assumes silence: the whole read time-out.
         if (TRequestDevices *scheduler = app.Scheduler())
             if (TTransmitter *transmitter = scheduler->Transmitter()) {
