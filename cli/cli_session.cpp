@@ -147,7 +147,7 @@ QString TCliSession::LastFailure() const
         return QString();
     const QString text = m_model ? m_model->ErrorText() : QString();
     if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
-        return QStringLiteral("нет ответа от прибора");
+        return QStringLiteral("Нет ответа от устройства");
     return text;
 }
 

@@ -389,6 +389,11 @@ public:
     // The status word of the last readings answer, so that the black box
     // notes a fault only when the word changes.
     quint16 LastStatusWord = 0;
+    // What was wrong with the last transducer answer decoded, before the
+    // failure counting decides whether it is reported: the bus scan tells a
+    // silent address from a garbled answer (several devices answering) by it.
+    enum class TAnswerFault { None, NoAnswer, WrongLength, BadCrc, OtherDevice, Exception };
+    TAnswerFault LastAnswerFault = TAnswerFault::None;
 
 private:
     static std::size_t Index(TProp p)

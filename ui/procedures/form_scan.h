@@ -6,7 +6,7 @@
 // broadcast address command. Modal; the device model's system address is put
 // back when the window closes.
 
-#include "ui/procedures/bus_scan.h"
+#include "device/bus_scan.h"
 
 #include <QWidget>
 

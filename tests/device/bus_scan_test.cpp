@@ -2,7 +2,7 @@
 // installed only around each request, a stop ends the loop before the next
 // command, and the time left is estimated from the commands done.
 
-#include "ui/procedures/bus_scan.h"
+#include "device/bus_scan.h"
 
 #include "device/tals352.h"
 
