@@ -15,7 +15,6 @@
 #include <QTextStream>
 #include <QThread>
 
-
 namespace tals::cli {
 
 namespace {

@@ -13,8 +13,7 @@ namespace {
 // A garbled answer: what two devices answering at once leave on the line.
 bool Garbled(Ttals352::TAnswerFault fault)
 {
-    return fault == Ttals352::TAnswerFault::BadCrc ||
-           fault == Ttals352::TAnswerFault::WrongLength;
+    return fault == Ttals352::TAnswerFault::BadCrc || fault == Ttals352::TAnswerFault::WrongLength;
 }
 
 } // namespace
@@ -30,7 +29,9 @@ QString OccupiedText(const TOccupiedAddress &occupied)
         return QStringLiteral("Адрес %1 занят: %2")
             .arg(occupied.Address)
             .arg(CorruptedAddressText(occupied.Address));
-    return QStringLiteral("Адрес %1 занят прибором %2").arg(occupied.Address).arg(occupied.PlantNumber);
+    return QStringLiteral("Адрес %1 занят прибором %2")
+        .arg(occupied.Address)
+        .arg(occupied.PlantNumber);
 }
 
 QString AssignOutcomeText(const TAssignResult &result)
@@ -152,7 +153,7 @@ TBusScan::TProbe TBusScan::Probe()
     m_model.OnReadSignature = [&probe](Ttals352 *, quint8 at, int unitType, quint16 plantNumber,
                                        quint8 hardVersion, quint8 softVersion) {
         probe.Kind = TProbe::Device;
-        probe.Device = {0, at, unitType, plantNumber, softVersion, hardVersion, false};
+        probe.Found = {0, at, unitType, plantNumber, softVersion, hardVersion, false};
     };
     m_model.LastAnswerFault = Ttals352::TAnswerFault::None;
     m_execute(cmd::ReadSignature1);
@@ -162,8 +163,8 @@ TBusScan::TProbe TBusScan::Probe()
     const Ttals352::TAnswerFault fault = m_model.LastAnswerFault;
     if (Garbled(fault)) {
         probe.Kind = TProbe::Corrupted;
-        probe.Device.Address = address;
-        probe.Device.Corrupted = true;
+        probe.Found.Address = address;
+        probe.Found.Corrupted = true;
     } else if (fault != Ttals352::TAnswerFault::None && fault != Ttals352::TAnswerFault::NoAnswer) {
         probe.Kind = TProbe::Failed; // an exception or another device's answer
     }
@@ -186,10 +187,10 @@ void TBusScan::Scan(int first, int last)
             break;
         TProbe probe = Probe();
         if (probe.Kind == TProbe::Device || probe.Kind == TProbe::Corrupted) {
-            probe.Device.Number = ++m_found;
-            m_lastScan.push_back(probe.Device);
+            probe.Found.Number = ++m_found;
+            m_lastScan.push_back(probe.Found);
             if (OnFound)
-                OnFound(probe.Device);
+                OnFound(probe.Found);
         }
         ++m_done;
         if (m_stopRequested)
@@ -224,8 +225,8 @@ std::vector<TOccupiedAddress> TBusScan::CheckTargets(int firstAddress, int first
         const TProbe probe = Probe();
         if (probe.Kind == TProbe::Corrupted)
             occupied.push_back({address, 0, true});
-        else if (probe.Kind == TProbe::Device && probe.Device.PlantNumber != p)
-            occupied.push_back({address, probe.Device.PlantNumber, false});
+        else if (probe.Kind == TProbe::Device && probe.Found.PlantNumber != p)
+            occupied.push_back({address, probe.Found.PlantNumber, false});
         ++m_done;
         if (m_stopRequested)
             break;
@@ -263,23 +264,22 @@ std::vector<TAssignResult> TBusScan::Assign(int firstAddress, int firstPlant, in
         TAssignResult result{p, newAddress, TAssignOutcome::NoAnswer, 0};
         switch (probe.Kind) {
         case TProbe::Device:
-            if (probe.Device.PlantNumber == p) {
+            if (probe.Found.PlantNumber == p) {
                 result.Outcome = TAssignOutcome::Confirmed;
             } else {
                 result.Outcome = TAssignOutcome::OtherDevice;
-                result.AnsweredPlant = probe.Device.PlantNumber;
+                result.AnsweredPlant = probe.Found.PlantNumber;
             }
             break;
         case TProbe::Corrupted:
             result.Outcome = TAssignOutcome::Corrupted;
             break;
         default: {
-            const bool seen = std::any_of(m_lastScan.begin(), m_lastScan.end(),
-                                          [p](const TFoundDevice &d) {
-                                              return !d.Corrupted && d.PlantNumber == p;
-                                          });
-            result.Outcome =
-                m_scanned && !seen ? TAssignOutcome::Absent : TAssignOutcome::NoAnswer;
+            const bool seen =
+                std::any_of(m_lastScan.begin(), m_lastScan.end(), [p](const TFoundDevice &d) {
+                    return !d.Corrupted && d.PlantNumber == p;
+                });
+            result.Outcome = m_scanned && !seen ? TAssignOutcome::Absent : TAssignOutcome::NoAnswer;
             break;
         }
         }

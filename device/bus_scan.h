@@ -147,7 +147,7 @@ private:
     struct TProbe
     {
         enum { Silent, Device, Corrupted, Failed } Kind = Silent;
-        TFoundDevice Device;
+        TFoundDevice Found;
     };
     TProbe Probe();
     void Begin(int commands);

@@ -266,7 +266,7 @@ void TFormProgon::FillChart()
         m_series->addData(row.SetLevel, y);
         outside = outside || std::fabs(y) > 3.5;
     }
-    if (outside)
+    if (outside && !m_axisPinned)
         m_axisAutomatic = true;
     m_chart->xAxis->rescale();
     const QCPRange x = m_chart->xAxis->range();
@@ -285,8 +285,8 @@ void TFormProgon::FillChart()
 
 void TFormProgon::SetAxisAutomatic(bool automatic)
 {
-    // Holds until the next refresh finds a point beyond 3.5 mm again.
     m_axisAutomatic = automatic;
+    m_axisPinned = !automatic;
     if (automatic)
         m_chart->yAxis->rescale();
     else

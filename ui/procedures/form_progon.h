@@ -91,6 +91,8 @@ private:
     TValueText *m_lblPPM = nullptr;
     TValueText *m_lblNNZ = nullptr;
     bool m_axisAutomatic = false;
+    // "Разброс -3,5 ... +3,5" chosen: the range holds whatever the residuals.
+    bool m_axisPinned = false;
 };
 
 } // namespace tals
