@@ -2,6 +2,7 @@
 
 #include "device/progon.h"
 #include "device/tals352.h"
+#include "platform/date_time.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/main_services.h"
@@ -321,6 +322,13 @@ void TFormProgon::Capture()
     const int r = CurrentRow();
     if (r == 0)
         return;
+    // A meter that stopped answering leaves its last current behind.
+    const TDateTime readingTime = m_model.CurrentOutput().TimeStamp();
+    const TDateTime now = Now();
+    if (ProgonCurrentStale(readingTime, now, m_host.PollPeriodMs ? m_host.PollPeriodMs() : 0)) {
+        Dialogs().Message(ProgonStaleCurrentText(readingTime, now), TDialogIcon::Warning);
+        return;
+    }
     CaptureProgonRow(m_model, r, m_model.LevelBusy().Output().ToDouble(),
                      m_model.CurrentOutput().Output().ToDouble());
     FillGrid();
