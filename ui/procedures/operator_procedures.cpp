@@ -9,6 +9,7 @@
 #include "storage/parameter_file.h"
 #include "ui/application/application.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <QVariant>
@@ -350,6 +351,8 @@ void TOperatorProcedures::CompareWithDevice()
     comparison.Title = QStringLiteral("Сравнение с прибором: ") + comparison.OursTitle;
     comparison.TheirsTitle = QStringLiteral("Прибор");
     comparison.Differences = CompareModels(*ours, device, scope);
+    comparison.Device = CompareDeviceText(*shown);
+    comparison.Time = QDateTime::currentDateTime();
     m_host.ShowComparison(comparison);
 }
 
@@ -376,6 +379,7 @@ void TOperatorProcedures::CompareFiles()
     comparison.TheirsTitle = names[1];
     // Files keep every register group.
     comparison.Differences = CompareModels(*models[0], *models[1], TCompareScope::All);
+    comparison.Time = QDateTime::currentDateTime();
     m_host.ShowComparison(comparison);
 }
 

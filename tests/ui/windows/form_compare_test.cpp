@@ -13,6 +13,8 @@
 #include "ui/application/window_grab.h"
 #include "ui/reports/rep_compare.h"
 
+#include <QDate>
+#include <QLabel>
 #include <QTableWidget>
 
 #include <set>
@@ -131,6 +133,21 @@ TEST_F(CompareTest, CompareWithDeviceListsTheDifferencesAndLeavesTheShownModelAl
     EXPECT_TRUE(text.contains(QStringLiteral("2.Плохая зона: Ближняя граница")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("1234,5"))) << text.toStdString();
+
+    // The window and the printout name the device and the time of the comparison.
+    const QString device = QStringLiteral("адрес 1, заводской номер %1, %2")
+                               .arg(Model().PlantNumber())
+                               .arg(Model().DeviceTypeName());
+    EXPECT_EQ(CompareWindow()->Comparison().Device, device);
+    const QString heading =
+        CompareWindow()->findChild<QLabel *>(QStringLiteral("lblDevice"))->text();
+    EXPECT_TRUE(heading.startsWith(QStringLiteral("Прибор: ") + device)) << heading.toStdString();
+    EXPECT_TRUE(heading.contains(QStringLiteral("Сравнение: ") +
+                                 QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))))
+        << heading.toStdString();
+    EXPECT_TRUE(text.simplified().contains(QStringLiteral("Прибор: ") + device))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Сравнение: "))) << text.toStdString();
 }
 
 TEST_F(CompareTest, CompareWithDeviceTakesAChosenParameterFile)
