@@ -43,6 +43,10 @@ struct TComparison
     QDateTime Time; // when the comparison was made
 };
 
+// The registers that make a device's identity (system address, plant number):
+// a write of all registers leaves them to their own commands.
+bool IsIdentityRegister(const QString &name);
+
 // "адрес 1, заводской номер 1234, ТАЛС352И": the device the model addresses.
 QString CompareDeviceText(const Ttals352 &model);
 

@@ -251,6 +251,25 @@ TEST_F(CompareTest, WriteAllAsksOnceAndWritesOnlyTheGroupsThatDiffer)
     EXPECT_TRUE(Writes().isEmpty());
 }
 
+TEST_F(CompareTest, WriteAllNeverCopiesAnotherPlantNumberIntoTheDevice)
+{
+    StartInStep(true);
+    const quint16 own = sim->PlantNumber();
+    // The model holds another device's plant number (as a scan used to leave it)
+    // and one common service register differs, so that block is written.
+    Model().SetPlantNumber(quint16(own + 5));
+    Model().SetSmPer(2.5);
+    dialogs.answers = {TDialogButton::Yes};
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllWrite")));
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_FALSE(dialogs.questions[0].contains(QStringLiteral("(PlantNumber)")))
+        << dialogs.questions[0].toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << Messages();
+    EXPECT_EQ(sim->HoldingSingle(2008), 2.5f) << "SmPer written";
+    EXPECT_EQ(sim->PlantNumber(), own) << "the device keeps its plant number";
+    EXPECT_EQ(Model().PlantNumber(), own);
+}
+
 TEST_F(CompareTest, WriteAllNamesTheRegisterTheDeviceRefuses)
 {
     struct Case
