@@ -24,7 +24,9 @@ struct TProgonHost
     std::function<bool(const QString &action)> Execute;
     std::function<bool()> IsPolling;
     std::function<void()> RefreshAll;
-    // The poll period in ms, by which a current reading counts as stale; none: no check.
+    // The time in ms polling takes to come back to the current meter (the
+    // poll period times the devices polled), by which a current reading
+    // counts as stale; none: no check.
     std::function<int()> PollPeriodMs;
 };
 

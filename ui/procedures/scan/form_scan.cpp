@@ -250,9 +250,9 @@ bool TFormScan::PausePolling()
 {
     if (!m_host.IsPolling || !m_host.IsPolling() || !m_host.PausePolling)
         return false;
-    m_host.PausePolling();
     m_lblPolling->setText(QStringLiteral("Опрос прибора приостановлен на время операции"));
     m_lblPolling->show();
+    m_host.PausePolling();
     return true;
 }
 
