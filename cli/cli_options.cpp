@@ -26,6 +26,7 @@ constexpr TCommandName kCommands[] = {
     {"signal", TCommand::Signal},
     {"spectrum", TCommand::Spectrum},
     {"paths", TCommand::Paths},
+    {"archive", TCommand::Archive},
 };
 
 QCommandLineOption Option(const char *name, const char *description,
@@ -55,7 +56,7 @@ struct TParser
     QCommandLineOption full =
         Option("full", "read-all, write-all, set: также сервисные регистры (открывает и закрывает "
                        "полный доступ к прибору).");
-    QCommandLineOption json = Option("json", "identify, get, scan, poll: вывод в JSON.");
+    QCommandLineOption json = Option("json", "identify, get, scan, poll, archive: вывод в JSON.");
     QCommandLineOption force =
         Option("force", "write-all: записать все регистры, не сравнивая их с прибором.");
     QCommandLineOption in = Option("in", "write-all: файл параметров для записи.", "файл");
@@ -65,8 +66,19 @@ struct TParser
         Option("period", "poll: период опроса, мс (по умолчанию 1000).", "мс");
     QCommandLineOption count =
         Option("count", "poll: число опросов (0 - без конца); assign: число приборов.", "N");
-    QCommandLineOption from = Option("from", "scan: начальный системный адрес (1).", "A");
-    QCommandLineOption to = Option("to", "scan: конечный системный адрес (247).", "B");
+    QCommandLineOption from = Option(
+        "from", "scan: начальный системный адрес (1); archive: начало \"ГГГГ-ММ-ДД чч:мм:сс\".",
+        "A");
+    QCommandLineOption to = Option(
+        "to", "scan: конечный системный адрес (247); archive: конец \"ГГГГ-ММ-ДД чч:мм:сс\".", "B");
+    QCommandLineOption name =
+        Option("name", "archive: величина архива (Distance, LevelBusy, LevelFree...).", "ИМЯ");
+    QCommandLineOption step =
+        Option("step", "archive: шаг, с: минимум, максимум, среднее и число показаний за шаг.",
+               "С");
+    QCommandLineOption csv = Option("csv", "archive: вывод в CSV (по умолчанию).");
+    QCommandLineOption archive =
+        Option("archive", "archive: папка архива (по умолчанию dbPath из INI/bde.ini).", "папка");
     QCommandLineOption firstAddress =
         Option("first-address", "assign: первый назначаемый системный адрес.", "A");
     QCommandLineOption firstPlant = Option("first-plant", "assign: первый заводской номер.", "P");
@@ -96,13 +108,16 @@ struct TParser
             "  signal --out ФАЙЛ, spectrum --out ФАЙЛ\n"
             "                                массивы сигнала и спектра (пока недоступны)\n"
             "  paths                         папки и файлы, которые использует программа\n"
+            "  archive --name ИМЯ --from ДАТА --to ДАТА [--step С] [--csv | --json]\n"
+            "                                показания из архива за период\n"
             "\n"
             "Код завершения: 0 успех, 1 отказ прибора или порта (сообщение в stderr),\n"
             "2 ошибка в командной строке или во входном файле."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const QCommandLineOption *o :
              {&help, &version, &port, &simulate, &address, &baud, &full, &json, &force, &in, &out,
-              &period, &count, &from, &to, &firstAddress, &firstPlant, &startDir, &programDir})
+              &period, &count, &from, &to, &firstAddress, &firstPlant, &startDir, &programDir,
+              &name, &step, &csv, &archive})
             parser.addOption(*o);
         parser.addPositionalArgument(QStringLiteral("команда"),
                                      QStringLiteral("Одна из команд выше."),
@@ -176,14 +191,23 @@ TCliOptions ParseCliArguments(const QStringList &arguments)
     take(p.baud, 50, 4000000, o.Baud);
     take(p.period, 0, 3600000, o.Period);
     take(p.count, 0, 65535, o.Count);
-    take(p.from, 1, 247, o.From);
-    take(p.to, 1, 247, o.To);
+    if (o.Command == TCommand::Archive) {
+        o.Name = parser.value(p.name).trimmed();
+        o.FromText = parser.value(p.from).trimmed();
+        o.ToText = parser.value(p.to).trimmed();
+        o.Csv = parser.isSet(p.csv);
+        o.ArchiveDir = parser.value(p.archive);
+        take(p.step, 1, 366 * 86400, o.Step);
+    } else {
+        take(p.from, 1, 247, o.From);
+        take(p.to, 1, 247, o.To);
+    }
     take(p.firstAddress, 1, 247, o.FirstAddress);
     take(p.firstPlant, 0, 65535, o.FirstPlant);
     if (!error.isEmpty())
         return o;
 
-    const bool needsDevice = o.Command != TCommand::Paths;
+    const bool needsDevice = o.Command != TCommand::Paths && o.Command != TCommand::Archive;
     if (needsDevice && o.Port.isEmpty() && !o.Simulate)
         error = QStringLiteral("Укажите --port ПОРТ или --simulate");
     else if (!o.Port.isEmpty() && o.Simulate)
@@ -211,6 +235,13 @@ TCliOptions ParseCliArguments(const QStringList &arguments)
         if (o.Arguments.isEmpty())
             error = o.Command == TCommand::Get ? QStringLiteral("Укажите имена регистров")
                                                : QStringLiteral("Укажите ИМЯ=ЗНАЧЕНИЕ");
+        break;
+    case TCommand::Archive:
+        if (o.Name.isEmpty() || o.FromText.isEmpty() || o.ToText.isEmpty())
+            error = QStringLiteral("Укажите --name ИМЯ --from \"ГГГГ-ММ-ДД чч:мм:сс\" --to "
+                                   "\"ГГГГ-ММ-ДД чч:мм:сс\"");
+        else if (o.Csv && o.Json)
+            error = QStringLiteral("--csv и --json вместе не указываются");
         break;
     case TCommand::Poll:
         if (o.Count < 0)

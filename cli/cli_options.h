@@ -28,6 +28,7 @@ enum class TCommand {
     Signal,
     Spectrum,
     Paths,
+    Archive,
 };
 
 struct TCliOptions
@@ -53,6 +54,15 @@ struct TCliOptions
     int To = 247;
     int FirstAddress = -1;
     int FirstPlant = -1;
+
+    // archive: the quantity, the range as text, the step in seconds (0: raw),
+    // CSV output and the archive root (empty: dbPath of INI/bde.ini)
+    QString Name;
+    QString FromText;
+    QString ToText;
+    int Step = 0;
+    bool Csv = false;
+    QString ArchiveDir;
 
     bool ShowHelp = false;
     bool ShowVersion = false;

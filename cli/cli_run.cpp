@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include "cli/archive_command.h"
 #include "cli/array_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
@@ -71,6 +72,8 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     case TCommand::Paths:
         PrintPaths(out);
         return kExitOk;
+    case TCommand::Archive:
+        return PrintArchive(options, out, err);
     default:
         break;
     }

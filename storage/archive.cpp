@@ -126,21 +126,39 @@ void TArchive::Report(const TArchiveFault &fault, TDateTime dt, bool silent)
         ShowMessage(FaultMessage(fault));
 }
 
+namespace {
+
+struct TArchivedName
+{
+    const char *name;
+    int digits;
+};
+
+const TArchivedName kArchivedNames[] = {
+    {"Distance", 1},     {"LevelBusy", 1},       {"LevelFree", 1},     {"TmpOfSensor", 0},
+    {"TestDistance", 1}, {"TestDistanceFlt", 1}, {"CurrentOutput", 2},
+};
+
+const TArchivedName *FindArchivedName(const QString &name)
+{
+    for (const TArchivedName &e : kArchivedNames)
+        if (name.trimmed().compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0)
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
 int ArchiveDigits(const QString &name)
 {
-    struct TEntry
-    {
-        const char *name;
-        int digits;
-    };
-    static const TEntry entries[] = {
-        {"Distance", 1},     {"LevelBusy", 1},       {"LevelFree", 1},     {"TmpOfSensor", 0},
-        {"TestDistance", 1}, {"TestDistanceFlt", 1}, {"CurrentOutput", 2},
-    };
-    for (const TEntry &e : entries)
-        if (name.compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0)
-            return e.digits;
-    return 1;
+    const TArchivedName *e = FindArchivedName(name);
+    return e ? e->digits : 1;
+}
+
+QString ArchiveName(const QString &name)
+{
+    const TArchivedName *e = FindArchivedName(name);
+    return e ? QLatin1String(e->name) : QString();
 }
 
 TArchive::TArchive(const QString &root) : m_root(root) {}
@@ -151,6 +169,11 @@ QString TArchive::DayFolder(TDateTime dt) const
 {
     const QDate date = QDate(1899, 12, 30).addDays(DayNumber(dt));
     return JoinPath(m_root, date.toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+QString TArchive::TablePath(const QString &name, TDateTime dt) const
+{
+    return FindPathNoCase(JoinPath(DayFolder(dt), name.trimmed() + QStringLiteral(".db")));
 }
 
 bool TArchive::CreateArchiveTable(const QString &path)
@@ -269,8 +292,7 @@ bool TArchive::ArchiveQuery(const QString &name, TDateTime day, TDateTime from, 
     const QString table = name.trimmed();
     if (table.isEmpty())
         return false;
-    const QString path = FindPathNoCase(JoinPath(DayFolder(day), table + QStringLiteral(".db")));
-    return QueryArchiveTable(path, table, from, to, filter, row);
+    return QueryArchiveTable(TablePath(table, day), table, from, to, filter, row);
 }
 
 std::vector<TArchiveRow> TArchive::ArchiveQuery(const QString &name, TDateTime day, TDateTime from,

@@ -30,6 +30,9 @@ struct TArchiveRow
 // Decimals of the text line of an archived quantity ("TmpOfSensor" 0,
 // "CurrentOutput" 2, the distances 1; names not in the list 1).
 int ArchiveDigits(const QString &name);
+// The archived name spelt as the archive writes it ("levelbusy" gives
+// "LevelBusy"); empty for a name that is not archived.
+QString ArchiveName(const QString &name);
 
 // A failure of the archive: what could not be written, where, and why.
 struct TArchiveFault
@@ -65,6 +68,8 @@ public:
 
     // <root>/yyyy/mm/dd for the local date of dt.
     QString DayFolder(TDateTime dt) const;
+    // The table file of name in the day folder of dt (found regardless of letter case).
+    QString TablePath(const QString &name, TDateTime dt) const;
 
     // Appends one row to the table name of the day of dt (filePath empty) or of the
     // table file filePath. The day folder and the table are created when missing.
