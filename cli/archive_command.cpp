@@ -44,7 +44,7 @@ QString ArchiveRoot(const TCliOptions &options)
 
 QString Number(double v)
 {
-    return QString::number(v, 'g', 15);
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
 QString Time(TDateTime dt)
