@@ -19,8 +19,8 @@ namespace {
 // "YYYY-MM-DD hh:mm:ss" (or with "T"), local time.
 bool ParseTime(const QString &text, TDateTime &dt)
 {
-    for (const char *format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm",
-                               "yyyy-MM-dd"}) {
+    for (const char *format :
+         {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd"}) {
         const QDateTime q = QDateTime::fromString(text, QLatin1String(format));
         if (q.isValid()) {
             dt = FromQDateTime(q);

@@ -73,9 +73,8 @@ struct TParser
         "to", "scan: конечный системный адрес (247); archive: конец \"ГГГГ-ММ-ДД чч:мм:сс\".", "B");
     QCommandLineOption name =
         Option("name", "archive: величина архива (Distance, LevelBusy, LevelFree...).", "ИМЯ");
-    QCommandLineOption step =
-        Option("step", "archive: шаг, с: минимум, максимум, среднее и число показаний за шаг.",
-               "С");
+    QCommandLineOption step = Option(
+        "step", "archive: шаг, с: минимум, максимум, среднее и число показаний за шаг.", "С");
     QCommandLineOption csv = Option("csv", "archive: вывод в CSV (по умолчанию).");
     QCommandLineOption archive =
         Option("archive", "archive: папка архива (по умолчанию dbPath из INI/bde.ini).", "папка");
@@ -115,9 +114,10 @@ struct TParser
             "2 ошибка в командной строке или во входном файле."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         for (const QCommandLineOption *o :
-             {&help, &version, &port, &simulate, &address, &baud, &full, &json, &force, &in, &out,
-              &period, &count, &from, &to, &firstAddress, &firstPlant, &startDir, &programDir,
-              &name, &step, &csv, &archive})
+             {&help,       &version, &port,  &simulate,     &address,    &baud,
+              &full,       &json,    &force, &in,           &out,        &period,
+              &count,      &from,    &to,    &firstAddress, &firstPlant, &startDir,
+              &programDir, &name,    &step,  &csv,          &archive})
             parser.addOption(*o);
         parser.addPositionalArgument(QStringLiteral("команда"),
                                      QStringLiteral("Одна из команд выше."),

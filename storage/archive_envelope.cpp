@@ -126,9 +126,8 @@ TEnvelope ReadEnvelope(const TArchive &archive, const TEnvelopeRequest &request,
         }
         const TDateTime date = DateOf(day);
         std::vector<TMinuteSummary> minutes;
-        const bool useMinutes =
-            summaries && date < today &&
-            DaySummary(archive.TablePath(name, day), name, date, minutes);
+        const bool useMinutes = summaries && date < today &&
+                                DaySummary(archive.TablePath(name, day), name, date, minutes);
         if (!useMinutes) {
             query(day, request.From, request.To);
         } else {
@@ -147,8 +146,8 @@ TEnvelope ReadEnvelope(const TArchive &archive, const TEnvelopeRequest &request,
                 const double inf = std::numeric_limits<double>::infinity();
                 query(day, request.From, std::nextafter(minutes[first].First, -inf));
                 for (std::size_t m = first; m < end; ++m)
-                    buckets->Add(minutes[m].First, minutes[m].Last, minutes[m].Min,
-                                 minutes[m].Max, minutes[m].Sum, minutes[m].Count);
+                    buckets->Add(minutes[m].First, minutes[m].Last, minutes[m].Min, minutes[m].Max,
+                                 minutes[m].Sum, minutes[m].Count);
                 query(day, std::nextafter(minutes[end - 1].Last, inf), request.To);
             }
         }

@@ -43,9 +43,8 @@ struct TDb
 
 bool Open(TDb &c, const QString &path, int flags)
 {
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, flags | SQLITE_OPEN_NOMUTEX,
-                        nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db,
+                                   flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (c.db)
         sqlite3_busy_timeout(c.db, 2000);
     return rc == SQLITE_OK;
@@ -164,9 +163,10 @@ bool Store(sqlite3 *db, const QString &name, qint64 lastRowId,
             ok = sqlite3_step(insert.get()) == SQLITE_DONE;
             sqlite3_reset(insert.get());
         }
-        ok = ok && Exec(db, QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                .arg(StateTable(name))
-                                .arg(lastRowId));
+        ok =
+            ok &&
+            Exec(db,
+                 QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(StateTable(name)).arg(lastRowId));
     }
     if (ok && Exec(db, QStringLiteral("COMMIT")))
         return true;

@@ -78,8 +78,7 @@ TCsvFormat LocaleCsvFormat()
 
 QByteArray TrendCsv(const std::vector<TCsvSeries> &series, TCsvFormat format)
 {
-    const QChar separator =
-        format == TCsvFormat::Russian ? QLatin1Char(';') : QLatin1Char(',');
+    const QChar separator = format == TCsvFormat::Russian ? QLatin1Char(';') : QLatin1Char(',');
     QString text;
     text += QStringLiteral("Время");
     for (const TCsvSeries &s : series)

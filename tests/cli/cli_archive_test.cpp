@@ -31,18 +31,16 @@ protected:
 
 TEST_F(CliArchiveTest, RawRowsOfARangeAreTheArchivesRows)
 {
-    const TCliResult r =
-        Run({"archive", "--name", "distance", "--from", "2026-11-02 23:00:00", "--to",
-             "2026-11-03 01:00:00"});
+    const TCliResult r = Run({"archive", "--name", "distance", "--from", "2026-11-02 23:00:00",
+                              "--to", "2026-11-03 01:00:00"});
     ASSERT_EQ(r.Status, 0) << r;
     const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines[0], QStringLiteral("time,value"));
     std::vector<TArchiveRow> expected;
     for (const TDateTime day : {kDay, kDay + 1})
-        for (const TArchiveRow &row :
-             archive.ArchiveQuery(QStringLiteral("Distance"), day, kDay + 23.0 / 24,
-                                  kDay + 1 + 1.0 / 24))
+        for (const TArchiveRow &row : archive.ArchiveQuery(QStringLiteral("Distance"), day,
+                                                           kDay + 23.0 / 24, kDay + 1 + 1.0 / 24))
             expected.push_back(row);
     ASSERT_EQ(lines.size(), qsizetype(expected.size()) + 1);
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -95,17 +93,22 @@ TEST_F(CliArchiveTest, BadNameOrRangeEndsWithStatusTwoAndAnEmptyRangeWithNoRows)
         int status;
     };
     const Case cases[] = {
-        {"not archived", {"--name", "Hmax", "--from", "2026-11-02 00:00:00", "--to",
-                          "2026-11-02 01:00:00"}, 2},
-        {"reversed", {"--name", "Distance", "--from", "2026-11-03 00:00:00", "--to",
-                      "2026-11-02 01:00:00"}, 2},
-        {"not a date", {"--name", "Distance", "--from", "вчера", "--to", "2026-11-02 01:00:00"},
+        {"not archived",
+         {"--name", "Hmax", "--from", "2026-11-02 00:00:00", "--to", "2026-11-02 01:00:00"},
          2},
+        {"reversed",
+         {"--name", "Distance", "--from", "2026-11-03 00:00:00", "--to", "2026-11-02 01:00:00"},
+         2},
+        {"not a date", {"--name", "Distance", "--from", "вчера", "--to", "2026-11-02 01:00:00"}, 2},
         {"no range", {"--name", "Distance"}, 2},
-        {"csv and json", {"--name", "Distance", "--from", "2026-11-02 00:00:00", "--to",
-                          "2026-11-02 01:00:00", "--csv", "--json"}, 2},
-        {"step 0", {"--name", "Distance", "--from", "2026-11-02 00:00:00", "--to",
-                    "2026-11-02 01:00:00", "--step", "0"}, 2},
+        {"csv and json",
+         {"--name", "Distance", "--from", "2026-11-02 00:00:00", "--to", "2026-11-02 01:00:00",
+          "--csv", "--json"},
+         2},
+        {"step 0",
+         {"--name", "Distance", "--from", "2026-11-02 00:00:00", "--to", "2026-11-02 01:00:00",
+          "--step", "0"},
+         2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -115,8 +118,8 @@ TEST_F(CliArchiveTest, BadNameOrRangeEndsWithStatusTwoAndAnEmptyRangeWithNoRows)
         EXPECT_FALSE(r.Err.isEmpty());
     }
 
-    const TCliResult empty = Run({"archive", "--name", "LevelFree", "--from",
-                                  "2026-11-02 00:00:00", "--to", "2026-11-02 01:00:00", "--csv"});
+    const TCliResult empty = Run({"archive", "--name", "LevelFree", "--from", "2026-11-02 00:00:00",
+                                  "--to", "2026-11-02 01:00:00", "--csv"});
     EXPECT_EQ(empty.Status, 0) << empty;
     EXPECT_EQ(empty.Out, QStringLiteral("time,value\n"));
 }
@@ -125,8 +128,13 @@ TEST_F(CliArchiveTest, TheArchiveIsFoundThroughBdeIniOrTheOption)
 {
     // The archive moved: bde.ini names it, --archive overrides it.
     ASSERT_TRUE(QDir().rename(dir.file(QStringLiteral("DATA")), dir.file(QStringLiteral("moved"))));
-    const QStringList range = {"archive", "--name", "Distance", "--from", "2026-11-02 00:00:00",
-                               "--to", "2026-11-02 00:10:00"};
+    const QStringList range = {"archive",
+                               "--name",
+                               "Distance",
+                               "--from",
+                               "2026-11-02 00:00:00",
+                               "--to",
+                               "2026-11-02 00:10:00"};
     EXPECT_EQ(Run(range).Out.count('\n'), 1) << "only the header: nothing under DATA";
     writeAll(dir.file(QStringLiteral("INI/bde.ini")),
              "[BDE]\r\ndbAlias=Vardex\r\ndbPath=" + QFile::encodeName(dir.file("moved")) + "\r\n");

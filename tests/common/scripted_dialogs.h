@@ -20,8 +20,8 @@ public:
     std::deque<TDialogIcon> icons; // the icon of each message
     QStringList questions;
     std::deque<TDialogButton> answers;
-    std::deque<QString> texts;      // answers to InputText; none left means cancelled
-    std::deque<QString> fileNames;  // answers to the file dialogs; none left means cancelled
+    std::deque<QString> texts;     // answers to InputText; none left means cancelled
+    std::deque<QString> fileNames; // answers to the file dialogs; none left means cancelled
 
     void Message(const QString &text, TDialogIcon icon, const QString &) override
     {

@@ -3,6 +3,7 @@
 #include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 
+#include "tests/common/archive_rows.h"
 #include "tests/common/test_support.h"
 
 #include <QDir>
@@ -23,36 +24,9 @@ constexpr double kSecond = 1.0 / SecondsPerDay;
 const TDateTime kDay = EncodeDate(2026, 11, 20);
 const QString kName = QStringLiteral("LevelBusy");
 
-// Rows written into their day files in one transaction per day, as a long
-// polling run leaves them.
 void WriteRows(const TArchive &archive, const QString &name, const std::vector<TArchiveRow> &rows)
 {
-    std::map<qint64, std::vector<TArchiveRow>> byDay;
-    for (const TArchiveRow &r : rows)
-        byDay[qint64(std::floor(r.DT))].push_back(r);
-    for (const auto &[day, dayRows] : byDay) {
-        const QString folder = archive.DayFolder(double(day));
-        ASSERT_TRUE(QDir().mkpath(folder));
-        const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".db");
-        ASSERT_TRUE(TArchiveTable::Open(path, name, true));
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt *insert = nullptr;
-        const QByteArray sql = QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)")
-                                   .arg(QuoteSqlName(name))
-                                   .toUtf8();
-        sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr);
-        for (const TArchiveRow &r : dayRows) {
-            sqlite3_bind_double(insert, 1, r.V);
-            sqlite3_bind_double(insert, 2, r.DT);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        EXPECT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    }
+    test::WriteArchiveRows(archive, name, rows);
 }
 
 // Readings every `every` seconds over `days` days from kDay, a slow wave with noise.

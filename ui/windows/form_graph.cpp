@@ -98,11 +98,33 @@ void TFormGraph::CreateMenusAndToolBar()
             ExportActionNames());
     add(bar->addMenu(QStringLiteral("Окно")), {"actMarks", "actClose"});
 
-    CreateToolBar({"actCurrent", "actStartStopDT", "|", "actYRangeSet", "|", "widths", "|",
-                   "actUndoZoom", "actZoomForward", "actZoomMinus", "actZoomPlus", "actShowAllY",
-                   "actShowAllX", "actShowAllXY", "actGoToDate", "|", "actPointsTrue",
-                   "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|", "actExportCsv",
-                   "actExportPng", "actCopy", "actReportPreview", "actClose"});
+    CreateToolBar({"actCurrent",
+                   "actStartStopDT",
+                   "|",
+                   "actYRangeSet",
+                   "|",
+                   "widths",
+                   "|",
+                   "actUndoZoom",
+                   "actZoomForward",
+                   "actZoomMinus",
+                   "actZoomPlus",
+                   "actShowAllY",
+                   "actShowAllX",
+                   "actShowAllXY",
+                   "actGoToDate",
+                   "|",
+                   "actPointsTrue",
+                   "actPointsFalse",
+                   "|",
+                   "actScanEndOn",
+                   "actScanEndOff",
+                   "|",
+                   "actExportCsv",
+                   "actExportPng",
+                   "actCopy",
+                   "actReportPreview",
+                   "actClose"});
 }
 
 // ---- opening and loading ----

@@ -87,11 +87,31 @@ void TFormMultiGraph::CreateMenusAndToolBar()
     add(m_seriesMenu, {"actSeriesAllShow", "actSeriesAllHide", "|"});
     add(bar->addMenu(QStringLiteral("Окно")), {"actMarks", "actClose"});
 
-    CreateToolBar({"actCurrent", "actStartStopDT", "|", "widths", "|", "actUndoZoom",
-                   "actZoomForward", "actZoomMinus", "actZoomPlus", "actShowAllY", "actShowAllX",
-                   "actShowAllXY", "actGoToDate", "|", "actPointsTrue", "actPointsFalse", "|",
-                   "actScanEndOn", "actScanEndOff", "|", "actExportCsv", "actExportPng", "actCopy",
-                   "actReportPreview", "actClose"});
+    CreateToolBar({"actCurrent",
+                   "actStartStopDT",
+                   "|",
+                   "widths",
+                   "|",
+                   "actUndoZoom",
+                   "actZoomForward",
+                   "actZoomMinus",
+                   "actZoomPlus",
+                   "actShowAllY",
+                   "actShowAllX",
+                   "actShowAllXY",
+                   "actGoToDate",
+                   "|",
+                   "actPointsTrue",
+                   "actPointsFalse",
+                   "|",
+                   "actScanEndOn",
+                   "actScanEndOff",
+                   "|",
+                   "actExportCsv",
+                   "actExportPng",
+                   "actCopy",
+                   "actReportPreview",
+                   "actClose"});
 }
 
 // ---- configuration ----
@@ -134,10 +154,10 @@ void TFormMultiGraph::CreateSeries()
     for (int i = 0; i < m_items.Count(); ++i) {
         const TMGCollectionItem &item = m_items.Item(i);
         const TDescriptionOfDouble &d = item.Holder().Description();
-        const int index =
-            AddSeries(item.ArchiveName, SeriesQColor(item.SeriesColor), d.Title,
-                      d.Dimension.trimmed().isEmpty() ? d.Title
-                                                      : d.Title + QStringLiteral(", ") + d.Dimension);
+        const int index = AddSeries(item.ArchiveName, SeriesQColor(item.SeriesColor), d.Title,
+                                    d.Dimension.trimmed().isEmpty()
+                                        ? d.Title
+                                        : d.Title + QStringLiteral(", ") + d.Dimension);
         Line(index)->setObjectName(QStringLiteral("Series%1").arg(i + 1));
     }
 }

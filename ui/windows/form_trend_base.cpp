@@ -453,8 +453,8 @@ bool TFormTrendBase::ExecuteAction(const QString &name)
 
 // ---- series ----
 
-int TFormTrendBase::AddSeries(const QString &archiveName, const QColor &color,
-                              const QString &name, const QString &csvTitle)
+int TFormTrendBase::AddSeries(const QString &archiveName, const QColor &color, const QString &name,
+                              const QString &csvTitle)
 {
     auto s = std::make_unique<TSeries>();
     s->archiveName = archiveName;
@@ -596,11 +596,10 @@ void TFormTrendBase::AddLivePoint(int series, double key, double value)
     if (s.shown.empty() || PointKey(s.shown.back()) <= key)
         s.shown.push_back(p);
     else
-        s.shown.insert(std::upper_bound(s.shown.begin(), s.shown.end(), key,
-                                        [](double k, const TEnvelopePoint &q) {
-                                            return k < PointKey(q);
-                                        }),
-                       p);
+        s.shown.insert(
+            std::upper_bound(s.shown.begin(), s.shown.end(), key,
+                             [](double k, const TEnvelopePoint &q) { return k < PointKey(q); }),
+            p);
     s.line->addData(key, value);
     s.low->addData(key, value);
     s.high->addData(key, value);
@@ -1246,7 +1245,7 @@ QString TFormTrendBase::CursorSpanText() const
     qint64 count = 0;
     for (const TEnvelopePoint &p : m_series[std::size_t(series)]->shown) {
         const double key = PointKey(p);
-        if (key < ChartKey(a.time) - 1e-6 || key > ChartKey(b.time) + 1e-6)
+        if (key < ChartKey(a.time) - 1e-3 || key > ChartKey(b.time) + 1e-3)
             continue;
         min = count == 0 ? p.Min : std::min(min, p.Min);
         max = count == 0 ? p.Max : std::max(max, p.Max);

@@ -13,8 +13,7 @@ namespace tals {
 
 TTrendExport::TTrendExport(QCustomPlot *chart, TSeriesSource series, QString folder)
     : m_chart(chart), m_series(std::move(series)), m_folder(std::move(folder))
-{
-}
+{}
 
 QString TTrendExport::AskPath(const QString &caption, const QString &filter,
                               const QString &suffix) const

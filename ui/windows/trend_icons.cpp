@@ -127,8 +127,8 @@ const std::map<QString, TDraw> &Drawings()
          [](QPainter &p) {
              Trend(p);
              p.setBrush(kAccent);
-             for (const QPointF c : {QPointF(4, 13), QPointF(9, 12), QPointF(15, 11),
-                                     QPointF(20, 8)})
+             for (const QPointF c :
+                  {QPointF(4, 13), QPointF(9, 12), QPointF(15, 11), QPointF(20, 8)})
                  p.drawRect(QRectF(c.x() - 1.5, c.y() - 1.5, 3, 3));
          }},
         {QStringLiteral("actPointsFalse"), [](QPainter &p) { Trend(p); }},

@@ -7,8 +7,8 @@ namespace tals {
 
 namespace {
 
-constexpr int kClickSlop = 4;        // pixels a click may move
-constexpr int kWheelBurstMs = 700;   // one history step for a turn of the wheel
+constexpr int kClickSlop = 4;      // pixels a click may move
+constexpr int kWheelBurstMs = 700; // one history step for a turn of the wheel
 constexpr std::size_t kHistory = 100;
 
 } // namespace
@@ -91,9 +91,9 @@ bool TTrendNavigation::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        const bool pan = mouse->button() == Qt::MiddleButton ||
-                         (mouse->button() == Qt::LeftButton &&
-                          (mouse->modifiers() & Qt::ShiftModifier));
+        const bool pan =
+            mouse->button() == Qt::MiddleButton ||
+            (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier));
         m_pressPos = mouse->pos();
         m_pressView = View();
         m_pressed = mouse->button() == Qt::LeftButton && !pan;
@@ -108,10 +108,10 @@ bool TTrendNavigation::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         // The drag is measured in the view it began with.
         const QRect area = m_chart->axisRect()->rect();
-        const double dx = (m_pressPos.x() - mouse->pos().x()) * m_pressView.x.size() /
-                          std::max(1, area.width());
-        const double dy = (mouse->pos().y() - m_pressPos.y()) * m_pressView.y.size() /
-                          std::max(1, area.height());
+        const double dx =
+            (m_pressPos.x() - mouse->pos().x()) * m_pressView.x.size() / std::max(1, area.width());
+        const double dy =
+            (mouse->pos().y() - m_pressPos.y()) * m_pressView.y.size() / std::max(1, area.height());
         m_chart->xAxis->setRange(m_pressView.x.lower + dx, m_pressView.x.upper + dx);
         m_chart->yAxis->setRange(m_pressView.y.lower + dy, m_pressView.y.upper + dy);
         m_chart->replot(QCustomPlot::rpQueuedReplot);
