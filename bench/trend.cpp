@@ -16,6 +16,7 @@
 #include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 #include "ui/windows/form_graph.h"
+#include "ui/windows/trend_chart.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,14 +95,14 @@ bool WriteDay(const TArchive &archive, TDateTime day)
 }
 
 // The cached year, written when missing: $TALS_BENCH_CACHE or
-// <user cache folder>/tals35xi-bench/trend-365d-1hz-v1.
+// <user cache folder>/tals35xi-bench/trend-365d-1hz-v2.
 QString YearArchive()
 {
     QString base = qEnvironmentVariable("TALS_BENCH_CACHE");
     if (base.isEmpty())
         base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                QStringLiteral("/tals35xi-bench");
-    const QString root = base + QStringLiteral("/trend-365d-1hz-v1");
+    const QString root = base + QStringLiteral("/trend-365d-1hz-v2");
     const QString done = root + QStringLiteral("/complete");
     if (QFile::exists(done))
         return root;

@@ -8,6 +8,7 @@
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
+#include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 
 #include <QCoreApplication>
@@ -207,7 +208,11 @@ std::shared_ptr<TArchiveTable> TArchive::Table(const QString &name, const QStrin
 {
     std::lock_guard guard(m_lock);
     if (DayNumber(dt) != m_day) {
-        // A new day: yesterday's files are closed once their last append is done.
+        // A new day: yesterday's files are closed once their last append is
+        // done, and their minute summaries are built (after the lock).
+        for (const auto &[path, table] : m_tables)
+            if (table->Day() > 0 && table->Day() < DayNumber(dt))
+                m_completed.push_back({path, table->Name(), double(table->Day())});
         m_tables.clear();
         m_day = DayNumber(dt);
     }
@@ -249,6 +254,7 @@ bool TArchive::ArchiveAppendTable(const QString &name, const QString &filePath, 
     TArchiveFault fault;
     bool foreign = false;
     const std::shared_ptr<TArchiveTable> t = Table(table, path, dt, fault, foreign);
+    SummariseCompletedDays();
     if (t) {
         if (t->Append(dt, v, &fault.Why))
             return true;
@@ -303,6 +309,19 @@ std::vector<TArchiveRow> TArchive::ArchiveQuery(const QString &name, TDateTime d
         rows.push_back({dt, v});
     });
     return rows;
+}
+
+void TArchive::SummariseCompletedDays()
+{
+    std::vector<TCompletedDay> days;
+    {
+        std::lock_guard guard(m_lock);
+        days.swap(m_completed);
+    }
+    for (const TCompletedDay &d : days) {
+        std::vector<TMinuteSummary> minutes;
+        DaySummary(d.path, d.name, d.day, minutes);
+    }
 }
 
 bool TArchive::Append(const QString &name, double value, TDateTime time)

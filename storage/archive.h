@@ -112,6 +112,8 @@ private:
     // The kept or newly opened table; null with fault filled when it cannot be written.
     std::shared_ptr<TArchiveTable> Table(const QString &name, const QString &path, TDateTime dt,
                                          TArchiveFault &fault, bool &foreign);
+    // Builds the minute summaries of the tables whose day has ended.
+    void SummariseCompletedDays();
     // Journal line always; message box unless silent or already shown for
     // this reason on the day of dt.
     void Report(const TArchiveFault &fault, TDateTime dt, bool silent = false);
@@ -119,6 +121,14 @@ private:
     QString m_root;
     std::mutex m_lock; // guards the members below
     std::map<QString, std::shared_ptr<TArchiveTable>> m_tables;
+    // Day tables of days gone by, waiting for their minute summaries.
+    struct TCompletedDay
+    {
+        QString path;
+        QString name;
+        TDateTime day;
+    };
+    std::vector<TCompletedDay> m_completed;
     qint64 m_day = 0;      // the day the kept tables belong to
     std::mutex m_textLock; // one text line at a time
     TWriteFunction m_write;

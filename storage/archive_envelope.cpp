@@ -128,7 +128,16 @@ TEnvelope ReadEnvelope(const TArchive &archive, const TEnvelopeRequest &request,
         std::vector<TMinuteSummary> minutes;
         const bool useMinutes = summaries && date < today &&
                                 DaySummary(archive.TablePath(name, day), name, date, minutes);
-        if (!useMinutes) {
+        // Few readings are read as they are, whatever their summary.
+        bool few = false;
+        if (useMinutes && raw) {
+            qint64 count = 0;
+            for (const TMinuteSummary &m : minutes)
+                if (m.Last >= request.From && m.First <= request.To)
+                    count += m.Count;
+            few = qint64(rows.size()) + count <= request.RawLimit;
+        }
+        if (!useMinutes || few) {
             query(day, request.From, request.To);
         } else {
             toBuckets();

@@ -186,6 +186,19 @@ int MinuteOfDay(TDateTime dt, TDateTime day)
 bool DaySummary(const QString &path, const QString &name, TDateTime day,
                 std::vector<TMinuteSummary> &minutes)
 {
+    if (!QFile::exists(path))
+        return false;
+    // Most days are summarised already: one read-only look.
+    {
+        TDb c;
+        if (!Open(c, path, SQLITE_OPEN_READONLY))
+            return false;
+        const qint64 last = LastRowId(c.db, name);
+        if (last < 0)
+            return false; // not an archive table
+        if (SummarisedRowId(c.db, name) == last && ReadStored(c.db, name, minutes))
+            return true;
+    }
     if (ArchiveFileKind(path, name) != TArchiveFileKind::Archive)
         return false;
     TDb c;
@@ -202,15 +215,15 @@ bool DaySummary(const QString &path, const QString &name, TDateTime day,
     }
     if (last < 0)
         return false;
-    if (SummarisedRowId(c.db, name) == last && ReadStored(c.db, name, minutes))
-        return true;
     std::vector<int> index;
     if (!Compute(c.db, name, day, minutes, index))
         return false;
     // Someone else's copy of the archive may be read-only: the summary then
-    // lives only in memory.
-    if (writable)
-        Store(c.db, name, last, minutes, index);
+    // lives only in memory. A completed day is no longer appended to: its
+    // file leaves the write-ahead log, so that reading it later needs no
+    // log files beside it (an append sets the log again).
+    if (writable && Store(c.db, name, last, minutes, index))
+        Exec(c.db, QStringLiteral("PRAGMA journal_mode=DELETE"));
     return true;
 }
 

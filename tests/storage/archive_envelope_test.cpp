@@ -256,5 +256,20 @@ TEST_F(ArchiveEnvelopeTest, ACancelledReadKeepsTheDaysReadSoFar)
     EXPECT_LT(e.Points.back().Last, kDay + 2);
 }
 
+TEST_F(ArchiveEnvelopeTest, TheFirstRowOfADayBuildsTheSummaryOfTheDayBefore)
+{
+    for (int i = 0; i < 120; ++i)
+        ASSERT_TRUE(archive.ArchiveAppendTable(kName, QString(), kDay + 0.99 + i * kSecond, i));
+    EXPECT_FALSE(HasDaySummary(archive.TablePath(kName, kDay), kName));
+    ASSERT_TRUE(archive.ArchiveAppendTable(kName, QString(), kDay + 1 + kSecond, 1000));
+    EXPECT_TRUE(HasDaySummary(archive.TablePath(kName, kDay), kName));
+    EXPECT_FALSE(HasDaySummary(archive.TablePath(kName, kDay + 1), kName));
+    std::vector<TMinuteSummary> minutes;
+    ASSERT_TRUE(DaySummary(archive.TablePath(kName, kDay), kName, kDay, minutes));
+    ASSERT_EQ(minutes.size(), 3u); // 23:45:36 .. 23:47:35
+    EXPECT_EQ(minutes[0].Count + minutes[1].Count + minutes[2].Count, 120);
+    EXPECT_EQ(archive.ArchiveQuery(kName, kDay, 0, 0).size(), 120u);
+}
+
 } // namespace
 } // namespace tals

@@ -60,7 +60,8 @@ TTrendContext TrendContext(TApplication &app)
 {
     TTrendContext context;
     context.archive = app.Archive();
-    if (Ttals352 *model = app.Model())
+    // The plant number once it is known (0 until the device has been read).
+    if (Ttals352 *model = app.Model(); model && model->PlantNumber() != 0)
         context.device = QStringLiteral("%1").arg(model->PlantNumber(), 5, 10, QLatin1Char('0'));
     context.input = &app.Input();
     context.programDir = app.ProgramDir();

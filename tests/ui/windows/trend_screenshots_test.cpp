@@ -6,12 +6,13 @@
 #include "tests/common/archive_rows.h"
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
-#include "ui/application/application.h"
 #include "tests/ui/standalone_services.h"
+#include "ui/application/application.h"
 #include "ui/application/window_grab.h"
 #include "ui/windows/form_graph.h"
 #include "ui/windows/form_main.h"
 #include "ui/windows/form_multi_graph.h"
+#include "ui/windows/trend_chart.h"
 #include "ui/windows/trend_windows.h"
 #include "ui/windows/view_windows.h"
 
@@ -50,8 +51,8 @@ TDateTime FillYear(TArchive &archive)
     TDateTime spike = 0;
     for (int m = 365 * 720; m > 90; --m) {
         const TDateTime t = now - m / 720.0;
-        double v = 24000 - 900 * std::sin(t * 0.9) - 300 * std::sin(t * 17.0) -
-                   60 * std::sin(m * 0.7);
+        double v =
+            24000 - 900 * std::sin(t * 0.9) - 300 * std::sin(t * 17.0) - 60 * std::sin(m * 0.7);
         if (m % 40013 == 0) {
             v += 2600;
             spike = t;
@@ -118,7 +119,7 @@ TEST(TrendScreenshots, TrendWindowsWithArchivedAndLiveData)
             if (w->objectName() == QLatin1String("FormMultiGraph") && w->isVisible())
                 multi = qobject_cast<TFormMultiGraph *>(w);
         ASSERT_NE(multi, nullptr);
-        EXPECT_EQ(multi->windowTitle(), QStringLiteral("Графики уровней"));
+        EXPECT_TRUE(multi->windowTitle().startsWith(QStringLiteral("Графики уровней")));
         ASSERT_EQ(multi->SeriesCount(), 3);
         const int multiArchived = multi->Series(1)->data()->size();
 
