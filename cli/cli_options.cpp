@@ -27,6 +27,7 @@ constexpr TCommandName kCommands[] = {
     {"spectrum", TCommand::Spectrum},
     {"paths", TCommand::Paths},
     {"archive", TCommand::Archive},
+    {"station", TCommand::Station},
 };
 
 QCommandLineOption Option(const char *name, const char *description,
@@ -50,7 +51,10 @@ struct TParser
     QCommandLineOption simulate =
         Option("simulate", "Вместо порта встроенный имитатор прибора на псевдотерминале.");
     QCommandLineOption address =
-        Option("address", "Системный адрес прибора, 1..247 (по умолчанию 1).", "адрес");
+        Option("address",
+               "Системный адрес прибора, 1..247 (по умолчанию 1); station: "
+               "список через запятую, например 1,2,5.",
+               "адрес");
     QCommandLineOption baud =
         Option("baud", "Скорость обмена, бит/с (по умолчанию из INI/ComPort.ini).", "бит/с");
     QCommandLineOption full =
@@ -63,7 +67,10 @@ struct TParser
     QCommandLineOption out =
         Option("out", "read-all, signal, spectrum: файл для записи результата.", "файл");
     QCommandLineOption period =
-        Option("period", "poll: период опроса, мс (по умолчанию 1000).", "мс");
+        Option("period",
+               "poll: период опроса, мс (по умолчанию 1000); station: 100..60000 "
+               "(по умолчанию из INI/Timer.ini).",
+               "мс");
     QCommandLineOption count =
         Option("count", "poll: число опросов (0 - без конца); assign: число приборов.", "N");
     QCommandLineOption from = Option(
@@ -81,6 +88,18 @@ struct TParser
     QCommandLineOption firstAddress =
         Option("first-address", "assign: первый назначаемый системный адрес.", "A");
     QCommandLineOption firstPlant = Option("first-plant", "assign: первый заводской номер.", "P");
+    QCommandLineOption meter =
+        Option("meter", "station: также измеритель тока токового выхода (ЗЕЛВИН-512).");
+    QCommandLineOption mqtt =
+        Option("mqtt", "station: брокер MQTT, mqtt://УЗЕЛ:ПОРТ или mqtts://УЗЕЛ:ПОРТ.", "адрес");
+    QCommandLineOption mqttCa =
+        Option("mqtt-ca", "station: файл удостоверяющего центра для mqtts://.", "файл");
+    QCommandLineOption mqttCredentials = Option(
+        "mqtt-credentials", "station: файл со строками username=ИМЯ и password=ПАРОЛЬ.", "файл");
+    QCommandLineOption mqttQueue = Option(
+        "mqtt-queue-mb", "station: предел очереди сообщений каждого прибора, МБ (64).", "МБ");
+    QCommandLineOption stateDir = Option(
+        "state-dir", "station: папка журнала обмена и очередей MQTT (папка запуска).", "папка");
     QCommandLineOption startDir =
         Option("start-dir", "Папка с INI/ComPort.ini и журналом обмена.", "папка");
     QCommandLineOption programDir =
@@ -109,15 +128,23 @@ struct TParser
             "  paths                         папки и файлы, которые использует программа\n"
             "  archive --name ИМЯ --from ДАТА --to ДАТА [--step С] [--csv | --json]\n"
             "                                показания из архива за период\n"
+            "  station --address 1,2 [--meter] [--mqtt mqtt://УЗЕЛ:ПОРТ]\n"
+            "                                станция без экрана: опрос, архив, публикация\n"
+            "                                показаний в MQTT; до SIGTERM или SIGINT\n"
             "\n"
             "Код завершения: 0 успех, 1 отказ прибора или порта (сообщение в stderr),\n"
             "2 ошибка в командной строке или во входном файле."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        for (const QCommandLineOption *o :
-             {&help,       &version, &port,  &simulate,     &address,    &baud,
-              &full,       &json,    &force, &in,           &out,        &period,
-              &count,      &from,    &to,    &firstAddress, &firstPlant, &startDir,
-              &programDir, &name,    &step,  &csv,          &archive})
+        for (const QCommandLineOption *o : {&help,         &version,    &port,
+                                            &simulate,     &address,    &baud,
+                                            &full,         &json,       &force,
+                                            &in,           &out,        &period,
+                                            &count,        &from,       &to,
+                                            &firstAddress, &firstPlant, &meter,
+                                            &mqtt,         &mqttCa,     &mqttCredentials,
+                                            &mqttQueue,    &stateDir,   &startDir,
+                                            &programDir,   &name,       &step,
+                                            &csv,          &archive})
             parser.addOption(*o);
         parser.addPositionalArgument(QStringLiteral("команда"),
                                      QStringLiteral("Одна из команд выше."),
@@ -187,7 +214,33 @@ TCliOptions ParseCliArguments(const QStringList &arguments)
         if (const auto v = IntValue(parser, option, min, max, error))
             field = *v;
     };
-    take(p.address, 1, 247, o.Address);
+    if (o.Command == TCommand::Station && parser.isSet(p.address)) {
+        for (const QString &part : parser.value(p.address).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int a = part.trimmed().toInt(&ok);
+            if (!ok || a < 1 || a > 247) {
+                error = QStringLiteral("--address: нужны адреса от 1 до 247 через запятую");
+                return o;
+            }
+            if (o.Addresses.contains(a)) {
+                error = QStringLiteral("--address: адрес %1 указан дважды").arg(a);
+                return o;
+            }
+            o.Addresses << a;
+        }
+        o.Address = o.Addresses.constFirst();
+    } else {
+        take(p.address, 1, 247, o.Address);
+    }
+    if (o.Addresses.isEmpty())
+        o.Addresses << o.Address;
+    o.Meter = parser.isSet(p.meter);
+    o.Mqtt = parser.value(p.mqtt);
+    o.MqttCa = parser.value(p.mqttCa);
+    o.MqttCredentials = parser.value(p.mqttCredentials);
+    o.StateDir = parser.value(p.stateDir);
+    o.PeriodGiven = parser.isSet(p.period);
+    take(p.mqttQueue, 1, 100000, o.MqttQueueMB);
     take(p.baud, 50, 4000000, o.Baud);
     take(p.period, 0, 3600000, o.Period);
     take(p.count, 0, 65535, o.Count);
@@ -246,6 +299,12 @@ TCliOptions ParseCliArguments(const QStringList &arguments)
     case TCommand::Poll:
         if (o.Count < 0)
             o.Count = 0;
+        break;
+    case TCommand::Station:
+        if (o.PeriodGiven && (o.Period < 100 || o.Period > 60000))
+            error = QStringLiteral("--period: нужно целое число от 100 до 60000");
+        else if (o.Mqtt.isEmpty() && (!o.MqttCa.isEmpty() || !o.MqttCredentials.isEmpty()))
+            error = QStringLiteral("--mqtt-ca и --mqtt-credentials нужны только с --mqtt");
         break;
     case TCommand::Scan:
         if (o.To < o.From)

@@ -3,6 +3,7 @@
 // The command line of tals35xi-cli: the connection options, one command and
 // the command's own options and arguments.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,7 @@ enum class TCommand {
     Spectrum,
     Paths,
     Archive,
+    Station,
 };
 
 struct TCliOptions
@@ -63,6 +65,16 @@ struct TCliOptions
     int Step = 0;
     bool Csv = false;
     QString ArchiveDir;
+
+    // Station
+    QList<int> Addresses; // the system addresses polled in turn (Address first)
+    bool PeriodGiven = false;
+    bool Meter = false; // also the current meter of the current output
+    QString Mqtt;       // mqtt://HOST:PORT or mqtts://HOST:PORT, empty: no broker
+    QString MqttCa;
+    QString MqttCredentials;
+    int MqttQueueMB = 64; // bound of each transducer's message queue
+    QString StateDir;     // exchange journal and message queues (the start directory)
 
     bool ShowHelp = false;
     bool ShowVersion = false;

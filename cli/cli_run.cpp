@@ -6,6 +6,7 @@
 #include "cli/cli_session.h"
 #include "cli/line_commands.h"
 #include "cli/register_commands.h"
+#include "cli/station.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
 
@@ -31,6 +32,8 @@ QStringList CheckBeforeSending(const TCliOptions &o)
         return CheckGetArguments(o.Arguments);
     case TCommand::Set:
         return CheckSetArguments(o.Arguments, o.Full);
+    case TCommand::Station:
+        return CheckStationOptions(o);
     default:
         return {};
     }
@@ -81,6 +84,9 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << "tals35xi-cli: " << problems.join(QStringLiteral("\n  ")) << '\n';
         return kExitUsage;
     }
+
+    if (options.Command == TCommand::Station)
+        return Station(options, out, err);
 
     TCliSession session(options);
     QString error;

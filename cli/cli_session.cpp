@@ -47,6 +47,20 @@ QString TCollectedDialogs::SaveFileName(const QString &, const QString &, const 
     return QString();
 }
 
+void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud)
+{
+    transmitter.SetPort(port);
+    if (baud <= 0)
+        return;
+    TBaudRate rate = TBaudRate::brCustom;
+    if (StrToBaudRate(QString::number(baud), rate) && rate != TBaudRate::brCustom) {
+        transmitter.SetBaudRate(rate);
+    } else {
+        transmitter.SetBaudRate(TBaudRate::brCustom);
+        transmitter.SetCustomBaudRate(baud);
+    }
+}
+
 TCliSession::TCliSession(const TCliOptions &options) : m_options(options) {}
 
 TCliSession::~TCliSession()
@@ -90,17 +104,7 @@ bool TCliSession::Open(QString &error)
     QString setupError;
     m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
         try {
-            transmitter.SetPort(port);
-            if (m_options.Baud > 0) {
-                TBaudRate rate = TBaudRate::brCustom;
-                if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
-                    rate != TBaudRate::brCustom) {
-                    transmitter.SetBaudRate(rate);
-                } else {
-                    transmitter.SetBaudRate(TBaudRate::brCustom);
-                    transmitter.SetCustomBaudRate(m_options.Baud);
-                }
-            }
+            ApplyPortOptions(transmitter, port, m_options.Baud);
         } catch (const std::exception &e) {
             setupError = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
             throw;

@@ -17,6 +17,7 @@
 namespace tals {
 class TRequestDevices;
 class TSimTransducer;
+class TTransmitter;
 class TTals352Link;
 class Ttals352;
 } // namespace tals
@@ -24,6 +25,10 @@ class Ttals352;
 namespace tals::cli {
 
 struct TCliOptions;
+
+// The tool's port and bit rate (0 keeps ComPort.ini's) on the transmitter,
+// before the first open. Throws what the transmitter throws.
+void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud);
 
 // Keeps the messages the core would show in a message box, for the tool to
 // print when they explain a failure; questions take their default button.

@@ -70,6 +70,11 @@ public:
     void StopLink();
     bool Started() const { return m_transmitter != nullptr; }
 
+    // The device the next exchanges go to (not owned), for a line with several
+    // transducers polled in turn from the user-interface thread. Called
+    // between exchanges, never while the worker polls.
+    void SetDevice(TLinkDevice *device) { m_device = device; }
+
     // The archive polled readings go to (not owned; null for none).
     void SetArchive(TReadingArchive *archive) { m_archive.store(archive); }
 

@@ -8,11 +8,13 @@
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
+#include "storage/archive_retention.h"
 #include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -329,9 +331,34 @@ bool TArchive::Append(const QString &name, double value, TDateTime time)
     return Append(name, value, time, ArchiveDigits(name));
 }
 
+void TArchive::SetRetention(std::unique_ptr<TArchiveRetention> retention)
+{
+    std::lock_guard guard(m_retentionLock);
+    m_retention = std::move(retention);
+    m_retentionDay = 0;
+}
+
+bool TArchive::KeepWithinBounds(TDateTime dt, bool force)
+{
+    constexpr qint64 kCheckEveryMs = 60 * 1000;
+    std::lock_guard guard(m_retentionLock);
+    if (!m_retention)
+        return false;
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    const qint64 day = DayNumber(dt);
+    if (!force && day == m_retentionDay && nowMs - m_retentionCheckedMs < kCheckEveryMs)
+        return false;
+    m_retentionDay = day;
+    m_retentionCheckedMs = nowMs;
+    return !m_retention->Enforce(ToQDate(dt)).isEmpty();
+}
+
 bool TArchive::Append(const QString &name, double value, TDateTime time, int decimals)
 {
-    const bool stored = ArchiveAppendTable(name, QString(), time, value);
+    KeepWithinBounds(time, false);
+    bool stored = ArchiveAppendTable(name, QString(), time, value);
+    if (!stored && KeepWithinBounds(time, true))
+        stored = ArchiveAppendTable(name, QString(), time, value);
     ArchiveAppendText(name, QString(), 9, decimals, time, value);
     return stored;
 }

@@ -19,6 +19,7 @@
 namespace tals {
 
 class TArchiveTable;
+class TArchiveRetention;
 
 // One archived row.
 struct TArchiveRow
@@ -65,6 +66,11 @@ public:
     void SetFaultJournal(std::function<void(const QString &)> journal);
     // The write call of the text lines (for tests that fail like a full disk).
     void SetWriteFunction(TWriteFunction write);
+
+    // Keeps the archive within the retention policy: checked at the first
+    // append, once a minute, when the day changes, and at once when a row
+    // could not be stored (the row is then tried again). Null for none.
+    void SetRetention(std::unique_ptr<TArchiveRetention> retention);
 
     // <root>/yyyy/mm/dd for the local date of dt.
     QString DayFolder(TDateTime dt) const;
@@ -118,7 +124,14 @@ private:
     // this reason on the day of dt.
     void Report(const TArchiveFault &fault, TDateTime dt, bool silent = false);
 
+    // Runs the retention when due (or forced); true when it deleted something.
+    bool KeepWithinBounds(TDateTime dt, bool force);
+
     QString m_root;
+    std::mutex m_retentionLock; // guards the members below
+    std::unique_ptr<TArchiveRetention> m_retention;
+    qint64 m_retentionDay = 0;
+    qint64 m_retentionCheckedMs = 0;
     std::mutex m_lock; // guards the members below
     std::map<QString, std::shared_ptr<TArchiveTable>> m_tables;
     // Day tables of days gone by, waiting for their minute summaries.
