@@ -2,6 +2,7 @@
 
 #include "device/command_table.h"
 #include "link/custom_timer.h"
+#include "link/port_watch.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/application.h"
@@ -271,6 +272,8 @@ void TFormMain::UpdateStatusBar()
     QString portText = QStringLiteral("Порт %1: ").arg(port.Port);
     if (port.Open)
         portText += port.Simulated ? QStringLiteral("открыт (имитатор)") : QStringLiteral("открыт");
+    else if (port.Lost)
+        portText = PortLostText() + QStringLiteral(": ") + port.Port;
     else
         portText += QStringLiteral("не открыт");
     QString portHint = portText;

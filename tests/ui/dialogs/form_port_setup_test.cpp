@@ -7,6 +7,7 @@
 #include "tests/ui/modal_test_support.h"
 #include "ui/application/window_grab.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -143,7 +145,53 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("tcp://192.168.1.10:502"));
 
     dialog.cbPort->setCurrentIndex(1);
+    dialog.chbLocalEcho->setChecked(true);
+    dialog.chbRs485->setChecked(true);
     dialog.show();
     EXPECT_TRUE(tals::SaveWindowPicture(
         &dialog, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormPortSetup.png")));
+}
+
+// The adapter's options: the request's echo and the driver's RS-485 mode,
+// whose RTS choices are offered only with the mode on.
+TEST(PortSetup, TheRs485OptionsArePresetAndComeBack)
+{
+    TPortSetupValues values;
+    values.LocalEcho = true;
+    values.Rs485.DelayAfterSendMs = 2;
+    TFormPortSetup dialog(values, {});
+    EXPECT_EQ(dialog.gbRs485->title(), QStringLiteral(" RS-485 "));
+    EXPECT_EQ(dialog.chbLocalEcho->text(), QStringLiteral("Эхо запроса"));
+    EXPECT_TRUE(dialog.chbLocalEcho->isChecked());
+    EXPECT_FALSE(dialog.chbRs485->isChecked());
+    EXPECT_FALSE(dialog.chbRtsOnSend->isEnabled());
+    EXPECT_FALSE(dialog.sbDelayAfterSend->isEnabled());
+    EXPECT_EQ(dialog.Values(), values);
+    EXPECT_TRUE(dialog.cbPort->toolTip().contains(QStringLiteral("/dev/serial/by-id")));
+
+    dialog.chbRs485->setChecked(true);
+    EXPECT_TRUE(dialog.chbRtsAfterSend->isEnabled());
+    dialog.chbRtsOnSend->setChecked(false);
+    dialog.chbRtsAfterSend->setChecked(true);
+    dialog.sbDelayBeforeSend->setValue(1);
+    const TPortSetupValues chosen = dialog.Values();
+    EXPECT_TRUE(chosen.Rs485.Enabled);
+    EXPECT_FALSE(chosen.Rs485.RtsOnSend);
+    EXPECT_TRUE(chosen.Rs485.RtsAfterSend);
+    EXPECT_EQ(chosen.Rs485.DelayBeforeSendMs, 1);
+    EXPECT_EQ(chosen.Rs485.DelayAfterSendMs, 2);
+
+    // Through the transmitter's settings and back.
+    tals::TPortSettings settings;
+    tals::test::WhenModal([](QWidget *w) {
+        Child<QCheckBox>(w, "chbLocalEcho")->setChecked(true);
+        Child<QCheckBox>(w, "chbRs485")->setChecked(true);
+        Child<QSpinBox>(w, "sbDelayBeforeSend")->setValue(3);
+        Child<QPushButton>(w, "btnOK")->click();
+    });
+    ASSERT_TRUE(tals::EditPortSettings(settings, {}));
+    EXPECT_TRUE(settings.LocalEcho);
+    EXPECT_TRUE(settings.Rs485.Enabled);
+    EXPECT_TRUE(settings.Rs485.RtsOnSend);
+    EXPECT_EQ(settings.Rs485.DelayBeforeSendMs, 3);
 }
