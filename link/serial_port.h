@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 
@@ -227,7 +228,9 @@ private:
     int m_inputBufferSize = 1024;
     int m_outputBufferSize = 1024;
     int m_updateCount = 0;
-    int m_fd = -1;
+    // Atomic: a lost port is closed by the thread whose exchange found it,
+    // while the other may ask whether it is connected.
+    std::atomic<int> m_fd{-1};
     bool m_socket = false;      // m_fd is a gateway's connection
     bool m_gatewayLost = false; // closed by the gateway, not by Disconnect
     // Handshake flags; flow control Custom leaves them as they are.

@@ -31,7 +31,7 @@ using namespace tals;
 
 namespace {
 
-void Run(int ms)
+void RunEvents(int ms)
 {
     QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired())
@@ -81,7 +81,7 @@ TEST(PortReplug, PollingGoesOnByItselfAndTheGapArchivesNothing)
         sim.Stop();
         const TDateTime gone = Now();
         ASSERT_TRUE(WaitFor([&] { return scheduler.PortLost(); }, 2000));
-        Run(300); // a tick or two to refresh the windows
+        RunEvents(300); // a tick or two to refresh the windows
         auto *status = main.findChild<QLabel *>(QStringLiteral("lblStatusPort"));
         ASSERT_NE(status, nullptr);
         EXPECT_TRUE(status->text().startsWith(PortLostText() + QStringLiteral(": ") + port))
@@ -97,7 +97,7 @@ TEST(PortReplug, PollingGoesOnByItselfAndTheGapArchivesNothing)
             readings, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormTals352I-PortLost.png")));
         EXPECT_TRUE(SaveWindowPicture(
             &main, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormMain-PortLost.png")));
-        Run(2000); // the adapter stays out
+        RunEvents(2000); // the adapter stays out
 
         ASSERT_TRUE(sim.Start());
         const TDateTime back = Now();
@@ -110,7 +110,7 @@ TEST(PortReplug, PollingGoesOnByItselfAndTheGapArchivesNothing)
             << "no reading within two seconds of the return";
         EXPECT_LT(resumed.elapsed(), 2000);
         EXPECT_GT(scheduler.Worker()->StepCount(), steps);
-        Run(300);
+        RunEvents(300);
         EXPECT_TRUE(status->text().contains(QStringLiteral("открыт")))
             << status->text().toStdString();
         ASSERT_TRUE(main.ExecuteAction(QStringLiteral("actOprosStop")));

@@ -1,6 +1,7 @@
 #include "ui/dialogs/form_port_setup.h"
 
 #include "link/transmitter.h"
+#include "platform/rs485.h"
 #include "ui/application/central_objects.h"
 
 #include "tests/common/test_support.h"
@@ -194,4 +195,17 @@ TEST(PortSetup, TheRs485OptionsArePresetAndComeBack)
     EXPECT_TRUE(settings.Rs485.Enabled);
     EXPECT_TRUE(settings.Rs485.RtsOnSend);
     EXPECT_EQ(settings.Rs485.DelayBeforeSendMs, 3);
+}
+
+// A port whose driver answers the RS-485 query is marked in the list.
+TEST(PortSetup, PortsWhoseDriverOffersRs485AreMarked)
+{
+    tals::test::ScratchDir dev;
+    tals::test::writeAll(dev.file("ttyS1"), "");
+    const tals::TRs485Ioctl previous =
+        tals::InstallRs485Ioctl([](int, bool set, tals::TRs485Request &) { return set ? -1 : 0; });
+    TFormPortSetup dialog(TPortSetupValues{}, {dev.file("ttyS1"), dev.file("missing")});
+    tals::InstallRs485Ioctl(previous);
+    EXPECT_EQ(dialog.cbPort->itemText(1), dev.file("ttyS1") + "  (RS-485)");
+    EXPECT_EQ(dialog.cbPort->itemText(2), dev.file("missing"));
 }
