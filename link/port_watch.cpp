@@ -41,7 +41,7 @@ QString PortLossReason(const ESerialError &error)
     case ENXIO:
     case ENODEV:
     case ENOENT:
-        return QStringLiteral("устройство отключено (%1)").arg(SystemErrorText(error.WinCode()));
+        return QStringLiteral("устройство отключено");
     default:
         return SystemErrorText(error.WinCode());
     }

@@ -272,12 +272,16 @@ void TFormMain::UpdateStatusBar()
     QString portText = QStringLiteral("Порт %1: ").arg(port.Port);
     if (port.Open)
         portText += port.Simulated ? QStringLiteral("открыт (имитатор)") : QStringLiteral("открыт");
-    else if (port.Lost)
-        portText = PortLostText() + QStringLiteral(": ") + port.Port;
     else
         portText += QStringLiteral("не открыт");
     QString portHint = portText;
-    if (!port.Open && !port.Reason.isEmpty()) {
+    if (port.Lost) {
+        // The reason first: a port's stable name is long.
+        portText = PortLostText() +
+                   (port.Reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(port.Reason)) +
+                   QStringLiteral(": ") + port.Port;
+        portHint = portText;
+    } else if (!port.Open && !port.Reason.isEmpty()) {
         portText += QStringLiteral(" - ") + port.Reason;
         portHint += QLatin1Char('\n') + port.Reason;
     }

@@ -84,8 +84,8 @@ TEST(PortReplug, PollingGoesOnByItselfAndTheGapArchivesNothing)
         RunEvents(300); // a tick or two to refresh the windows
         auto *status = main.findChild<QLabel *>(QStringLiteral("lblStatusPort"));
         ASSERT_NE(status, nullptr);
-        EXPECT_TRUE(status->text().startsWith(PortLostText() + QStringLiteral(": ") + port))
-            << status->text().toStdString();
+        EXPECT_EQ(status->text(), PortLostText() + QStringLiteral(" (") +
+                                      scheduler.PortLossReason() + QStringLiteral("): ") + port);
         QWidget *readings = main.Windows().Find(QStringLiteral("FormTals352I"));
         ASSERT_NE(readings, nullptr);
         auto *errors = readings->findChild<QPlainTextEdit *>(QStringLiteral("memErrors"));

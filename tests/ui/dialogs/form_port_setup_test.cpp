@@ -20,9 +20,32 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 using tals::TFormPortSetup;
 using tals::TPortSetupValues;
 using tals::test::Child;
+
+namespace {
+
+// A driver of the wanted kind behind every port the dialog asks, so that
+// the marks do not depend on the machine's own ports.
+class TRs485Drivers
+{
+public:
+    explicit TRs485Drivers(bool offer)
+        : m_previous(tals::InstallRs485Ioctl([offer](int, bool set, tals::TRs485Request &) {
+              errno = ENOTTY;
+              return offer && !set ? 0 : -1;
+          }))
+    {}
+    ~TRs485Drivers() { tals::InstallRs485Ioctl(m_previous); }
+
+private:
+    tals::TRs485Ioctl m_previous;
+};
+
+} // namespace
 
 TEST(PortSetup, ShowsTheChoicesPresetFromTheSettings)
 {
@@ -130,6 +153,7 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
 
     TPortSetupValues values;
     values.Port = byId;
+    const TRs485Drivers plain(false);
     TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), byId});
     ASSERT_EQ(dialog.cbPort->count(), 2);
     EXPECT_EQ(dialog.cbPort->itemText(0), QStringLiteral("/dev/ttyS0"));
@@ -202,10 +226,8 @@ TEST(PortSetup, PortsWhoseDriverOffersRs485AreMarked)
 {
     tals::test::ScratchDir dev;
     tals::test::writeAll(dev.file("ttyS1"), "");
-    const tals::TRs485Ioctl previous =
-        tals::InstallRs485Ioctl([](int, bool set, tals::TRs485Request &) { return set ? -1 : 0; });
+    const TRs485Drivers rs485(true);
     TFormPortSetup dialog(TPortSetupValues{}, {dev.file("ttyS1"), dev.file("missing")});
-    tals::InstallRs485Ioctl(previous);
     EXPECT_EQ(dialog.cbPort->itemText(1), dev.file("ttyS1") + "  (RS-485)");
     EXPECT_EQ(dialog.cbPort->itemText(2), dev.file("missing"));
 }
