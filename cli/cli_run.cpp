@@ -94,6 +94,8 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         err << "tals35xi-cli: " << error << '\n';
         return kExitDeviceFailure;
     }
+    if (!session.OpenWarning().isEmpty())
+        err << "tals35xi-cli: " << session.OpenWarning() << '\n';
     switch (options.Command) {
     case TCommand::Identify:
         return Identify(session, options, out, err);

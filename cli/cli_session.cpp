@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "device/command_table.h"
 #include "device/tals352.h"
+#include "link/port_watch.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "link/transmitter.h"
@@ -128,12 +129,13 @@ bool TCliSession::Open(QString &error)
                                              : m_dialogs.Messages.join(QLatin1Char(' '));
         return false;
     }
+    m_openWarning = transmitter->Rs485Warning();
     return true;
 }
 
-int TCliSession::Execute(quint8 code)
+int TCliSession::Execute(quint8 code, bool polling)
 {
-    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code) : -1;
+    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code, polling) : -1;
     return m_lastResult;
 }
 
@@ -149,6 +151,8 @@ QString TCliSession::LastFailure() const
 {
     if (m_lastResult == 0)
         return QString();
+    if (m_scheduler && m_scheduler->PortLost())
+        return PortLostText() + QStringLiteral(": ") + m_scheduler->PortLossReason();
     const QString text = m_model ? m_model->ErrorText() : QString();
     if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
         return QStringLiteral("нет ответа от прибора");

@@ -109,8 +109,13 @@ void TApplication::Start()
         openFailure = report.Reason();
     }
     m_scheduler->SetArchive(m_archiveReadings.get());
-    if (TTransmitter *transmitter = m_scheduler->Transmitter())
+    if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
         transmitter->SetSetupDialogHook(&EditPortSettings);
+        // Open, but the driver refused the RS-485 mode.
+        if (transmitter->Connected() && !transmitter->Rs485Warning().isEmpty())
+            Dialogs().Message(transmitter->Rs485Warning(), TDialogIcon::Warning,
+                              AttentionCaption());
+    }
 
     // 5. The report objects.
     Reports();
