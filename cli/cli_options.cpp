@@ -62,7 +62,8 @@ struct TParser
                        "полный доступ к прибору).");
     QCommandLineOption json = Option("json", "identify, get, scan, poll, archive: вывод в JSON.");
     QCommandLineOption force =
-        Option("force", "write-all: записать все регистры, не сравнивая их с прибором.");
+        Option("force", "write-all: записать все регистры, не сравнивая их с прибором; "
+                        "assign: назначить адреса, даже если они заняты другими приборами.");
     QCommandLineOption in = Option("in", "write-all: файл параметров для записи.", "файл");
     QCommandLineOption out =
         Option("out", "read-all, signal, spectrum: файл для записи результата.", "файл");
@@ -123,8 +124,10 @@ struct TParser
             "  scan --from A --to B          поиск приборов на линии\n"
             "  assign --first-address A --first-plant P --count N\n"
             "                                назначить системные адреса по заводским номерам\n"
+            "                                (занятый другим прибором адрес - отказ, --force:\n"
+            "                                назначить всё же)\n"
             "  signal --out ФАЙЛ, spectrum --out ФАЙЛ\n"
-            "                                массивы сигнала и спектра (пока недоступны)\n"
+            "                                считать массивы сигнала и спектра в файл\n"
             "  paths                         папки и файлы, которые использует программа\n"
             "  archive --name ИМЯ --from ДАТА --to ДАТА [--step С] [--csv | --json]\n"
             "                                показания из архива за период\n"

@@ -155,7 +155,7 @@ QString TCliSession::LastFailure() const
         return PortLostText() + QStringLiteral(": ") + m_scheduler->PortLossReason();
     const QString text = m_model ? m_model->ErrorText() : QString();
     if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
-        return QStringLiteral("нет ответа от прибора");
+        return QStringLiteral("Нет ответа от устройства");
     return text;
 }
 
