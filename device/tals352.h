@@ -173,6 +173,10 @@ public:
     {
         return *m_readings[static_cast<std::size_t>(id)];
     }
+    const TIODouble &Reading(TReading id) const
+    {
+        return *m_readings[static_cast<std::size_t>(id)];
+    }
     TIODouble &LevelBusy()
     {
         return Reading(TReading::LevelBusy);
@@ -186,6 +190,10 @@ public:
         return Reading(TReading::LevelFree);
     }
     TIODouble &Distance()
+    {
+        return Reading(TReading::Distance);
+    }
+    const TIODouble &Distance() const
     {
         return Reading(TReading::Distance);
     }
@@ -228,6 +236,10 @@ public:
         return m_deviceDescription;
     }
     TBadZones &BadZones()
+    {
+        return m_badZones;
+    }
+    const TBadZones &BadZones() const
     {
         return m_badZones;
     }
