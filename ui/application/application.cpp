@@ -1,5 +1,6 @@
 #include "ui/application/application.h"
 
+#include "device/spectrum_recording.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
@@ -152,6 +153,13 @@ TReports &TApplication::Reports()
     if (!m_reports)
         m_reports = std::make_unique<TReports>();
     return *m_reports;
+}
+
+TSpectrumRecording &TApplication::SpectrumRecording()
+{
+    if (!m_spectrumRecording)
+        m_spectrumRecording = std::make_unique<TSpectrumRecording>();
+    return *m_spectrumRecording;
 }
 
 QString TApplication::TimerIniPath() const

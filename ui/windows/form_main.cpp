@@ -1,5 +1,7 @@
 #include "ui/windows/form_main.h"
 
+#include "device/spectrum_recording.h"
+
 #include "device/command_table.h"
 #include "link/custom_timer.h"
 #include "link/port_watch.h"
@@ -626,6 +628,8 @@ void TFormMain::OnSignalPollStart(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout()) {
         readout->ResetSeries();
+        // A new recording of the spectra read from now on.
+        m_app.SpectrumRecording().Start();
         ReadSignalAutomatically();
     }
     m_signalTimer->Start();
@@ -636,6 +640,7 @@ void TFormMain::OnSignalPollStart(const TActionDef &)
 void TFormMain::OnSignalPollStop(const TActionDef &)
 {
     m_signalTimer->Stop();
+    m_app.SpectrumRecording().Stop();
     UpdateSignalControls();
     UpdatePollDependentActions();
 }
