@@ -43,7 +43,7 @@ int Poll(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
         if (const qint64 wait = due - clock.elapsed(); wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
         // One reading of the readings block, as a polling step makes it.
-        const int result = session.Execute(cmd::ReadReadings);
+        const int result = session.Execute(cmd::ReadReadings, true);
         const QString time =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
         const int status = result == 0 ? 0 : result == -1 ? -1 : model.ErrorCode();

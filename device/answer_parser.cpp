@@ -468,6 +468,12 @@ TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code, const
     return readings;
 }
 
+void ParseLineFailure(Ttals352 &model, const QString &text)
+{
+    model.SetErrorState(0, NormText());
+    FailureStep(model, kLineErrorCode, text);
+}
+
 TReadings ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)
 {
     TReadings readings;

@@ -191,6 +191,10 @@ public:
     {
         return *m_readings[static_cast<std::size_t>(id)];
     }
+    const TIODouble &Reading(TReading id) const
+    {
+        return *m_readings[static_cast<std::size_t>(id)];
+    }
     TIODouble &LevelBusy()
     {
         return Reading(TReading::LevelBusy);
@@ -204,6 +208,10 @@ public:
         return Reading(TReading::LevelFree);
     }
     TIODouble &Distance()
+    {
+        return Reading(TReading::Distance);
+    }
+    const TIODouble &Distance() const
     {
         return Reading(TReading::Distance);
     }
@@ -246,6 +254,10 @@ public:
         return m_deviceDescription;
     }
     TBadZones &BadZones()
+    {
+        return m_badZones;
+    }
+    const TBadZones &BadZones() const
     {
         return m_badZones;
     }

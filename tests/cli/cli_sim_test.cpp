@@ -547,3 +547,78 @@ TEST_F(CliSimTest, SignalAndSpectrumWriteTheProgramsDumps)
     EXPECT_EQ(r.Status, 1) << r;
     EXPECT_FALSE(QFileInfo::exists(lost));
 }
+
+// The line of a two-wire adapter that echoes each request: with the local
+// echo on, every register is read into the parameter file and written back.
+TEST_F(CliSimTest, ReadAllAndWriteAllWorkOverAnEchoingLine)
+{
+    sim.SetEchoRequest(true);
+    const QString file = dir.file(QStringLiteral("PN.ini"));
+    TCliResult r = RunOnSim(
+        {QStringLiteral("read-all"), QStringLiteral("--full"), QStringLiteral("--out"), file});
+    EXPECT_EQ(r.Status, 1) << r; // the echo is not expected yet
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("эха запроса"))) << r;
+
+    writeAll(dir.file(QStringLiteral("INI/ComPort.ini")),
+             "[Transmitter]\r\nReadInterval=20\r\nReadTotalConstant=60\r\n"
+             "ReadTotalMultiplier=1\r\nLocalEcho=1\r\nFrameEnd=Length\r\n");
+    r = RunOnSim(
+        {QStringLiteral("read-all"), QStringLiteral("--full"), QStringLiteral("--out"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    {
+        TIniFile ini(file);
+        ini.WriteFloat("UserRegisters", "Hmax", 12345);
+        ini.WriteFloat("UserRegisters", "Lmax", 12000);
+        ini.WriteFloat("CommonServiceRegisters", "KrPer", 1.375);
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    r = RunOnSim(
+        {QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--in"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.HoldingSingle(1000), 12345.0f);
+    EXPECT_EQ(sim.HoldingSingle(2006), 1.375f);
+    r = RunOnSim({QStringLiteral("get"), QStringLiteral("Hmax")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("12345"))) << r;
+}
+
+// The simulated adapter unplugged for a while under its stable name: the
+// polls of the gap fail with the loss named, then the readings come back.
+TEST_F(CliFixture, PollRecoversAfterThePortCameBack)
+{
+    TSimTransducer sim;
+    sim.SetLinkPath(dir.file(QStringLiteral("ttyTALS")));
+    sim.SetDistance(4000);
+    ASSERT_TRUE(sim.Start());
+    std::thread replug([&sim] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        sim.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        sim.Start();
+    });
+    const TCliResult r =
+        Run({QStringLiteral("--port"), dir.file(QStringLiteral("ttyTALS")), QStringLiteral("poll"),
+             QStringLiteral("--period"), QStringLiteral("100"), QStringLiteral("--count"),
+             QStringLiteral("60"), QStringLiteral("--json")});
+    replug.join();
+    sim.Stop();
+    const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 60) << r;
+    // Good, then lost, then good again to the end.
+    QString pattern;
+    for (const QString &line : lines) {
+        const QJsonObject o = JsonObject(line);
+        const QChar c = o.value("status").toInt() == 0 ? QLatin1Char('g') : QLatin1Char('-');
+        if (pattern.isEmpty() || pattern.back() != c)
+            pattern += c;
+        if (c == '-') {
+            EXPECT_TRUE(o.value("statusText").toString().startsWith(QStringLiteral("Порт потерян")))
+                << line.toStdString();
+        }
+    }
+    EXPECT_EQ(pattern, QStringLiteral("g-g")) << r;
+    int good = 0;
+    for (int i = lines.size() - 10; i < lines.size(); ++i)
+        good += JsonObject(lines[i]).value("status").toInt() == 0;
+    EXPECT_EQ(good, 10) << r;
+}
