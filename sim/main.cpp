@@ -24,7 +24,10 @@ void Usage(const char *program)
                 "  -p, --plant N       plant number (default 1234)\n"
                 "  -n, --devices N     transducers on the line (1-247, default 1); device i\n"
                 "                      answers at address + i with plant number + i\n"
-                "  -l, --link PATH     also make PATH a symbolic link to the port\n"
+                "  -l, --link PATH     also make PATH a symbolic link to the port (made again\n"
+                "                      on a restart, as a replugged adapter's name)\n"
+                "      --echo-request  return every request before the answer, as a\n"
+                "                      two-wire RS-485 adapter whose receiver stays on\n"
                 "  -t, --tcp PORT      serve RTU over TCP on 127.0.0.1:PORT instead of a\n"
                 "                      pseudo-terminal (0: a free port); prints tcp://...\n"
                 "      --burst N       deliver answers in bursts of N bytes, as a USB\n"
@@ -52,6 +55,7 @@ int main(int argc, char **argv)
     long tcpPort = -1, burst = 0, burstGap = 16;
     double fixed = -1;
     bool meter = true;
+    bool echo = false;
     std::string link;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -91,6 +95,8 @@ int main(int argc, char **argv)
             fixed = std::atof(next("a distance"));
         else if (arg == "--no-meter")
             meter = false;
+        else if (arg == "--echo-request")
+            echo = true;
         else if (arg == "-h" || arg == "--help") {
             Usage(argv[0]);
             return 0;
@@ -122,6 +128,9 @@ int main(int argc, char **argv)
     sim.SetMeterPresent(meter);
     sim.SetDeviceCount(static_cast<int>(devices));
     sim.SetBursts(static_cast<int>(burst), static_cast<int>(burstGap));
+    sim.SetEchoRequest(echo);
+    if (!link.empty())
+        sim.SetLinkPath(QString::fromLocal8Bit(link.c_str()));
     if (fixed >= 0)
         sim.SetDistance(fixed);
     QString error;
@@ -132,21 +141,11 @@ int main(int argc, char **argv)
         return 1;
     }
     const QByteArray path = sim.PortPath().toLocal8Bit();
-    if (!link.empty()) {
-        ::unlink(link.c_str());
-        if (::symlink(path.constData(), link.c_str()) != 0) {
-            std::fprintf(stderr, "tals35xi-sim: cannot create %s: %s\n", link.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
-    }
     std::printf("%s\n", path.constData());
     std::fflush(stdout);
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    sim.Stop();
-    if (!link.empty())
-        ::unlink(link.c_str());
+    sim.Stop(); // removes the link as well
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "device/command_table.h"
 #include "link/custom_timer.h"
+#include "link/port_watch.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/application.h"
@@ -276,7 +277,13 @@ void TFormMain::UpdateStatusBar()
     else
         portText += QStringLiteral("не открыт");
     QString portHint = portText;
-    if (!port.Open && !port.Reason.isEmpty()) {
+    if (port.Lost) {
+        // The reason first: a port's stable name is long.
+        portText = PortLostText() +
+                   (port.Reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(port.Reason)) +
+                   QStringLiteral(": ") + port.Port;
+        portHint = portText;
+    } else if (!port.Open && !port.Reason.isEmpty()) {
         portText += QStringLiteral(" - ") + port.Reason;
         portHint += QLatin1Char('\n') + port.Reason;
     }
