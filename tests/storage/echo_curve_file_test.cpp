@@ -84,7 +84,7 @@ TEST(ReferenceCurveFileTest, MissingOrDamagedFilesAreRefused)
         const char *what;
         std::function<QStringList(QStringList)> damage;
     } cases[] = {
-        {"foreign text", [](QStringList l) { return QStringList{QStringLiteral("[Tals352]")}; }},
+        {"foreign text", [](QStringList) { return QStringList{QStringLiteral("[Tals352]")}; }},
         {"a point missing",
          [](QStringList l) {
              l.removeLast();

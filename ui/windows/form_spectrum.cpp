@@ -45,6 +45,8 @@ const TMarkAction kMarkActions[] = {
     {TEchoMark::FirstBin, "actMarkFreqBeg", "Начало обработки FreqBeg"},
 };
 
+constexpr int kLegendColumns = 4;
+
 QString StampText(TDateTime time)
 {
     return ToQDateTime(time).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
@@ -79,7 +81,7 @@ TFormSpectrum::TFormSpectrum(const Ttals352 &model, TRepGraph &report,
     // The legend in a row of its own under the plot, so it covers no curve.
     chart->legend->setVisible(true);
     chart->legend->setFillOrder(QCPLegend::foColumnsFirst);
-    chart->legend->setWrap(4);
+    chart->legend->setWrap(kLegendColumns);
     chart->legend->setBorderPen(Qt::NoPen);
     chart->legend->setIconSize(24, 10);
     chart->plotLayout()->addElement(1, 0, chart->legend);
@@ -226,6 +228,10 @@ void TFormSpectrum::UpdateLegend()
                                        QStringLiteral("Опорная ") + StampText(m_reference->Time)}));
     for (const TLegendEntry &entry : m_markers->LegendEntries())
         legend->addItem(new TLegendSwatch(legend, entry));
+    // The rows of the legend in full: the plot gives way to them.
+    const int rows = (legend->itemCount() + kLegendColumns - 1) / kLegendColumns;
+    const int line = std::max(QFontMetrics(legend->font()).height(), legend->iconSize().height());
+    legend->setMinimumSize(0, rows * (line + 6) + 14);
 }
 
 QString TFormSpectrum::CurveTitle() const
