@@ -6,6 +6,7 @@
 #include "link/transmitter.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "sim/line_layout.h"
 #include "sim/sim_transducer.h"
 #include "storage/archive.h"
 #include "storage/archive_settings.h"
@@ -81,7 +82,7 @@ void TApplication::Start()
     QString port = m_options.Port;
     if (m_options.Simulate) {
         m_simulator = std::make_unique<TSimTransducer>();
-        m_simulator->SetDeviceCount(m_options.simulatedDevices);
+        LayOutSimLine(*m_simulator, m_options.simulatedDevices, m_options.simulatedNamed);
         QString error;
         if (m_simulator->Start(&error)) {
             port = m_simulator->PortPath();
