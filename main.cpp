@@ -5,11 +5,11 @@
 #include "ui/application/application.h"
 #include "ui/application/command_line.h"
 #include "ui/dialogs/widget_dialogs.h"
-#include "ui/procedures/acceptance_windows.h"
-#include "ui/procedures/calibration_windows.h"
+#include "ui/procedures/acceptance/acceptance_windows.h"
+#include "ui/procedures/calibration/calibration_windows.h"
+#include "ui/procedures/scan/scan_windows.h"
 #include "ui/windows/form_main.h"
 #include "ui/windows/view_windows.h"
-#include "ui/procedures/scan_windows.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "link/tals352_link.h"
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
-#include "ui/procedures/bus_scan.h"
+#include "ui/procedures/scan/bus_scan.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -9,8 +9,8 @@
 #include "ui/application/start_layout.h"
 #include "ui/application/window_position.h"
 #include "ui/dialogs/form_progress_bar.h"
-#include "ui/procedures/operator_procedures.h"
 #include "ui/windows/form_compare.h"
+#include "ui/windows/operator_procedures.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>

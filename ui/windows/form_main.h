@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ui/application/window_registry.h"
-#include "ui/procedures/operator_procedures.h"
 #include "ui/windows/main_actions.h"
+#include "ui/windows/operator_procedures.h"
 
 #include <QHash>
 #include <QMainWindow>

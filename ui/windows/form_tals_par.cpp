@@ -5,13 +5,13 @@
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/application.h"
+#include "ui/application/window_position.h"
 #include "ui/controls/edit_num.h"
-#include "ui/dialogs/form_input_bad_zone.h"
-#include "ui/procedures/calibration_groups.h"
-#include "ui/windows/form_main.h"
 #include "ui/controls/ini_combo_box.h"
 #include "ui/controls/param_str.h"
-#include "ui/application/window_position.h"
+#include "ui/dialogs/form_input_bad_zone.h"
+#include "ui/procedures/calibration/calibration_groups.h"
+#include "ui/windows/form_main.h"
 #include "ui/windows/tals_par_pages.h"
 
 #include <QCheckBox>

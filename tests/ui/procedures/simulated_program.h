@@ -13,7 +13,7 @@
 #include "tests/common/test_support.h"
 #include "tests/ui/prompt_recording_input.h"
 #include "ui/application/application.h"
-#include "ui/procedures/scan_windows.h"
+#include "ui/procedures/scan/scan_windows.h"
 #include "ui/windows/form_main.h"
 
 #include <QApplication>

@@ -1,0 +1,319 @@
+// The bus scan window against the simulated line: scans find every device
+// that answers, the broadcast assignment renumbers them by plant number, the
+// fields' rules, the stop buttons and the address put back on closing.
+
+#include "ui/procedures/scan/form_scan.h"
+
+#include "device/tals352.h"
+#include "protocol/frame.h"
+#include "tests/ui/procedures/simulated_program.h"
+#include "ui/application/window_grab.h"
+#include "ui/controls/edit_num.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <functional>
+
+using namespace tals;
+
+namespace {
+
+// Short enough that a scan of 247 silent addresses takes seconds, long enough
+// that a loaded machine's simulator thread takes each request off the line
+// before the next exchange purges it.
+constexpr test::TReadTimeouts kSilentLine{30, 50};
+
+class FormScanTest : public test::SimulatedProgram
+{
+protected:
+    // The window opened by "Сканирование".
+    void OpenScan()
+    {
+        form = Open<TFormScan>("actFormScanShow", "FormScan");
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->windowModality(), Qt::ApplicationModal);
+    }
+    TEditNum *Edit(const char *name) { return form->findChild<TEditNum *>(QLatin1String(name)); }
+    QPushButton *Button(const char *name)
+    {
+        return form->findChild<QPushButton *>(QLatin1String(name));
+    }
+    QTableWidget *Grid()
+    {
+        return form->findChild<QTableWidget *>(QStringLiteral("acgDeviceList"));
+    }
+    QString Status() { return form->findChild<QLabel *>(QStringLiteral("lblStatus"))->text(); }
+    QString Cell(int row, int column)
+    {
+        const QTableWidgetItem *item = Grid()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    void Scan(int first, int last)
+    {
+        Edit("enStartSA")->SetValue(first);
+        Edit("enStopSA")->SetValue(last);
+        Button("bbtnScan")->click();
+    }
+    void Assign(int firstAddress, int firstPlant, int count)
+    {
+        Edit("enStartSA")->SetValue(firstAddress);
+        Edit("enStartPN")->SetValue(firstPlant);
+        Edit("enCountPN")->SetValue(count);
+        Button("bbtnWriteSA")->click();
+    }
+    // Runs `check` from the event loop the running operation lets through,
+    // at its `step`-th chance.
+    static void DuringOperation(int step, std::function<void()> check)
+    {
+        auto *timer = new QTimer;
+        auto count = std::make_shared<int>(0);
+        QObject::connect(timer, &QTimer::timeout, [timer, count, step, check] {
+            if (++*count < step)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            check();
+        });
+        timer->start(0);
+    }
+    // The frames the line carried, each whole request on its own. A slow
+    // simulator thread may read two back-to-back requests as one chunk; the
+    // chunk is cut where its leading bytes form a frame with a valid CRC.
+    QList<QByteArray> AllFrames() const
+    {
+        QList<QByteArray> frames;
+        for (QByteArray chunk : sim->Requests()) {
+            while (!chunk.isEmpty()) {
+                qsizetype n = 4;
+                while (n < chunk.size() && !CheckCrc16Frame(chunk.left(n)))
+                    ++n;
+                frames << chunk.left(n);
+                chunk.remove(0, n);
+            }
+        }
+        return frames;
+    }
+    // The frames the line carried with the given function byte.
+    QList<QByteArray> Frames(quint8 function) const
+    {
+        QList<QByteArray> frames;
+        for (const QByteArray &f : AllFrames())
+            if (ByteAt(f, 1) == function)
+                frames << f;
+        return frames;
+    }
+
+    TFormScan *form = nullptr;
+};
+
+TEST_F(FormScanTest, EmptyLineGetsOneRequestPerAddressAndListsNothing)
+{
+    Start({}, kSilentLine);
+    sim->SetAddress(248); // on the line, but at no address the scan reads
+    OpenScan();
+    EXPECT_EQ(Edit("enStartSA")->Value(), 1);
+    EXPECT_EQ(Edit("enStopSA")->Value(), 247);
+    EXPECT_EQ(Edit("enCountPN")->Value(), 10);
+    EXPECT_FALSE(Button("bbtnScanStop")->isEnabled());
+
+    QString timeLeft;
+    bool stopEnabled = false;
+    DuringOperation(20, [&] {
+        timeLeft = form->findChild<QLabel *>(QStringLiteral("lblTimeLeft"))->text();
+        stopEnabled = Button("bbtnScanStop")->isEnabled() && !Button("bbtnScan")->isEnabled();
+    });
+    Button("bbtnScan")->click();
+
+    const QList<QByteArray> frames = Frames(0x2B);
+    ASSERT_EQ(frames.size(), 247);
+    for (int a = 1; a <= 247; ++a)
+        EXPECT_EQ(frames[a - 1], AppendCrc16(QByteArray::fromHex("2b0e0100").prepend(char(a))));
+    EXPECT_EQ(AllFrames().size(), 247) << "nothing else on the line";
+    EXPECT_EQ(Grid()->rowCount(), 1);
+    EXPECT_EQ(Cell(0, 1), QString());
+    EXPECT_EQ(Status(), QStringLiteral("Сканирование завершено"));
+    EXPECT_TRUE(timeLeft.startsWith(QStringLiteral("Осталось около "))) << timeLeft.toStdString();
+    EXPECT_TRUE(stopEnabled);
+    EXPECT_TRUE(Button("bbtnScan")->isEnabled());
+    EXPECT_FALSE(Button("bbtnScanStop")->isEnabled());
+    EXPECT_FALSE(form->findChild<QProgressBar *>(QStringLiteral("pbProgress"))->isVisible());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+}
+
+TEST_F(FormScanTest, ThreeDevicesAreListedWithPlantNumbersAndVersions)
+{
+    Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
+    ASSERT_EQ(sim->DeviceCount(), 3);
+    OpenScan();
+    Scan(1, 4);
+    ASSERT_EQ(Grid()->rowCount(), 3);
+    // №, address, plant number, type, software and hardware version.
+    const char *const rows[3][6] = {{"1", "1", "1234", "20", "3", "2"},
+                                    {"2", "2", "1235", "20", "4", "3"},
+                                    {"3", "3", "1236", "20", "5", "4"}};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 6; ++c)
+            EXPECT_EQ(Cell(r, c), QLatin1String(rows[r][c])) << r << "," << c;
+    EXPECT_EQ(Grid()->currentRow(), 2) << "the last device found is selected";
+    EXPECT_EQ(Grid()->horizontalHeaderItem(1)->text(), QStringLiteral("Системный адрес"));
+    EXPECT_EQ(Status(), QStringLiteral("Сканирование завершено"));
+
+    EXPECT_TRUE(
+        SaveWindowPicture(form, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormScan.png")));
+
+    // A second scan starts its list afresh.
+    Scan(2, 2);
+    ASSERT_EQ(Grid()->rowCount(), 1);
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("1235"));
+}
+
+TEST_F(FormScanTest, AssignmentRenumbersTheDevicesAndASecondScanConfirmsIt)
+{
+    Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
+    OpenScan();
+    dialogs.answers = {TDialogButton::Yes};
+    Assign(10, 1234, 3);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions[0],
+              QStringLiteral("Записать системные адреса начиная с 10\rв приборы с заводскими "
+                             "номерами с 1234 по 1236"));
+    EXPECT_EQ(Status(), QStringLiteral("Запись завершена"));
+    const QList<QByteArray> writes = Frames(0x10);
+    ASSERT_EQ(writes.size(), 3);
+    EXPECT_EQ(writes[0], AppendCrc16(QByteArray::fromHex("00100000000306001404d2000a")));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sim->Device(i).Address(), 10 + i);
+
+    sim->ClearRequests();
+    Scan(9, 13);
+    ASSERT_EQ(Grid()->rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(Cell(r, 1), QString::number(10 + r));
+        EXPECT_EQ(Cell(r, 2), QString::number(1234 + r));
+    }
+}
+
+TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
+{
+    Start({}, kSilentLine);
+    sim->SetAddress(248);
+    OpenScan();
+
+    // 200 + 48 devices end at 247: sent, one broadcast per plant number.
+    dialogs.answers = {TDialogButton::Yes};
+    Assign(200, 500, 48);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    const QList<QByteArray> writes = Frames(0x10);
+    ASSERT_EQ(writes.size(), 48);
+    for (int i = 0; i < 48; ++i) {
+        EXPECT_EQ(ByteAt(writes[i], 0), 0) << "broadcast";
+        EXPECT_EQ(BytesToWord(ByteAt(writes[i], 9), ByteAt(writes[i], 10)), 500 + i);
+        EXPECT_EQ(ByteAt(writes[i], 12), 200 + i);
+    }
+
+    // 49 would need address 248: refused after the question, nothing sent.
+    sim->ClearRequests();
+    dialogs.answers = {TDialogButton::Yes};
+    Assign(200, 500, 49);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0],
+              QStringLiteral("Недостаточно системных адресов (от 0 до 247)!\rНачальный системный "
+                             "адрес = 200\rКоличество приборов = 49\r\rНеобходимо уменьшить "
+                             "значения начального системного адреса или количество приборов"));
+    EXPECT_TRUE(sim->Requests().isEmpty());
+
+    // No to the question: nothing sent.
+    dialogs.messages.clear();
+    Assign(1, 500, 3);
+    EXPECT_TRUE(sim->Requests().isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(FormScanTest, FieldRulesBeforeAnythingIsSent)
+{
+    Start({}, kSilentLine);
+    sim->SetAddress(248);
+    OpenScan();
+
+    // Last below first: a warning and no request.
+    Scan(10, 9);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], QStringLiteral("Начальный системный адрес больше конечного!"));
+    EXPECT_TRUE(sim->Requests().isEmpty());
+
+    // An address outside 1 to 247 leaves the previous one (the scan of 10 to 9
+    // read 10 and 9): 0 keeps the first at 10, so 10..12 is scanned.
+    dialogs.messages.clear();
+    Edit("enStartSA")->setText(QStringLiteral("0"));
+    Edit("enStopSA")->SetValue(12);
+    Button("bbtnScan")->click();
+    ASSERT_EQ(Frames(0x2B).size(), 3);
+    EXPECT_EQ(ByteAt(Frames(0x2B)[0], 0), 10);
+
+    // Plant numbers stop at 65535: the question names the last one addressed.
+    sim->ClearRequests();
+    dialogs.answers = {TDialogButton::Yes};
+    Edit("enStartPN")->setText(QStringLiteral("65534"));
+    Edit("enCountPN")->SetValue(5);
+    Edit("enStartSA")->SetValue(1);
+    Button("bbtnWriteSA")->click();
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].endsWith(QStringLiteral("с 65534 по 65535")));
+    EXPECT_EQ(Frames(0x10).size(), 2);
+}
+
+TEST_F(FormScanTest, ClosingIsRefusedWhileAScanRunsAndAllowedAfterStop)
+{
+    Start({}, kSilentLine);
+    sim->SetAddress(248);
+    OpenScan();
+    QPointer<TFormScan> guard(form);
+    bool refused = false, allowed = false;
+    QString status;
+    DuringOperation(10, [&] {
+        refused = !form->close();
+        Button("bbtnScanStop")->click();
+        status = Status();
+        allowed = form->close();
+    });
+    Button("bbtnScan")->click();
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(allowed);
+    EXPECT_EQ(status, QString()) << "the stop button clears the status line";
+    const int sent = int(Frames(0x2B).size());
+    EXPECT_GT(sent, 0);
+    EXPECT_LT(sent, 20) << "the loop ended at the stop";
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull()) << "a closed window is freed";
+    EXPECT_FALSE(window->Windows().IsOpen(QStringLiteral("FormScan")));
+}
+
+TEST_F(FormScanTest, TheDeviceIsAddressedAtItsOldAddressAfterTheWindowCloses)
+{
+    Start({QStringLiteral("--devices"), QStringLiteral("2")}, {15, 80});
+    Ttals352 &model = *app->Model();
+    ASSERT_EQ(model.SystemAddress(), 1);
+    model.SetPlantNumber(777);
+    OpenScan();
+    EXPECT_EQ(Edit("enStartPN")->Value(), 777) << "the model's plant number at opening";
+    Scan(1, 3);
+    EXPECT_EQ(Grid()->rowCount(), 2);
+    EXPECT_EQ(model.SystemAddress(), 3) << "the last address scanned, while open";
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(model.SystemAddress(), 1);
+
+    sim->ClearRequests();
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actHmaxRead")));
+    ASSERT_FALSE(sim->Requests().isEmpty());
+    EXPECT_EQ(ByteAt(sim->Requests().last(), 0), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+}
+
+} // namespace
