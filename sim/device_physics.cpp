@@ -21,6 +21,12 @@ double Jitter(std::minstd_rand &random)
     return std::uniform_real_distribution<double>(-0.5, 0.5)(random);
 }
 
+// The spectrum holds power: the program shows it as 10 lg(value / maximum).
+double PowerRatio(double db)
+{
+    return std::pow(10.0, db / 10.0);
+}
+
 double Amplitude(double db)
 {
     return std::pow(10.0, db / 20.0);
@@ -81,7 +87,7 @@ void SimFillSpectrum(std::vector<float> &spectrum, double distance, double heigh
     };
     std::vector<TPeak> peaks{{scale.MmToBin(distance), height}};
     for (const TSimEcho &e : echoes)
-        peaks.push_back({scale.MmToBin(e.Mm), height * Amplitude(e.Db)});
+        peaks.push_back({scale.MmToBin(e.Mm), height * PowerRatio(e.Db)});
     for (std::size_t k = 0; k < spectrum.size(); ++k) {
         double v = 2.0 + Jitter(random); // the noise floor
         for (const TPeak &p : peaks) {

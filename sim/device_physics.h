@@ -48,7 +48,8 @@ struct TSimHiddenErrors
 // The visibly-off errors a stand-alone simulator starts with.
 inline constexpr TSimHiddenErrors kVisibleErrors{1.004, -12.0, -0.00012, -0.3};
 
-// A fixed obstacle: its distance and its amplitude relative to the surface.
+// A fixed obstacle: its distance and its level relative to the surface, dB
+// of the spectrum's values (10 lg), as the spectrum window shows them.
 struct TSimEcho
 {
     double Mm = 0;
