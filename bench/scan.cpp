@@ -3,13 +3,13 @@
 // request's wire time plus its whole read time-out. The time-outs are this
 // program's own short ones, printed with the figures.
 
+#include "device/bus_scan.h"
 #include "device/program_modes.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
-#include "ui/procedures/scan/bus_scan.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "device/command_table.h"
 #include "device/tals352.h"
+#include "link/port_watch.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "link/transmitter.h"
@@ -45,6 +46,20 @@ QString TCollectedDialogs::OpenFileName(const QString &, const QString &, const 
 QString TCollectedDialogs::SaveFileName(const QString &, const QString &, const QString &)
 {
     return QString();
+}
+
+void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud)
+{
+    transmitter.SetPort(port);
+    if (baud <= 0)
+        return;
+    TBaudRate rate = TBaudRate::brCustom;
+    if (StrToBaudRate(QString::number(baud), rate) && rate != TBaudRate::brCustom) {
+        transmitter.SetBaudRate(rate);
+    } else {
+        transmitter.SetBaudRate(TBaudRate::brCustom);
+        transmitter.SetCustomBaudRate(baud);
+    }
 }
 
 TCliSession::TCliSession(const TCliOptions &options) : m_options(options) {}
@@ -90,17 +105,7 @@ bool TCliSession::Open(QString &error)
     QString setupError;
     m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
         try {
-            transmitter.SetPort(port);
-            if (m_options.Baud > 0) {
-                TBaudRate rate = TBaudRate::brCustom;
-                if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
-                    rate != TBaudRate::brCustom) {
-                    transmitter.SetBaudRate(rate);
-                } else {
-                    transmitter.SetBaudRate(TBaudRate::brCustom);
-                    transmitter.SetCustomBaudRate(m_options.Baud);
-                }
-            }
+            ApplyPortOptions(transmitter, port, m_options.Baud);
         } catch (const std::exception &e) {
             setupError = QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
             throw;
@@ -124,12 +129,13 @@ bool TCliSession::Open(QString &error)
                                              : m_dialogs.Messages.join(QLatin1Char(' '));
         return false;
     }
+    m_openWarning = transmitter->Rs485Warning();
     return true;
 }
 
-int TCliSession::Execute(quint8 code)
+int TCliSession::Execute(quint8 code, bool polling)
 {
-    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code) : -1;
+    m_lastResult = m_scheduler ? m_scheduler->ExecuteCommand(code, polling) : -1;
     return m_lastResult;
 }
 
@@ -145,9 +151,11 @@ QString TCliSession::LastFailure() const
 {
     if (m_lastResult == 0)
         return QString();
+    if (m_scheduler && m_scheduler->PortLost())
+        return PortLostText() + QStringLiteral(": ") + m_scheduler->PortLossReason();
     const QString text = m_model ? m_model->ErrorText() : QString();
     if (m_lastResult == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
-        return QStringLiteral("нет ответа от прибора");
+        return QStringLiteral("Нет ответа от устройства");
     return text;
 }
 

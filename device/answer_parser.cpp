@@ -92,6 +92,7 @@ void SuccessStep(Ttals352 &model)
 
 void ReadError(Ttals352 &model)
 {
+    model.LastAnswerFault = Ttals352::TAnswerFault::WrongLength;
     FailureStep(model, -3, QStringLiteral("Ошибка чтения"));
 }
 
@@ -401,7 +402,9 @@ bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
                       bool (*checkFrame)(const QByteArray &))
 {
     model.SetErrorState(0, NormText());
+    model.LastAnswerFault = Ttals352::TAnswerFault::None;
     if (a.Size() == 0) {
+        model.LastAnswerFault = Ttals352::TAnswerFault::NoAnswer;
         FailureStep(model, -1, QStringLiteral("Нет ответа от устройства"));
         return false;
     }
@@ -410,6 +413,7 @@ bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
         return false;
     }
     if (!checkFrame(BytesToFrame(answer))) {
+        model.LastAnswerFault = Ttals352::TAnswerFault::BadCrc;
         FailureStep(model, -4, QStringLiteral("Ошибка контрольной суммы"));
         return false;
     }
@@ -449,10 +453,12 @@ TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code, const
     if (!CheckAnswerFrame(model, a, answer, CheckCrc16Frame))
         return readings;
     if (!MatchesRequest(model, a, code, request)) {
+        model.LastAnswerFault = Ttals352::TAnswerFault::OtherDevice;
         FailureStep(model, kMismatchErrorCode, MismatchText());
         return readings;
     }
     if (IsErrorAnswer(a, code)) {
+        model.LastAnswerFault = Ttals352::TAnswerFault::Exception;
         FailureStep(model, -7, ExceptionText(a.Byte(2)));
         return readings;
     }
@@ -460,6 +466,12 @@ TReadings ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code, const
         return readings;
     SuccessStep(model);
     return readings;
+}
+
+void ParseLineFailure(Ttals352 &model, const QString &text)
+{
+    model.SetErrorState(0, NormText());
+    FailureStep(model, kLineErrorCode, text);
 }
 
 TReadings ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)

@@ -1,5 +1,6 @@
 #include "link/tals352_link.h"
 
+#include "device/answer_parser.h"
 #include "device/tals352.h"
 
 namespace tals {
@@ -30,6 +31,12 @@ TDecoded TTals352Link::ParseAnswer(const TFrame &request, const TBuffer &answer,
 TDecoded TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
 {
     return Outcome(m_model.ParseZelvinAnswer(answer));
+}
+
+TDecoded TTals352Link::ParseLineFailure(const QString &text)
+{
+    tals::ParseLineFailure(m_model, text);
+    return Outcome(TReadings());
 }
 
 bool TTals352Link::Enabled() const

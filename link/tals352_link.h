@@ -16,6 +16,7 @@ public:
     bool BuildRequest(quint8 code, TFrame &frame) override;
     TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
     TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
+    TDecoded ParseLineFailure(const QString &text) override;
     bool Enabled() const override;
     QString Caption() const override;
 

@@ -7,6 +7,7 @@
 // performs half-duplex exchanges. One lock serialises whole exchanges, so a
 // user-interface command and a polling step never interleave on the line.
 
+#include "link/local_echo.h"
 #include "link/serial_port.h"
 
 #include <QByteArray>
@@ -44,6 +45,8 @@ struct TPortSettings
     TParityBits Parity = TParityBits::prNone;
     TFlowControl FlowControl = TFlowControl::fcNone;
     TFrameEnd FrameEnd = TFrameEnd::feGap;
+    bool LocalEcho = false; // the line returns each request before the answer
+    TRs485Settings Rs485;
     bool operator==(const TPortSettings &) const = default;
 };
 
@@ -86,23 +89,30 @@ public:
     // Connects; on failure shows "Ошибка активации порта :" + the port name
     // (and the cause on the next line) and returns false.
     bool Open();
+    // Connects without a word to the operator; false with the cause in reason.
+    bool TryOpen(QString *reason = nullptr);
     // Disconnects; false if that failed (nothing is shown).
     bool Close();
 
     // One transducer exchange: CRC-16 appended when asked, both queues purged,
-    // parity Even, frame written, at most limit bytes read, queues purged.
-    // True when something came back. Serial errors are thrown to the caller.
+    // parity Even, frame written, (the local echo read back,) at most limit
+    // bytes read, queues purged. True when something came back. Serial errors
+    // are thrown to the caller; echo gets what went wrong with the echo (a
+    // mismatch leaves the answer empty).
     bool Exchange(const QByteArray &request, QByteArray &answer, int limit = 250,
-                  bool appendChecksum = true);
+                  bool appendChecksum = true, TEchoFault *echo = nullptr);
     // The meter's exchange: CRC-8, parity None, purge before writing only.
     bool ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit = 70,
-                        bool appendChecksum = true);
+                        bool appendChecksum = true, TEchoFault *echo = nullptr);
 
     void SetOnExchange(TExchangeHandler handler);
 
     // How the transducer's answers end; the meter's always end on the gap.
     TFrameEnd FrameEnd() const;
     void SetFrameEnd(TFrameEnd end);
+    // The line returns every request before the answer (ComPort.ini LocalEcho).
+    bool LocalEcho() const { return m_localEcho; }
+    void SetLocalEcho(bool on);
 
 protected:
     void SettingsChanged() override;
@@ -118,13 +128,14 @@ private:
     };
     // Purge, parity, write, read (and purge) under the port lock, then OnExchange.
     bool Transfer(const QByteArray &frame, QByteArray &answer, int limit,
-                  const TTransferSteps &steps);
+                  const TTransferSteps &steps, TEchoFault *echo);
     void Notify(const QByteArray &request, const QByteArray &answer, bool answered);
 
     QString m_name = QStringLiteral("Transmitter");
     QString m_iniFileName;
     TSetupDialogHook m_setupHook;
     std::atomic<TFrameEnd> m_frameEnd{TFrameEnd::feGap};
+    std::atomic<bool> m_localEcho{false};
     // Held for a whole exchange and for every change of the port.
     mutable std::recursive_mutex m_portLock;
     std::mutex m_handlerLock;

@@ -35,7 +35,10 @@ void Usage(const char *program)
                 "                      (repeatable; one address may be given twice, their\n"
                 "                      answers then collide); alone it replaces the first\n"
                 "                      device, after --devices N it follows the N devices\n"
-                "  -l, --link PATH     also make PATH a symbolic link to the port\n"
+                "  -l, --link PATH     also make PATH a symbolic link to the port (made again\n"
+                "                      on a restart, as a replugged adapter's name)\n"
+                "      --echo-request  return every request before the answer, as a\n"
+                "                      two-wire RS-485 adapter whose receiver stays on\n"
                 "  -t, --tcp PORT      serve RTU over TCP on 127.0.0.1:PORT instead of a\n"
                 "                      pseudo-terminal (0: a free port); prints tcp://...\n"
                 "      --burst N       deliver answers in bursts of N bytes, as a USB\n"
@@ -72,6 +75,7 @@ int main(int argc, char **argv)
     long tcpPort = -1, burst = 0, burstGap = 16;
     double fixed = -1;
     bool meter = true;
+    bool echo = false;
     std::string link;
     std::vector<tals::TSimDeviceSpec> named;
     std::vector<tals::TSimEcho> echoes;
@@ -147,6 +151,8 @@ int main(int argc, char **argv)
             fixed = std::atof(next("a distance"));
         else if (arg == "--no-meter")
             meter = false;
+        else if (arg == "--echo-request")
+            echo = true;
         else if (arg == "-h" || arg == "--help") {
             Usage(argv[0]);
             return 0;
@@ -178,6 +184,9 @@ int main(int argc, char **argv)
     sim.SetMeterPresent(meter);
     tals::LayOutSimLine(sim, static_cast<int>(devices), named);
     sim.SetBursts(static_cast<int>(burst), static_cast<int>(burstGap));
+    sim.SetEchoRequest(echo);
+    if (!link.empty())
+        sim.SetLinkPath(QString::fromLocal8Bit(link.c_str()));
     for (int i = 0; i < sim.DeviceCount(); ++i) {
         tals::TSimTransducer &device = sim.Device(i);
         device.SetErrors(errors);
@@ -195,14 +204,6 @@ int main(int argc, char **argv)
         return 1;
     }
     const QByteArray path = sim.PortPath().toLocal8Bit();
-    if (!link.empty()) {
-        ::unlink(link.c_str());
-        if (::symlink(path.constData(), link.c_str()) != 0) {
-            std::fprintf(stderr, "tals35xi-sim: cannot create %s: %s\n", link.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
-    }
     std::printf("%s\n", path.constData());
     std::fflush(stdout);
 
@@ -218,9 +219,7 @@ int main(int argc, char **argv)
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    sim.Stop();
-    if (!link.empty())
-        ::unlink(link.c_str());
+    sim.Stop(); // removes the link as well
     // The command reader may still wait on standard input: leave without
     // destroying what it uses.
     std::fflush(stdout);

@@ -5,8 +5,10 @@
 #include "sim/sim_transducer.h"
 
 #include "platform/error_text.h"
+
 #include "protocol/frame.h"
 #include "sim/register_map.h"
+#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +28,79 @@ bool TSimTransducer::Start(QString *error)
         return true;
     if (!m_pty.Open(error))
         return false;
+    if (!MakeLink(error)) {
+        m_pty.Close();
+        return false;
+    }
     return StartServing(error);
+}
+
+void TSimTransducer::SetLinkPath(const QString &path)
+{
+    std::lock_guard lock(m_mutex);
+    m_linkPath = path;
+}
+
+QString TSimTransducer::LinkPath() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_linkPath;
+}
+
+bool TSimTransducer::MakeLink(QString *error)
+{
+    const QString link = LinkPath();
+    if (link.isEmpty())
+        return true;
+    const QByteArray name = QFile::encodeName(link);
+    ::unlink(name.constData());
+    if (::symlink(QFile::encodeName(m_pty.SlavePath()).constData(), name.constData()) == 0)
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot create %1: %2").arg(link, SystemErrorText(errno));
+    return false;
+}
+
+void TSimTransducer::RemoveLink()
+{
+    const QString link = LinkPath();
+    if (!link.isEmpty() && m_pty.IsOpen())
+        ::unlink(QFile::encodeName(link).constData());
+}
+
+void TSimTransducer::SetEchoRequest(bool on)
+{
+    m_echoRequest = on;
+}
+
+void TSimTransducer::CorruptNextEchoes(int count)
+{
+    m_corruptEchoes = std::max(0, count);
+}
+
+void TSimTransducer::Echo(int line, QByteArray bytes)
+{
+    if (!m_echoRequest || bytes.isEmpty())
+        return;
+    if (m_corruptEchoes > 0) {
+        --m_corruptEchoes;
+        bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+    }
+    const bool socket = line == m_connection;
+    int sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n =
+            socket ? ::send(line, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL)
+                   : ::write(line, bytes.constData() + sent, bytes.size() - sent);
+        if (n > 0) {
+            sent += static_cast<int>(n);
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd p{line, POLLOUT, 0};
+            ::poll(&p, 1, 50);
+        } else {
+            break;
+        }
+    }
 }
 
 bool TSimTransducer::StartTcp(quint16 port, QString *error)
@@ -67,6 +141,7 @@ void TSimTransducer::Stop()
     }
     CloseConnection();
     m_listener.Close();
+    RemoveLink();
     m_pty.Close();
 }
 
@@ -139,6 +214,7 @@ void TSimTransducer::Run()
             if (n > 0) {
                 buffer.append(chunk, static_cast<int>(n));
                 lastByte = std::chrono::steady_clock::now();
+                Echo(line, QByteArray(chunk, static_cast<int>(n)));
             } else if (line == m_connection && (n == 0 || (errno != EAGAIN && errno != EINTR))) {
                 CloseConnection(); // the master went away
                 buffer.clear();

@@ -74,6 +74,11 @@ public:
     QString PortPath() const;
     // Closes the master's connection, as a gateway does after an idle time.
     void DropConnection();
+    // A symbolic link to the port, made by each Start and removed by Stop, so
+    // that a restart comes back under the same name, as a USB adapter
+    // plugged in again under its /dev/serial/by-id name. Empty: none.
+    void SetLinkPath(const QString &path);
+    QString LinkPath() const;
 
     // Line
     void SetAddress(quint8 address);
@@ -96,6 +101,11 @@ public:
     void SetBitRate(int bitsPerSecond);
     void SetByteDelayMicroseconds(int us);
     int ByteDelayMicroseconds() const;
+    // Emulates a two-wire RS-485 adapter whose receiver stays on: every byte
+    // the master sends comes straight back to it, before the answer.
+    void SetEchoRequest(bool on);
+    // The next `count` echoes come back with one byte altered.
+    void CorruptNextEchoes(int count);
     // Emulates a USB adapter: answers arrive in bursts of `bytes` bytes with
     // `gapMs` of silence between them (its latency timer, 16 ms by
     // default); 0 bytes sends each answer whole.
@@ -199,6 +209,10 @@ private:
     int LineFd() const;
     bool StartServing(QString *error);
     void HandleFrame(const QByteArray &frame);
+    // Returns the bytes just read to the master when the echo is on.
+    void Echo(int line, QByteArray bytes);
+    bool MakeLink(QString *error);
+    void RemoveLink();
     // This device's reply to a transducer frame, with its mutex held.
     TReply Respond(const QByteArray &frame);
     // The same for a further device: locks it and records the frame when it is addressed.
@@ -240,6 +254,9 @@ private:
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_drop{false};
+    std::atomic<bool> m_echoRequest{false};
+    std::atomic<int> m_corruptEchoes{0};
+    QString m_linkPath; // guarded by m_mutex
 
     quint8 m_address = 1;
     std::vector<std::unique_ptr<TSimTransducer>> m_others; // further devices on the line

@@ -1,5 +1,6 @@
 #include "ui/application/application.h"
 
+#include "device/spectrum_recording.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
@@ -9,6 +10,7 @@
 #include "sim/line_layout.h"
 #include "sim/sim_transducer.h"
 #include "storage/archive.h"
+#include "storage/archive_retention.h"
 #include "storage/archive_settings.h"
 #include "ui/application/central_objects.h"
 #include "ui/application/event_loop_clock.h"
@@ -68,7 +70,12 @@ void TApplication::Start()
     if (m_scheduler)
         return;
     // 1. The archive root from bde.ini.
-    m_archive = std::make_unique<TArchive>(LoadArchiveSettings(m_startDir).dbPath);
+    const TArchiveSettings archiveSettings = LoadArchiveSettings(m_startDir);
+    m_archive = std::make_unique<TArchive>(archiveSettings.dbPath);
+    // The program keeps every day unless bde.ini sets KeepDays or MinFreeMB.
+    if (const TRetentionPolicy policy = RetentionPolicyOf(archiveSettings, 0, 0); policy.Active())
+        m_archive->SetRetention(
+            std::make_unique<TArchiveRetention>(archiveSettings.dbPath, policy));
     m_archiveReadings = std::make_unique<TArchiveReadings>(*m_archive);
 
     // 2. The command line was evaluated at construction.
@@ -104,8 +111,13 @@ void TApplication::Start()
         openFailure = report.Reason();
     }
     m_scheduler->SetArchive(m_archiveReadings.get());
-    if (TTransmitter *transmitter = m_scheduler->Transmitter())
+    if (TTransmitter *transmitter = m_scheduler->Transmitter()) {
         transmitter->SetSetupDialogHook(&EditPortSettings);
+        // Open, but the driver refused the RS-485 mode.
+        if (transmitter->Connected() && !transmitter->Rs485Warning().isEmpty())
+            Dialogs().Message(transmitter->Rs485Warning(), TDialogIcon::Warning,
+                              AttentionCaption());
+    }
 
     // 5. The report objects.
     Reports();
@@ -142,6 +154,13 @@ TReports &TApplication::Reports()
     if (!m_reports)
         m_reports = std::make_unique<TReports>();
     return *m_reports;
+}
+
+TSpectrumRecording &TApplication::SpectrumRecording()
+{
+    if (!m_spectrumRecording)
+        m_spectrumRecording = std::make_unique<TSpectrumRecording>();
+    return *m_spectrumRecording;
 }
 
 QString TApplication::TimerIniPath() const

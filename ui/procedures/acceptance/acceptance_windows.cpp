@@ -45,7 +45,8 @@ void RegisterAcceptanceWindows(TApplication &app)
         TFormMain *owner = &main;
         TProgonHost host{[owner](const QString &name) { return owner->ExecuteAction(name); },
                          [owner] { return owner->IsPolling(); },
-                         [owner] { owner->RefreshAllWindows(); }};
+                         [owner] { owner->RefreshAllWindows(); },
+                         [&app] { return app.Link().PollTimer().Interval(); }};
         auto show = [&app](TFormProgon &window) {
             TRepProgon &report = app.Reports().Progon();
             FillProgonReport(report, window);

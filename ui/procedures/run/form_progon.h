@@ -24,6 +24,8 @@ struct TProgonHost
     std::function<bool(const QString &action)> Execute;
     std::function<bool()> IsPolling;
     std::function<void()> RefreshAll;
+    // The poll period in ms, by which a current reading counts as stale; none: no check.
+    std::function<int()> PollPeriodMs;
 };
 
 // "Прогон": the current-output run over the five rows of the model's run
@@ -91,6 +93,8 @@ private:
     TValueText *m_lblPPM = nullptr;
     TValueText *m_lblNNZ = nullptr;
     bool m_axisAutomatic = false;
+    // "Разброс -3,5 ... +3,5" chosen: the range holds whatever the residuals.
+    bool m_axisPinned = false;
 };
 
 } // namespace tals
