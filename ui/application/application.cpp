@@ -7,6 +7,7 @@
 #include "link/transmitter.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "sim/line_layout.h"
 #include "sim/sim_transducer.h"
 #include "storage/archive.h"
 #include "storage/archive_retention.h"
@@ -88,7 +89,7 @@ void TApplication::Start()
     QString port = m_options.Port;
     if (m_options.Simulate) {
         m_simulator = std::make_unique<TSimTransducer>();
-        m_simulator->SetDeviceCount(m_options.simulatedDevices);
+        LayOutSimLine(*m_simulator, m_options.simulatedDevices, m_options.simulatedNamed);
         QString error;
         if (m_simulator->Start(&error)) {
             port = m_simulator->PortPath();
