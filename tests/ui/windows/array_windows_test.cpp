@@ -4,6 +4,7 @@
 // data, the automatic signal reading and the pictures of the three windows.
 
 #include "device/spectrum_recording.h"
+#include "device/sweep_scale.h"
 #include "ui/windows/form_nevyzka.h"
 #include "ui/windows/form_signal.h"
 #include "ui/windows/form_spectrum.h"
@@ -278,7 +279,11 @@ TEST_F(ArrayCommandsTest, SpectrumPeakFollowsTheSimulatedDistance)
     ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actReadArraySpectrum")));
     EXPECT_EQ(Find<TFormSpectrum>("FormSpectrum"), spectrum); // the same window, reloaded
     const int far = PeakBin(spectrum->Series());
-    EXPECT_GT(far, near + 50) << near << " -> " << far;
+    // 5000 mm further on the scale of the device's sweep.
+    const TSweepScale scale{sim->HoldingSingle(2006), sim->HoldingSingle(3113),
+                            sim->HoldingSingle(3126)};
+    EXPECT_NEAR(far - near, scale.MmToBin(9000) - scale.MmToBin(4000), 1.0)
+        << near << " -> " << far;
 }
 
 // The automatic signal reading at "Начать опрос сигнала" pauses polling and the
