@@ -3,6 +3,7 @@
 // request's wire time plus its whole read time-out. The time-outs are this
 // program's own short ones, printed with the figures.
 
+#include "device/bus_scan.h"
 #include "device/program_modes.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
@@ -10,7 +11,6 @@
 #include "platform/paths.h"
 #include "protocol/frame.h"
 #include "sim/sim_transducer.h"
-#include "ui/procedures/scan/bus_scan.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,26 +1,33 @@
-// The trend window over a month of 1 Hz readings: the time to open it on 30
-// day files (2.59 million points) and the archive queries' share of it, the
-// replot with everything or one hour in view, one live point added and shown,
-// and the resident memory with the window open. Offscreen; one "key: value"
-// line per figure.
+// The trend window over a year of 1 Hz readings (365 day files, 31.5 million
+// rows, written once into a cache folder that later runs reuse) and over its
+// last 30 days: the time to open it, the archive read's share, replots,
+// the zoom from the year to one hour of raw points, one live point, the
+// resident memory, and the command-line archive command over the year,
+// hourly. Each part runs in a process of its own so that the memory figures
+// do not mix. Offscreen; one "key: value" line per figure.
 
+#include "cli/cli_run.h"
 #include "device/io_data.h"
 #include "platform/date_time.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "storage/archive.h"
-#include "storage/archive_range.h"
+#include "storage/archive_envelope.h"
+#include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 #include "ui/windows/form_graph.h"
+#include "ui/windows/trend_chart.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -33,31 +40,49 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+const QString kName = QStringLiteral("LevelBusy");
+// The year of the cache: fixed dates, so that the cache never goes stale.
+const TDateTime kFirstDay = EncodeDate(2025, 1, 1);
+constexpr int kDays = 365;
+// One reading of one second far above the rest.
+const TDateTime kSpike = EncodeDateTime(2025, 7, 14, 3, 25, 17, 0);
+constexpr double kSpikeValue = 29000;
+
 double MsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// One day file of 1 Hz readings, written in one transaction.
-bool WriteDay(const TArchive &archive, TDateTime day, const QString &name)
+double Value(TDateTime t, int s)
+{
+    return 15000 + 2000 * std::sin(t * 6.0) + 50 * std::sin(s * 0.37);
+}
+
+// One day file of 1 Hz readings in one transaction, then its minute summary
+// as the program builds it for a completed day.
+bool WriteDay(const TArchive &archive, TDateTime day)
 {
     const QString folder = archive.DayFolder(day);
     QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".db");
-    if (!TArchiveTable::Open(path, name, true))
+    const QString path = folder + QLatin1Char('/') + kName + QStringLiteral(".db");
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    if (!TArchiveTable::Open(path, kName, true))
         return false;
     sqlite3 *db = nullptr;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
         return false;
+    sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt *insert = nullptr;
     const QByteArray sql =
-        QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)").arg(QuoteSqlName(name)).toUtf8();
+        QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)").arg(QuoteSqlName(kName)).toUtf8();
     sqlite3_prepare_v2(db, sql.constData(), -1, &insert, nullptr);
+    const qint64 spikeSecond = std::llround((kSpike - day) * SecondsPerDay);
     for (int s = 0; s < 86400; ++s) {
         const double t = day + s / SecondsPerDay;
-        const double v = 15000 + 2000 * std::sin(t * 6.0) + 50 * std::sin(s * 0.37);
-        sqlite3_bind_double(insert, 1, v);
+        sqlite3_bind_double(insert, 1, s == spikeSecond ? kSpikeValue : Value(t, s));
         sqlite3_bind_double(insert, 2, t);
         sqlite3_step(insert);
         sqlite3_reset(insert);
@@ -65,7 +90,37 @@ bool WriteDay(const TArchive &archive, TDateTime day, const QString &name)
     sqlite3_finalize(insert);
     const bool ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
-    return ok;
+    std::vector<TMinuteSummary> minutes;
+    return ok && DaySummary(path, kName, day, minutes);
+}
+
+// The cached year, written when missing: $TALS_BENCH_CACHE or
+// <user cache folder>/tals35xi-bench/trend-365d-1hz-v2.
+QString YearArchive()
+{
+    QString base = qEnvironmentVariable("TALS_BENCH_CACHE");
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+               QStringLiteral("/tals35xi-bench");
+    const QString root = base + QStringLiteral("/trend-365d-1hz-v2");
+    const QString done = root + QStringLiteral("/complete");
+    if (QFile::exists(done))
+        return root;
+    const TArchive archive(root);
+    const auto start = Clock::now();
+    for (int d = 0; d < kDays; ++d) {
+        if (!WriteDay(archive, kFirstDay + d))
+            return {};
+        if (d % 30 == 29)
+            std::fprintf(stderr, "%d of %d day files written, %.0f s\n", d + 1, kDays,
+                         MsSince(start) / 1000);
+    }
+    QFile marker(done);
+    if (!marker.open(QIODevice::WriteOnly))
+        return {};
+    std::fprintf(stderr, "the year written in %.0f s into %s\n", MsSince(start) / 1000,
+                 qPrintable(root));
+    return root;
 }
 
 double ResidentMb()
@@ -101,70 +156,61 @@ template <class F> double AverageMs(int runs, F &&f)
     return MsSince(start) / runs;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+void Describe(TIODouble &device)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    TSilentDialogs dialogs;
-    InstallDialogService(&dialogs);
-
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        std::fprintf(stderr, "no scratch folder\n");
-        return 1;
-    }
-    SetStartDir(scratch.path());
-    SetProgramDir(scratch.path());
-    TArchive archive(scratch.filePath(QStringLiteral("DATA")));
-    const QString name = QStringLiteral("LevelBusy");
-    const TDateTime today = DateOf(Now());
-    // The thirty whole days before today: live points come after all of them.
-    const TDateTime first = today - 30;
-    const auto build = Clock::now();
-    for (int d = 0; d < 30; ++d)
-        if (!WriteDay(archive, first + d, name)) {
-            std::fprintf(stderr, "could not write the day files\n");
-            return 1;
-        }
-    std::fprintf(stderr, "30 day files written in %.0f ms\n", MsSince(build));
-
-    std::atomic<long long> queryNs{0};
-    TTrendContext context;
-    const TArchiveDayQuery query = ArchiveDayQuery(archive);
-    context.query = [&](const QString &n, TDateTime day, TDateTime from, TDateTime to) {
-        const auto start = Clock::now();
-        auto rows = query(n, day, from, to);
-        queryNs +=
-            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
-        return rows;
-    };
-    context.programDir = scratch.path();
-
-    TIODouble device;
     device.Description().Title = QStringLiteral("Уровень");
     device.Description().Dimension = QStringLiteral("мм");
     device.Description().SetRange(0, 30000);
     device.Description().Digits = 1;
+}
 
-    // From the request to a drawn chart.
-    const auto open = Clock::now();
-    TFormGraph *window =
-        CreateTrendWindow(context, 1, name, device, QStringLiteral("График"), first, Now());
+// Opens the window over [start, stop] and waits until it is drawn with the
+// data of its view.
+TFormGraph *OpenWindow(const TTrendContext &context, TIODouble &device, TDateTime start,
+                       TDateTime stop)
+{
+    TFormGraph *window = CreateTrendWindow(context, 1, kName, device,
+                                           QStringLiteral("Уровень — 01234"), start, stop);
     window->resize(1200, 600);
     window->show();
+    window->WaitForView();
     window->ReplotNow();
     QApplication::processEvents();
+    return window;
+}
+
+int Month(const TTrendContext &context, const TArchive &archive)
+{
+    const TDateTime first = kFirstDay + kDays - 30;
+    const TDateTime stop = kFirstDay + kDays;
+    TIODouble device;
+    Describe(device);
+
+    const auto open = Clock::now();
+    TFormGraph *window = OpenWindow(context, device, first, stop);
     const double openMs = MsSince(open);
     const long points = long(window->Series1()->data()->size());
     QCustomPlot *chart = window->Chart();
 
+    // The archive's share: the same read of the whole range on its own.
+    TEnvelopeRequest request;
+    request.Name = kName;
+    request.From = first;
+    request.To = stop;
+    request.Step = (stop - first) / std::max(800, chart->axisRect()->width());
+    request.Now = Now();
+    request.RawLimit = 10 * std::max(800, chart->axisRect()->width());
+    const auto read = Clock::now();
+    ReadEnvelope(archive, request);
+    const double queryMs = MsSince(read);
+
     window->ExecuteAction(QStringLiteral("actShowAllX"));
+    window->WaitForView();
     chart->replot();
     const double allMs = AverageMs(20, [&] { chart->replot(); });
 
     window->ExecuteAction(QStringLiteral("actSetOneHour"));
+    window->WaitForView();
     chart->replot();
     const double hourMs = AverageMs(50, [&] { chart->replot(); });
 
@@ -181,14 +227,110 @@ int main(int argc, char **argv)
 
     std::printf("trend_points: %ld\n", points);
     std::printf("trend_open_30d_ms: %.1f\n", openMs);
-    std::printf("trend_open_30d_query_ms: %.1f\n", queryNs.load() / 1e6);
+    std::printf("trend_open_30d_query_ms: %.1f\n", queryMs);
     std::printf("trend_replot_all_ms: %.2f\n", allMs);
     std::printf("trend_replot_hour_ms: %.2f\n", hourMs);
     std::printf("trend_live_point_us: %.1f\n", liveMs * 1000);
     std::printf("trend_rss_mb: %.1f\n", rss);
-
     window->close();
     delete window;
-    InstallDialogService(nullptr);
     return 0;
+}
+
+int Year(const TTrendContext &context, const QString &root)
+{
+    TIODouble device;
+    Describe(device);
+    const auto open = Clock::now();
+    TFormGraph *window = OpenWindow(context, device, kFirstDay, kFirstDay + kDays);
+    const double openMs = MsSince(open);
+    const double rss = ResidentMb();
+    QCustomPlot *chart = window->Chart();
+
+    // The year in view: the spike must be in the envelope.
+    window->ExecuteAction(QStringLiteral("actShowAllX"));
+    window->WaitForView();
+    chart->replot();
+    const double replotMs = AverageMs(20, [&] { chart->replot(); });
+    int spike = 0;
+    for (const TCsvSeries &s : window->VisibleSeries())
+        for (const TArchiveRow &r : s.rows)
+            if (r.V >= kSpikeValue)
+                spike = 1;
+
+    // Wheel-like zoom from the year straight to the hour of the spike.
+    const double centre = ChartKey(kSpike);
+    const auto zoom = Clock::now();
+    chart->xAxis->setRange(centre - 1800, centre + 1800);
+    window->WaitForView();
+    window->ReplotNow();
+    const double zoomMs = MsSince(zoom);
+    const bool raw = window->ShowsRaw(0);
+
+    // The command line over the year, hourly.
+    QString sink;
+    QTextStream out(&sink), err(&sink);
+    const auto cli = Clock::now();
+    const int status = cli::RunCli(
+        {QStringLiteral("tals35xi-cli"), QStringLiteral("archive"), QStringLiteral("--archive"),
+         root, QStringLiteral("--name"), kName, QStringLiteral("--from"),
+         QStringLiteral("2025-01-01 00:00:00"), QStringLiteral("--to"),
+         QStringLiteral("2025-12-31 23:59:59"), QStringLiteral("--step"), QStringLiteral("3600")},
+        out, err);
+    out.flush();
+    const double cliMs = MsSince(cli);
+    const long cliRows = long(sink.count(QLatin1Char('\n'))) - 1;
+
+    std::printf("trend_open_365d_ms: %.1f\n", openMs);
+    std::printf("trend_rss_365d_mb: %.1f\n", rss);
+    std::printf("trend_replot_365d_ms: %.2f\n", replotMs);
+    std::printf("trend_zoom_365d_to_hour_ms: %.1f\n", zoomMs);
+    std::printf("trend_zoom_365d_hour_raw: %d\n", raw ? 1 : 0);
+    std::printf("trend_spike_visible: %d\n", spike);
+    std::printf("archive_cli_365d_step3600_ms: %.1f\n", cliMs);
+    std::printf("archive_cli_365d_step3600_rows: %ld\n", status == 0 ? cliRows : -1L);
+    window->close();
+    delete window;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    const QString part = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QString root = YearArchive();
+    if (root.isEmpty()) {
+        std::fprintf(stderr, "could not write the year of day files\n");
+        return 1;
+    }
+    if (part.isEmpty()) {
+        // Each part in a fresh process.
+        for (const char *p : {"--month", "--year"}) {
+            std::fflush(stdout);
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QLatin1String(p)});
+            if (!child.waitForFinished(-1) || child.exitCode() != 0)
+                return 1;
+        }
+        return 0;
+    }
+
+    TSilentDialogs dialogs;
+    InstallDialogService(&dialogs);
+    QTemporaryDir scratch;
+    SetStartDir(scratch.path());
+    SetProgramDir(scratch.path());
+    const TArchive archive(root);
+    TTrendContext context;
+    context.archive = &archive;
+    context.programDir = scratch.path();
+    const int status =
+        part == QLatin1String("--year") ? Year(context, root) : Month(context, archive);
+    std::fflush(stdout);
+    InstallDialogService(nullptr);
+    return status;
 }

@@ -3,6 +3,7 @@
 // The command line of tals35xi-cli: the connection options, one command and
 // the command's own options and arguments.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,8 @@ enum class TCommand {
     Signal,
     Spectrum,
     Paths,
+    Archive,
+    Station,
 };
 
 struct TCliOptions
@@ -53,6 +56,25 @@ struct TCliOptions
     int To = 247;
     int FirstAddress = -1;
     int FirstPlant = -1;
+
+    // archive: the quantity, the range as text, the step in seconds (0: raw),
+    // CSV output and the archive root (empty: dbPath of INI/bde.ini)
+    QString Name;
+    QString FromText;
+    QString ToText;
+    int Step = 0;
+    bool Csv = false;
+    QString ArchiveDir;
+
+    // Station
+    QList<int> Addresses; // the system addresses polled in turn (Address first)
+    bool PeriodGiven = false;
+    bool Meter = false; // also the current meter of the current output
+    QString Mqtt;       // mqtt://HOST:PORT or mqtts://HOST:PORT, empty: no broker
+    QString MqttCa;
+    QString MqttCredentials;
+    int MqttQueueMB = 64; // bound of each transducer's message queue
+    QString StateDir;     // exchange journal and message queues (the start directory)
 
     bool ShowHelp = false;
     bool ShowVersion = false;

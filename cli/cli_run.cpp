@@ -1,10 +1,12 @@
 #include "cli/cli_run.h"
 
+#include "cli/archive_command.h"
 #include "cli/array_commands.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/line_commands.h"
 #include "cli/register_commands.h"
+#include "cli/station.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
 
@@ -30,6 +32,8 @@ QStringList CheckBeforeSending(const TCliOptions &o)
         return CheckGetArguments(o.Arguments);
     case TCommand::Set:
         return CheckSetArguments(o.Arguments, o.Full);
+    case TCommand::Station:
+        return CheckStationOptions(o);
     default:
         return {};
     }
@@ -71,6 +75,8 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     case TCommand::Paths:
         PrintPaths(out);
         return kExitOk;
+    case TCommand::Archive:
+        return PrintArchive(options, out, err);
     default:
         break;
     }
@@ -79,12 +85,17 @@ int RunCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return kExitUsage;
     }
 
+    if (options.Command == TCommand::Station)
+        return Station(options, out, err);
+
     TCliSession session(options);
     QString error;
     if (!session.Open(error)) {
         err << "tals35xi-cli: " << error << '\n';
         return kExitDeviceFailure;
     }
+    if (!session.OpenWarning().isEmpty())
+        err << "tals35xi-cli: " << session.OpenWarning() << '\n';
     switch (options.Command) {
     case TCommand::Identify:
         return Identify(session, options, out, err);

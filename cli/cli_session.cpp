@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "device/command_table.h"
 #include "device/tals352.h"
+#include "link/port_watch.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "link/transmitter.h"
@@ -12,6 +13,20 @@
 #include <QDir>
 
 namespace tals::cli {
+
+void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud)
+{
+    transmitter.SetPort(port);
+    if (baud <= 0)
+        return;
+    TBaudRate rate = TBaudRate::brCustom;
+    if (StrToBaudRate(QString::number(baud), rate) && rate != TBaudRate::brCustom) {
+        transmitter.SetBaudRate(rate);
+    } else {
+        transmitter.SetBaudRate(TBaudRate::brCustom);
+        transmitter.SetCustomBaudRate(baud);
+    }
+}
 
 TCliSession::TCliSession(const TCliOptions &options) : m_options(options) {}
 
@@ -56,17 +71,7 @@ bool TCliSession::Open(QString &error)
     const TPortOpenResult opened =
         m_scheduler->StartLink(m_link.get(), [&](TTransmitter &transmitter) {
             try {
-                transmitter.SetPort(port);
-                if (m_options.Baud > 0) {
-                    TBaudRate rate = TBaudRate::brCustom;
-                    if (StrToBaudRate(QString::number(m_options.Baud), rate) &&
-                        rate != TBaudRate::brCustom) {
-                        transmitter.SetBaudRate(rate);
-                    } else {
-                        transmitter.SetBaudRate(TBaudRate::brCustom);
-                        transmitter.SetCustomBaudRate(m_options.Baud);
-                    }
-                }
+                ApplyPortOptions(transmitter, port, m_options.Baud);
             } catch (const std::exception &e) {
                 setupError =
                     QStringLiteral("Порт %1: %2").arg(port, QString::fromLocal8Bit(e.what()));
@@ -90,12 +95,13 @@ bool TCliSession::Open(QString &error)
         error = opened.Message().replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified();
         return false;
     }
+    m_openWarning = opened.Warning;
     return true;
 }
 
-TExchangeOutcome TCliSession::Execute(quint8 code)
+TExchangeOutcome TCliSession::Execute(quint8 code, bool polling)
 {
-    m_last = m_scheduler ? m_scheduler->ExecuteCommand(code) : TExchangeOutcome();
+    m_last = m_scheduler ? m_scheduler->ExecuteCommand(code, polling) : TExchangeOutcome();
     return m_last;
 }
 
@@ -111,9 +117,11 @@ QString TCliSession::LastFailure() const
 {
     if (m_last.Ok())
         return QString();
+    if (m_scheduler && m_scheduler->PortLost())
+        return PortLostText() + QStringLiteral(": ") + m_scheduler->PortLossReason();
     const QString text = m_model ? m_model->ErrorText() : QString();
     if (m_last.Result == -1 && (text.isEmpty() || m_model->ErrorCode() == 0))
-        return QStringLiteral("нет ответа от прибора");
+        return QStringLiteral("Нет ответа от устройства");
     return text;
 }
 

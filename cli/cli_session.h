@@ -17,6 +17,7 @@
 namespace tals {
 class TRequestDevices;
 class TSimTransducer;
+class TTransmitter;
 class TTals352Link;
 class Ttals352;
 } // namespace tals
@@ -24,6 +25,10 @@ class Ttals352;
 namespace tals::cli {
 
 struct TCliOptions;
+
+// The tool's port and bit rate (0 keeps ComPort.ini's) on the transmitter,
+// before the first open. Throws what the transmitter throws.
+void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud);
 
 class TCliSession
 {
@@ -36,20 +41,24 @@ public:
     // Starts the simulated transducer when asked, the link with the journal
     // in the start directory, and opens the port. False with the reason.
     bool Open(QString &error);
+    // What the opened port could not do (the RS-485 mode refused), empty if nothing.
+    QString OpenWarning() const { return m_openWarning; }
 
     Ttals352 &Model() { return *m_model; }
     TProgramModes &Modes() { return m_modes; }
     TSimTransducer *Simulator() { return m_simulator.get(); }
 
-    // One exchange and what it came to.
-    TExchangeOutcome Execute(quint8 code);
+    // One exchange and what it came to. A polling caller has a lost port
+    // tried again at most once a second.
+    TExchangeOutcome Execute(quint8 code, bool polling = false);
     // Up to `attempts` exchanges until one succeeds, as the program's
     // commands repeat theirs.
     bool ExecuteWithRetries(quint8 code, int attempts = 5);
     // The result of the last exchange: -1 when the device did not answer.
     int LastResult() const { return m_last.Result; }
     const TExchangeOutcome &LastOutcome() const { return m_last; }
-    // Why the last exchange failed, in the model's words.
+    // Why the last exchange failed, in the model's words ("Порт потерян: ..."
+    // while the port is away).
     QString LastFailure() const;
 
     // The device's full access for the service registers: password 24680 / 0.
@@ -64,6 +73,7 @@ private:
     std::unique_ptr<TSimTransducer> m_simulator;
     std::unique_ptr<TRequestDevices> m_scheduler;
     TExchangeOutcome m_last;
+    QString m_openWarning;
 };
 
 } // namespace tals::cli

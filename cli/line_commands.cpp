@@ -3,6 +3,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/value_text.h"
+#include "device/bus_scan.h"
 #include "device/command_table.h"
 #include "device/tals352.h"
 
@@ -14,8 +15,6 @@
 #include <QTextStream>
 #include <QThread>
 
-#include <vector>
-
 namespace tals::cli {
 
 namespace {
@@ -24,15 +23,6 @@ QString JsonLine(const QJsonObject &o)
 {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
-
-struct TFound
-{
-    int Address;
-    int PlantNumber;
-    int DeviceType;
-    int SoftVersion;
-    int HardVersion;
-};
 
 } // namespace
 
@@ -53,7 +43,7 @@ int Poll(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
         if (const qint64 wait = due - clock.elapsed(); wait > 0)
             QThread::msleep(static_cast<unsigned long>(wait));
         // One reading of the readings block, as a polling step makes it.
-        const int result = session.Execute(cmd::ReadReadings).Result;
+        const int result = session.Execute(cmd::ReadReadings, true).Result;
         const QString time =
             QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
         const int status = result == 0 ? 0 : result == -1 ? -1 : model.ErrorCode();
@@ -93,36 +83,40 @@ int Poll(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
 
 int Scan(TCliSession &session, const TCliOptions &options, QTextStream &out, QTextStream &err)
 {
-    Ttals352 &model = session.Model();
-    const quint8 saved = model.SystemAddress();
-    std::vector<TFound> found;
-    // Only the signatures read by this scan are listed.
-    model.OnReadSignature = [&found](Ttals352 *, quint8 address, int type, quint16 plant,
-                                     quint8 hard, quint8 soft) {
-        found.push_back({address, plant, type, soft, hard});
-    };
-    for (int a = options.From; a <= options.To; ++a) {
-        model.SetSystemAddress(quint8(a));
-        session.Execute(cmd::ReadSignature1); // silence adds no row
-    }
-    model.OnReadSignature = nullptr;
-    model.SetSystemAddress(saved);
+    TBusScan scan(session.Model(),
+                  [&session](quint8 code) { return session.Execute(code).Result; });
+    scan.Scan(options.From, options.To);
+    const std::vector<TFoundDevice> &found = scan.LastScan();
 
     if (options.Json) {
         QJsonArray list;
-        for (const TFound &f : found)
+        for (const TFoundDevice &f : found) {
+            if (f.Corrupted) {
+                list.append(QJsonObject{{QStringLiteral("address"), f.Address},
+                                        {QStringLiteral("corrupted"), true},
+                                        {QStringLiteral("note"), CorruptedAddressText(f.Address)}});
+                continue;
+            }
             list.append(QJsonObject{{QStringLiteral("address"), f.Address},
                                     {QStringLiteral("plantNumber"), f.PlantNumber},
-                                    {QStringLiteral("deviceType"), f.DeviceType},
+                                    {QStringLiteral("deviceType"), f.UnitType},
                                     {QStringLiteral("softVersion"), f.SoftVersion},
                                     {QStringLiteral("hardVersion"), f.HardVersion}});
+        }
         out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) << '\n';
     } else {
         out << QStringLiteral("address\tplant_number\tdevice_type\tsoft_version\thard_version\n");
-        for (const TFound &f : found)
-            out << f.Address << '\t' << f.PlantNumber << '\t' << f.DeviceType << '\t'
-                << f.SoftVersion << '\t' << f.HardVersion << '\n';
+        for (const TFoundDevice &f : found) {
+            if (f.Corrupted)
+                out << f.Address << "\t?\t?\t?\t?\t" << CorruptedAddressText(f.Address) << '\n';
+            else
+                out << f.Address << '\t' << f.PlantNumber << '\t' << f.UnitType << '\t'
+                    << f.SoftVersion << '\t' << f.HardVersion << '\n';
+        }
     }
+    for (const TFoundDevice &f : found)
+        if (f.Corrupted)
+            err << QStringLiteral("Искаженный ответ: %1\n").arg(CorruptedAddressText(f.Address));
     if (found.empty()) {
         err << QStringLiteral("Приборы по адресам %1-%2 не найдены\n")
                    .arg(options.From)
@@ -134,35 +128,34 @@ int Scan(TCliSession &session, const TCliOptions &options, QTextStream &out, QTe
 
 int Assign(TCliSession &session, const TCliOptions &options, QTextStream &out, QTextStream &err)
 {
-    Ttals352 &model = session.Model();
-    const quint8 saved = model.SystemAddress();
-    QStringList missing;
-    for (int i = 0; i < options.Count; ++i) {
-        const int plant = options.FirstPlant + i;
-        const int address = options.FirstAddress + i;
-        model.SetSystemAddressNew(quint8(address));
-        model.SetSystemAddress(0);
-        model.SetPlantNumber(quint16(plant));
-        session.Execute(cmd::BroadcastSetAddress); // a broadcast is not answered
-        // The device with that plant number must now answer at its new address.
-        int answered = -1;
-        model.OnReadSignature = [&answered](Ttals352 *, quint8, int, quint16 number, quint8,
-                                            quint8) { answered = number; };
-        model.SetSystemAddress(quint8(address));
-        const bool confirmed =
-            session.ExecuteWithRetries(cmd::ReadSignature1, 2) && answered == plant;
-        model.OnReadSignature = nullptr;
-        out << QStringLiteral("%1\t%2\t%3\n")
-                   .arg(plant)
-                   .arg(address)
-                   .arg(confirmed ? QStringLiteral("ok") : QStringLiteral("no-answer"));
-        if (!confirmed)
-            missing << QString::number(plant);
+    TBusScan scan(session.Model(),
+                  [&session](quint8 code) { return session.Execute(code).Result; });
+    const int lastPlant = options.FirstPlant + options.Count - 1;
+    // An address held by another device would end up shared: nothing is sent
+    // unless asked to go on.
+    const std::vector<TOccupiedAddress> occupied =
+        scan.CheckTargets(options.FirstAddress, options.FirstPlant, lastPlant);
+    for (const TOccupiedAddress &o : occupied)
+        err << OccupiedText(o) << '\n';
+    if (!occupied.empty() && !options.Force) {
+        err << QStringLiteral("Адреса не назначены (--force: назначить всё же)\n");
+        return kExitDeviceFailure;
     }
-    model.SetSystemAddress(saved);
-    if (!missing.isEmpty()) {
+
+    QStringList failed;
+    const std::vector<TAssignResult> results =
+        scan.Assign(options.FirstAddress, options.FirstPlant, lastPlant);
+    for (const TAssignResult &r : results) {
+        out << QStringLiteral("%1\t%2\t%3\n")
+                   .arg(r.PlantNumber)
+                   .arg(r.Address)
+                   .arg(AssignOutcomeKey(r.Outcome));
+        if (r.Outcome != TAssignOutcome::Confirmed)
+            failed << QStringLiteral("%1 (%2)").arg(r.PlantNumber).arg(AssignOutcomeText(r));
+    }
+    if (!failed.isEmpty()) {
         err << QStringLiteral("Не подтвердили новый адрес приборы с заводскими номерами: %1\n")
-                   .arg(missing.join(QStringLiteral(", ")));
+                   .arg(failed.join(QStringLiteral(", ")));
         return kExitDeviceFailure;
     }
     return kExitOk;

@@ -92,6 +92,7 @@ void SuccessStep(Ttals352 &model)
 
 void ReadError(Ttals352 &model)
 {
+    model.LastAnswerFault = Ttals352::TAnswerFault::WrongLength;
     FailureStep(model, -3, QStringLiteral("Ошибка чтения"));
 }
 
@@ -405,9 +406,11 @@ bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
                       bool (*checkFrame)(const QByteArray &), TExchangeOutcome &outcome)
 {
     model.SetErrorState(0, NormText());
+    model.LastAnswerFault = Ttals352::TAnswerFault::None;
     outcome.Status = TExchangeStatus::BadAnswer;
     if (a.Size() == 0) {
         outcome.Status = TExchangeStatus::NoAnswer;
+        model.LastAnswerFault = Ttals352::TAnswerFault::NoAnswer;
         FailureStep(model, -1, QStringLiteral("Нет ответа от устройства"));
         return false;
     }
@@ -416,6 +419,7 @@ bool CheckAnswerFrame(Ttals352 &model, const TAnswer &a, const TBuffer &answer,
         return false;
     }
     if (!checkFrame(BytesToFrame(answer))) {
+        model.LastAnswerFault = Ttals352::TAnswerFault::BadCrc;
         FailureStep(model, -4, QStringLiteral("Ошибка контрольной суммы"));
         return false;
     }
@@ -459,12 +463,14 @@ TParsedAnswer ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code,
         return parsed;
     if (!MatchesRequest(model, a, code, request)) {
         outcome.Status = TExchangeStatus::Mismatch;
+        model.LastAnswerFault = Ttals352::TAnswerFault::OtherDevice;
         FailureStep(model, kMismatchErrorCode, MismatchText());
         return parsed;
     }
     if (IsErrorAnswer(a, code)) {
         outcome.Status = TExchangeStatus::Refused;
         outcome.Exception = a.Byte(2);
+        model.LastAnswerFault = Ttals352::TAnswerFault::Exception;
         FailureStep(model, -7, ExceptionText(a.Byte(2)));
         return parsed;
     }
@@ -478,6 +484,12 @@ TParsedAnswer ParseAnswer(Ttals352 &model, const TBuffer &answer, quint8 code,
     }
     SuccessStep(model);
     return parsed;
+}
+
+void ParseLineFailure(Ttals352 &model, const QString &text)
+{
+    model.SetErrorState(0, NormText());
+    FailureStep(model, kLineErrorCode, text);
 }
 
 TParsedAnswer ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer)

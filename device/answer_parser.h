@@ -33,6 +33,12 @@ TParsedAnswer ParseZelvinAnswer(Ttals352 &model, const TBuffer &answer);
 
 // The error code of an answer that does not belong to its request.
 constexpr int kMismatchErrorCode = -5;
+// The error code of a line failure before any answer could be judged (the
+// request's echo did not come back as sent, or came back inside the answer).
+constexpr int kLineErrorCode = -6;
+
+// A failure of the line itself, counted against ErrorMax like a bad answer.
+void ParseLineFailure(Ttals352 &model, const QString &text);
 
 // The texts of the exchange status.
 QString NormText();              // "Норма"

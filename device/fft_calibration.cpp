@@ -66,17 +66,41 @@ TCalibrFit FitCalibrLine(const TCalibrTable &table, int count, double slope, dou
     return fit;
 }
 
-TCalibrFit FitFftCalibration(Ttals352 &model)
+TFftFitOutcome FitFftCalibration(Ttals352 &model)
 {
-    model.PrevKrPer = model.KrPer();
-    model.PrevSmPer = model.SmPer();
-    const TCalibrFit fit =
-        FitCalibrLine(model.CalibrTable, model.CalibrMode(), model.KrPer(), model.SmPer());
-    if (fit.Ok) {
-        model.SetKrPer(fit.Slope);
-        model.SetSmPer(fit.Offset);
-    }
-    return fit;
+    TFftFitOutcome outcome;
+    TCalibrFitBase &base = model.FftFitBase;
+    outcome.Repeated = base.Covers(model.CalibrTable, model.CalibrMode());
+    if (!outcome.Repeated)
+        base = {true, model.CalibrTable, model.CalibrMode(), model.KrPer(), model.SmPer()};
+    // The residual chart shows the captures under the coefficients they were taken with.
+    model.PrevKrPer = base.Slope;
+    model.PrevSmPer = base.Offset;
+    outcome.Fit = FitCalibrLine(model.CalibrTable, model.CalibrMode(), base.Slope, base.Offset);
+    if (!outcome.Fit.Ok)
+        return outcome;
+    outcome.Refusal = CalibrRangeRefusal(
+        {{QStringLiteral("Крутизна характеристики преобразования"), outcome.Fit.Slope,
+          model.PropertyMin(TProp::KrPer), model.PropertyMax(TProp::KrPer)},
+         {QStringLiteral("Смещение нуля"), outcome.Fit.Offset, model.PropertyMin(TProp::SmPer),
+          model.PropertyMax(TProp::SmPer)}});
+    if (!outcome.Refusal.isEmpty())
+        return outcome;
+    model.SetKrPer(outcome.Fit.Slope);
+    model.SetSmPer(outcome.Fit.Offset);
+    outcome.Applied = true;
+    return outcome;
+}
+
+QString CalibrRangeRefusal(std::initializer_list<TCalibrRangeCheck> checks)
+{
+    for (const TCalibrRangeCheck &c : checks)
+        if (!(c.Value >= c.Minimum && c.Value <= c.Maximum))
+            return QStringLiteral("%1 = %2 вне диапазона от %3 до %4.\rКоэффициенты не изменены.")
+                .arg(c.Name, FloatToStrF(c.Value, ffGeneral, 15, 0),
+                     FloatToStrF(c.Minimum, ffGeneral, 15, 0),
+                     FloatToStrF(c.Maximum, ffGeneral, 15, 0));
+    return QString();
 }
 
 std::vector<TCalibrResidual> CalibrResiduals(const TCalibrTable &table, int count, double kr,
@@ -90,8 +114,9 @@ std::vector<TCalibrResidual> CalibrResiduals(const TCalibrTable &table, int coun
         const TCalibrPoint &p = table.Points[std::size_t(i)];
         points.push_back({p.SetValue, sm + kr * (p.Measured - prevSm) / prevKr - p.SetValue});
     }
-    std::stable_sort(points.begin(), points.end(),
-                     [](const TCalibrResidual &a, const TCalibrResidual &b) { return a.Set < b.Set; });
+    std::stable_sort(
+        points.begin(), points.end(),
+        [](const TCalibrResidual &a, const TCalibrResidual &b) { return a.Set < b.Set; });
     return points;
 }
 
@@ -111,8 +136,9 @@ bool ResidualsBeyondFixedRange(const std::vector<TCalibrResidual> &points)
 std::vector<TCalibrReportRow> CalibrReportRows(const std::vector<TCalibrResidual> &points)
 {
     std::vector<TCalibrResidual> sorted = points;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const TCalibrResidual &a, const TCalibrResidual &b) { return a.Set > b.Set; });
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const TCalibrResidual &a, const TCalibrResidual &b) { return a.Set > b.Set; });
     std::vector<TCalibrReportRow> rows(5);
     for (std::size_t k = 0; k < rows.size() && k < sorted.size(); ++k)
         rows[k] = {true, sorted[k].Set, sorted[k].Set + sorted[k].Error, sorted[k].Error};

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <vector>
 
 namespace tals {
@@ -37,10 +38,31 @@ struct TCalibrFit
 };
 TCalibrFit FitCalibrLine(const TCalibrTable &table, int count, double slope, double offset);
 
-// "Вычислить" of the FFT group: previous slope and offset := KrPer, SmPer;
-// the fit over CalibrMode points passed to the setters of KrPer and SmPer.
-// Returns the fit (also when the setters refused its values).
-TCalibrFit FitFftCalibration(Ttals352 &model);
+// "Вычислить" of the FFT group: the fit over CalibrMode points from the
+// coefficients the captures were taken under: the present KrPer and SmPer
+// (copied into the previous slope and offset), or, when the table is the one
+// the last fit used, the coefficients that fit started from. Both
+// coefficients are set, or neither when one lies outside its range.
+struct TFftFitOutcome
+{
+    TCalibrFit Fit;
+    bool Applied = false;
+    bool Repeated = false; // computed again over the captures of the last fit
+    QString Refusal;       // why the fit was not applied, for a message
+};
+TFftFitOutcome FitFftCalibration(Ttals352 &model);
+
+// A computed coefficient against its setter's range.
+struct TCalibrRangeCheck
+{
+    QString Name;
+    double Value = 0;
+    double Minimum = 0;
+    double Maximum = 0;
+};
+// "Крутизна ... = 1,8 вне диапазона от 0,1 до 1,5.\rКоэффициенты не изменены."
+// for the first value outside its range; empty when all fit.
+QString CalibrRangeRefusal(std::initializer_list<TCalibrRangeCheck> checks);
 
 // One point of the residual chart.
 struct TCalibrResidual

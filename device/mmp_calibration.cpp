@@ -55,12 +55,42 @@ TMmpLine MmpPhaseLine(const TCalibrTable &table, int count, double guided)
     return line;
 }
 
-TMmpResult ComputeMmpCoefficients(const Ttals352 &model)
+namespace {
+
+TMmpResult CorrectedCoefficients(const Ttals352 &model, double slope, double offset)
 {
     const TMmpWavelengths w =
         MmpWavelengths(model.FreqNes(), model.FreqDev(), model.DPG(), model.Radius());
     const TMmpLine line = MmpPhaseLine(model.CalibrTableMMP, model.CalibrModeMMP(), w.Guided);
-    return {model.KrFChH() + line.Slope, model.SmFChH() + line.Offset};
+    return {slope + line.Slope, offset + line.Offset};
+}
+
+} // namespace
+
+TMmpResult ComputeMmpCoefficients(const Ttals352 &model)
+{
+    return CorrectedCoefficients(model, model.KrFChH(), model.SmFChH());
+}
+
+TMmpComputation ComputeMmpCalibration(Ttals352 &model)
+{
+    TMmpComputation c;
+    TCalibrFitBase &base = model.MmpFitBase;
+    c.Repeated = base.Covers(model.CalibrTableMMP, model.CalibrModeMMP());
+    if (!c.Repeated)
+        base = {true, model.CalibrTableMMP, model.CalibrModeMMP(), model.KrFChH(), model.SmFChH()};
+    c.Result = CorrectedCoefficients(model, base.Slope, base.Offset);
+    c.Refusal =
+        CalibrRangeRefusal({{QStringLiteral("Крутизна ФЧХ"), c.Result.KrFChH,
+                             model.PropertyMin(TProp::KrFChH), model.PropertyMax(TProp::KrFChH)},
+                            {QStringLiteral("Смещение ФЧХ"), c.Result.SmFChH,
+                             model.PropertyMin(TProp::SmFChH), model.PropertyMax(TProp::SmFChH)}});
+    if (!c.Refusal.isEmpty())
+        return c;
+    model.SetKrFChH(c.Result.KrFChH);
+    model.SetSmFChH(c.Result.SmFChH);
+    c.Applied = true;
+    return c;
 }
 
 bool MmpCoefficientsTypical(const Ttals352 &model)
@@ -74,11 +104,10 @@ QString MmpNotTypicalQuestion(double krFChH, double smFChH)
     return QStringLiteral("Значение крутизны или смещения ФЧХ отличаются от типовых!!!\r\n\r\n"
                           "Крутизна ФЧХ\r\nТиповое значение: ") +
            FloatToStr(kTypicalKrFChH) + QStringLiteral("\r\n") +
-           QStringLiteral("Текущее значение: ") + FloatToStr(krFChH) +
-           QStringLiteral("\r\n\r\n") + QStringLiteral("Смещение ФЧХ: ") +
-           QStringLiteral("\r\n") + QStringLiteral("Типовое значение: ") +
-           FloatToStr(kTypicalSmFChH) + QStringLiteral("\r\n") +
-           QStringLiteral("Текущее значение: ") + FloatToStr(smFChH) +
+           QStringLiteral("Текущее значение: ") + FloatToStr(krFChH) + QStringLiteral("\r\n\r\n") +
+           QStringLiteral("Смещение ФЧХ: ") + QStringLiteral("\r\n") +
+           QStringLiteral("Типовое значение: ") + FloatToStr(kTypicalSmFChH) +
+           QStringLiteral("\r\n") + QStringLiteral("Текущее значение: ") + FloatToStr(smFChH) +
            QStringLiteral("\r\n\r\n") + QStringLiteral("Продолжить вычисление?");
 }
 

@@ -56,6 +56,20 @@ struct TMmpResult
 };
 TMmpResult ComputeMmpCoefficients(const Ttals352 &model);
 
+// "Вычислить" of the MMP group: the new coefficients from those the captures
+// were taken under: the present KrFChH and SmFChH, or, when the table is the
+// one the last computation used, the coefficients that one started from, so
+// that a second click does not add the correction twice. Sets both
+// coefficients, or neither when one lies outside its range.
+struct TMmpComputation
+{
+    TMmpResult Result;
+    bool Applied = false;
+    bool Repeated = false;
+    QString Refusal; // why nothing was set, for a message
+};
+TMmpComputation ComputeMmpCalibration(Ttals352 &model);
+
 // Whether KrFChH and SmFChH are within 1e-7 of their typical values.
 bool MmpCoefficientsTypical(const Ttals352 &model);
 // The question asked before computing with coefficients that are not typical.

@@ -225,4 +225,21 @@ void CopyComparedValues(const Ttals352 &from, Ttals352 &to, TCompareScope scope)
             to.BadZone(zone).Value(v).SetValue(ZoneValue(from, zone, v).Value());
 }
 
+bool IsIdentityRegister(const QString &name)
+{
+    for (const char *identity :
+         {"SystemAddress", "SystemAddressNew", "PlantNumber", "PlantNumberNew"})
+        if (name == QLatin1String(identity))
+            return true;
+    return false;
+}
+
+QString CompareDeviceText(const Ttals352 &model)
+{
+    return QStringLiteral("адрес %1, заводской номер %2, %3")
+        .arg(model.SystemAddress())
+        .arg(model.PlantNumber())
+        .arg(model.DeviceTypeName());
+}
+
 } // namespace tals

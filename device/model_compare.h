@@ -8,6 +8,7 @@
 
 #include "device/register_table.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -38,7 +39,16 @@ struct TComparison
     QString OursTitle;   // the side of our values ("Программа", a file's name)
     QString TheirsTitle; // the other side ("Прибор", a file's name)
     QList<TModelDifference> Differences;
+    QString Device; // the device compared with, see CompareDeviceText; empty for two files
+    QDateTime Time; // when the comparison was made
 };
+
+// The registers that make a device's identity (system address, plant number):
+// a write of all registers leaves them to their own commands.
+bool IsIdentityRegister(const QString &name);
+
+// "адрес 1, заводской номер 1234, ТАЛС352И": the device the model addresses.
+QString CompareDeviceText(const Ttals352 &model);
 
 // The block writes of the write-all in their order, as far as the scope reaches.
 std::span<const int> CompareBlockWrites(TCompareScope scope);

@@ -55,4 +55,39 @@ TProgonShade ProgonLevelShade(double level, double setLevel)
     return TProgonShade::None;
 }
 
+bool ProgonRowPasses(const TProgonRow &row)
+{
+    return std::fabs(row.DValue) < kProgonLevelTolerance &&
+           !IsProgonCurrentMarked(row.DCurrentValue);
+}
+
+bool ProgonRunPasses(const Ttals352 &model)
+{
+    const int n = ProgonRowCount(model);
+    for (int r = 0; r < n; ++r)
+        if (!ProgonRowPasses(model.ProgonTable[std::size_t(r)]))
+            return false;
+    return n > 0;
+}
+
+QString ProgonVerdictText(bool passes)
+{
+    return passes ? QStringLiteral("Годен") : QStringLiteral("Не годен");
+}
+
+bool ProgonCurrentStale(TDateTime readingTime, TDateTime now, int pollPeriodMs)
+{
+    if (readingTime == 0 || pollPeriodMs <= 0)
+        return false;
+    return (now - readingTime) * 86400000.0 > 2.0 * pollPeriodMs;
+}
+
+QString ProgonStaleCurrentText(TDateTime readingTime, TDateTime now)
+{
+    const long long seconds = std::llround((now - readingTime) * 86400.0);
+    return QStringLiteral("Показание тока устарело: измеритель тока не отвечает %1 с.\r"
+                          "Значения не записаны.")
+        .arg(seconds);
+}
+
 } // namespace tals

@@ -4,9 +4,14 @@
 // the level reading stands at, the tape entry, the capture and the marks of
 // the grid.
 
+#include "platform/date_time.h"
+
+#include <QString>
+
 namespace tals {
 
 class Ttals352;
+struct TProgonRow;
 
 // A current difference above this many mA is marked.
 inline constexpr double kProgonCurrentTolerance = 0.026;
@@ -29,5 +34,20 @@ inline bool IsProgonCurrentMarked(double currentDifference)
 {
     return currentDifference > kProgonCurrentTolerance;
 }
+
+// A level error below this many mm is the window's green.
+inline constexpr double kProgonLevelTolerance = 2.0;
+// A row passes when its level error is green and its current difference is
+// not marked; the run passes when every row in use does.
+bool ProgonRowPasses(const TProgonRow &row);
+bool ProgonRunPasses(const Ttals352 &model);
+// "Годен" or "Не годен".
+QString ProgonVerdictText(bool passes);
+
+// A current reading older than two poll periods: its meter stopped answering.
+// Never stale before the first reading or without a known period.
+bool ProgonCurrentStale(TDateTime readingTime, TDateTime now, int pollPeriodMs);
+// The message refusing a capture with a stale current.
+QString ProgonStaleCurrentText(TDateTime readingTime, TDateTime now);
 
 } // namespace tals

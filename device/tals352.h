@@ -95,11 +95,29 @@ struct TCalibrPoint
 {
     double SetValue = 0;
     double Measured = 0;
+    bool operator==(const TCalibrPoint &) const = default;
 };
 struct TCalibrTable
 {
     std::array<TCalibrPoint, 5> Points{};
     double Tolerance = 0;
+    bool operator==(const TCalibrTable &) const = default;
+};
+
+// The table and the coefficients a calibration computation started from, so
+// that computing again over the same captures starts from the same
+// coefficients instead of correcting the correction.
+struct TCalibrFitBase
+{
+    bool Valid = false;
+    TCalibrTable Table;
+    int Count = 0;
+    double Slope = 0;
+    double Offset = 0;
+    bool Covers(const TCalibrTable &table, int count) const
+    {
+        return Valid && Count == count && Table == table;
+    }
 };
 
 // One row of the current-output run table.
@@ -173,6 +191,10 @@ public:
     {
         return *m_readings[static_cast<std::size_t>(id)];
     }
+    const TIODouble &Reading(TReading id) const
+    {
+        return *m_readings[static_cast<std::size_t>(id)];
+    }
     TIODouble &LevelBusy()
     {
         return Reading(TReading::LevelBusy);
@@ -186,6 +208,10 @@ public:
         return Reading(TReading::LevelFree);
     }
     TIODouble &Distance()
+    {
+        return Reading(TReading::Distance);
+    }
+    const TIODouble &Distance() const
     {
         return Reading(TReading::Distance);
     }
@@ -228,6 +254,10 @@ public:
         return m_deviceDescription;
     }
     TBadZones &BadZones()
+    {
+        return m_badZones;
+    }
+    const TBadZones &BadZones() const
     {
         return m_badZones;
     }
@@ -361,6 +391,10 @@ public:
     TCalibrTable CalibrTable;
     double PrevKrPer = 0;
     double PrevSmPer = 0;
+    // What the last FFT fit (KrPer, SmPer) and MMP computation (KrFChH,
+    // SmFChH) started from.
+    TCalibrFitBase FftFitBase;
+    TCalibrFitBase MmpFitBase;
     // MMP table (CalibrModeMMP points).
     TCalibrTable CalibrTableMMP;
     // Current-output run table (ProgonMode rows) and the gate width.
@@ -386,6 +420,11 @@ public:
     // The status word of the last readings answer, so that the black box
     // notes a fault only when the word changes.
     quint16 LastStatusWord = 0;
+    // What was wrong with the last transducer answer decoded, before the
+    // failure counting decides whether it is reported: the bus scan tells a
+    // silent address from a garbled answer (several devices answering) by it.
+    enum class TAnswerFault { None, NoAnswer, WrongLength, BadCrc, OtherDevice, Exception };
+    TAnswerFault LastAnswerFault = TAnswerFault::None;
 
 private:
     static std::size_t Index(TProp p)

@@ -56,6 +56,9 @@ bool TArrayReader::ExecuteWithRetries(quint8 code, const QString &text)
     return false;
 }
 
+// The blocks follow each other without a pause: each exchange ends when its
+// answer is complete (on its length with FrameEnd=Length, otherwise on the
+// read gap), so a readout costs the wire time of its frames and no more.
 bool TArrayReader::ReadBlocks(int blocks, const QString &progressText, TArrayReadResult &result)
 {
     for (int k = 1; k <= blocks; ++k) {

@@ -36,6 +36,13 @@ public:
     // Decoding of the answer to request (built for code) into the model.
     virtual TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) = 0;
     virtual TDecoded ParseZelvinAnswer(const TBuffer &answer) = 0;
+    // A failure of the line before any answer (the request's echo), counted
+    // like a bad answer with its own text.
+    virtual TDecoded ParseLineFailure(const QString &text)
+    {
+        (void)text;
+        return TDecoded();
+    }
     // The transducer entry of the device list is polled.
     virtual bool Enabled() const = 0;
     virtual QString Caption() const = 0;

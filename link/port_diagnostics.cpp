@@ -1,6 +1,7 @@
 #include "link/port_diagnostics.h"
 
 #include "platform/error_text.h"
+#include "platform/rs485.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,10 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tals {
 
@@ -169,6 +172,18 @@ QString PortDescription(const QString &path, const QString &devDir)
         if (link.canonicalFilePath() == canonical)
             return AdapterName(link.fileName());
     return QString();
+}
+
+bool PortSupportsRs485(const QString &path)
+{
+    // Non-blocking, so that a port without carrier does not hold the caller.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool supported = QueryRs485(fd);
+    ::close(fd);
+    return supported;
 }
 
 } // namespace tals

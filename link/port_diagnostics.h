@@ -38,5 +38,8 @@ QString AdapterName(const QString &byIdName);
 // points to and the adapter ("ttyUSB0, FTDI FT232R USB UART A12345"), for a
 // device that a by-id link points to the adapter; empty otherwise.
 QString PortDescription(const QString &path, const QString &devDir = QStringLiteral("/dev"));
+// Whether the driver of the port at path offers the kernel's RS-485 mode
+// (asked without changing anything; false when the port cannot be opened).
+bool PortSupportsRs485(const QString &path);
 
 } // namespace tals

@@ -1,5 +1,6 @@
 #include "link/request_devices.h"
 
+#include "device/answer_parser.h"
 #include "device/command_table.h"
 #include "platform/date_time.h"
 #include "protocol/frame.h"
@@ -117,22 +118,70 @@ bool TRequestDevices::OnInterfaceThread() const
     return !m_handOver || m_handOver->OnOwnerThread();
 }
 
-TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code)
+TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code, bool polling)
 {
-    return Transact(kTransducer, code, nullptr);
+    return Transact(kTransducer, code, nullptr, polling);
 }
 
-TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code, TReadings &readings)
+TExchangeOutcome TRequestDevices::ExecuteCommand(quint8 code, TReadings &readings, bool polling)
 {
-    return Transact(kTransducer, code, &readings);
+    return Transact(kTransducer, code, &readings, polling);
 }
 
 TExchangeOutcome TRequestDevices::ExecuteZelvin()
 {
-    return Transact(kMeter, kMeterReadingCode, nullptr);
+    return Transact(kMeter, kMeterReadingCode, nullptr, false);
 }
 
-TExchangeOutcome TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings)
+bool TRequestDevices::EnsurePort(TTransmitter &link, bool polling)
+{
+    if (!m_portWatch.Lost())
+        return true;
+    if (!m_portWatch.ReopenDue(polling) || !link.Open())
+        return false;
+    if (m_portWatch.MarkRecovered())
+        ReportPortEvent({false, link.Port(), QString()});
+    return true;
+}
+
+void TRequestDevices::PortLostNow(TTransmitter &link, const QString &reason)
+{
+    link.Close();
+    if (m_portWatch.MarkLost(reason))
+        ReportPortEvent({true, link.Port(), reason});
+}
+
+void TRequestDevices::ReportPortEvent(const TPortEvent &event)
+{
+    try {
+        TLog journal(m_faultJournalFile.isEmpty() ? BlackBoxPath() : m_faultJournalFile);
+        journal.WriteLine(event.Lost ? PortLostJournalText(event.Port, event.Reason)
+                                     : PortRecoveredJournalText(event.Port));
+    } catch (...) {
+    }
+    TPortEventHandler handler;
+    {
+        std::lock_guard lock(m_portEventLock);
+        handler = m_portEvents;
+    }
+    if (handler)
+        handler(event);
+}
+
+void TRequestDevices::SetPortEventHandler(TPortEventHandler handler)
+{
+    std::lock_guard lock(m_portEventLock);
+    m_portEvents = std::move(handler);
+}
+
+void TRequestDevices::SetFaultJournalFile(const QString &path)
+{
+    std::lock_guard lock(m_portEventLock);
+    m_faultJournalFile = path;
+}
+
+TExchangeOutcome TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *readings,
+                                           bool polling)
 {
     TExchangeOutcome outcome;
     try {
@@ -156,26 +205,45 @@ TExchangeOutcome TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *
             request = built.Frame;
             outcome.Warning = built.Warning;
         }
+        if (!EnsurePort(*link, polling)) {
+            outcome.Reason = m_portWatch.Reason();
+            return outcome;
+        }
         QByteArray answer;
+        TEchoFault echo = TEchoFault::None;
         try {
             if (kind == kTransducer)
-                link->Exchange(request, answer, kAnswerLimit, true);
+                link->Exchange(request, answer, kAnswerLimit, true, &echo);
             else
-                link->ExchangeZelvin(request, answer, kMeterAnswerLimit, true);
+                link->ExchangeZelvin(request, answer, kMeterAnswerLimit, true, &echo);
+        } catch (const ESerialError &e) {
+            if (IsPortLoss(e))
+                PortLostNow(*link, tals::PortLossReason(e));
+            outcome.Reason = e.Reason().isEmpty() ? e.Text() : e.Reason();
+            return outcome;
         } catch (const std::exception &e) {
             outcome.Reason = QString::fromLocal8Bit(e.what());
             return outcome;
         } catch (...) {
             return outcome;
         }
+        // A device gone quietly leaves its path behind only for a while.
+        if (answer.isEmpty() && !PortPathPresent(link->Port()))
+            PortLostNow(
+                *link,
+                QStringLiteral("устройство %1 исчезло").arg(TComPort::DevicePath(link->Port())));
         // The request, answer and code travel with this call, so the decoding
         // is not disturbed by another command built in the meantime.
         const TBuffer bytes = FrameToBytes(answer);
         TDecoded decoded;
         if (device)
             m_handOver->Run([&] {
-                decoded = kind == kTransducer ? device->ParseAnswer(request, bytes, code)
-                                              : device->ParseZelvinAnswer(bytes);
+                if (echo != TEchoFault::None)
+                    decoded = device->ParseLineFailure(EchoFaultText(echo));
+                else if (kind == kTransducer)
+                    decoded = device->ParseAnswer(request, bytes, code);
+                else
+                    decoded = device->ParseZelvinAnswer(bytes);
             });
         if (readings)
             *readings = decoded.Readings;
@@ -187,13 +255,18 @@ TExchangeOutcome TRequestDevices::Transact(quint8 kind, quint8 code, TReadings *
         if (device)
             outcome = decoded.Outcome;
         outcome.Warning = warning;
-        int result = IsErrorAnswer(answer) ? -1 : 0;
+        int result = IsErrorAnswer(answer) || echo != TEchoFault::None ? -1 : 0;
         if (kind == kTransducer && result == 0)
             result = answer.isEmpty() ? -1 : decoded.ErrorCode;
         if (answer.isEmpty())
             outcome.Status = TExchangeStatus::NoAnswer;
         else if (IsErrorAnswer(answer))
             outcome.Status = TExchangeStatus::Refused; // the device's own error answer
+        if (echo != TEchoFault::None) {
+            outcome.Status =
+                answer.isEmpty() ? TExchangeStatus::NoAnswer : TExchangeStatus::BadAnswer;
+            outcome.Reason = EchoFaultText(echo);
+        }
         outcome.Result = result;
         WriteJournal(kind == kTransducer ? AppendCrc16(request) : AppendCrc8(request), answer);
         return outcome;
@@ -273,11 +346,11 @@ bool TRequestDevices::PollNextDevice()
             for (int code = 0; code <= kLastCommandCode; ++code) {
                 if (!pollSet.test(code))
                     continue;
-                Transact(kTransducer, static_cast<quint8>(code), &readings);
+                Transact(kTransducer, static_cast<quint8>(code), &readings, true);
                 ArchiveReadings(code, readings);
             }
         } else {
-            Transact(kMeter, kMeterReadingCode, &readings);
+            Transact(kMeter, kMeterReadingCode, &readings, true);
             ArchiveReadings(kMeterReadingCode, readings);
         }
         return true;

@@ -20,6 +20,7 @@
 #include "link/custom_timer.h"
 #include "link/hand_over.h"
 #include "link/link_device.h"
+#include "link/port_watch.h"
 #include "link/reading_archive.h"
 #include "link/request_thread.h"
 #include "link/transmitter.h"
@@ -49,6 +50,15 @@ struct TListDevice
 
 using TPollSet = std::bitset<256>;
 
+// The port went away (lost) or came back; called on the exchanging thread.
+struct TPortEvent
+{
+    bool Lost = false; // false: recovered
+    QString Port;
+    QString Reason;
+};
+using TPortEventHandler = std::function<void(const TPortEvent &event)>;
+
 class TRequestDevices
 {
 public:
@@ -71,6 +81,11 @@ public:
     void StopLink();
     bool Started() const { return m_transmitter != nullptr; }
 
+    // The device the next exchanges go to (not owned), for a line with several
+    // transducers polled in turn from the user-interface thread. Called
+    // between exchanges, never while the worker polls.
+    void SetDevice(TLinkDevice *device) { m_device = device; }
+
     // The archive polled readings go to (not owned; null for none).
     void SetArchive(TReadingArchive *archive) { m_archive.store(archive); }
 
@@ -82,11 +97,13 @@ public:
 
     // One transducer command and what it came to; its Result is 0 when the
     // answer was decoded without error, -1 for no answer, the device's error
-    // answer or a failure before or while sending, else the model's ErrorCode
-    // after decoding. Never throws.
-    TExchangeOutcome ExecuteCommand(quint8 code);
+    // answer, a line failure (the echo) or a failure before or while sending,
+    // else the model's ErrorCode after decoding. Never throws. A lost port is
+    // tried again first: at once for a single command, at most once a second
+    // for a polling caller (polling).
+    TExchangeOutcome ExecuteCommand(quint8 code, bool polling = false);
     // The same, also giving the readings decoded from this answer.
-    TExchangeOutcome ExecuteCommand(quint8 code, TReadings &readings);
+    TExchangeOutcome ExecuteCommand(quint8 code, TReadings &readings, bool polling = false);
     // One exchange with the current meter: Result -1 for its error answer or
     // a failure while sending, else 0.
     TExchangeOutcome ExecuteZelvin();
@@ -99,6 +116,18 @@ public:
     void ArchiveReadings(quint8 code);
     // Appends the readings the command carries (reading table) from a value.
     void ArchiveReadings(int code, const TReadings &readings);
+
+    // The port went away during an exchange and is closed until a reopen of
+    // the same name succeeds; the reason says why ("устройство отключено").
+    bool PortLost() const { return m_portWatch.Lost(); }
+    QString PortLossReason() const { return m_portWatch.Reason(); }
+    // Forgets a loss, when the operator has opened the port anew.
+    void ResetPortWatch() { m_portWatch.Reset(); }
+    // Told of each loss and recovery (after its fault-journal line).
+    void SetPortEventHandler(TPortEventHandler handler);
+    // The fault journal of losses and recoveries; BlackBox.txt of the day
+    // folder unless set.
+    void SetFaultJournalFile(const QString &path);
 
     // Commands of the transducer polled by each step, in ascending order.
     void SetPolled(quint8 code, bool polled);
@@ -122,7 +151,11 @@ private:
     // One exchange with either device: the request (made on the
     // user-interface thread for the transducer), the exchange, the decoding
     // on the user-interface thread and the journal line.
-    TExchangeOutcome Transact(quint8 kind, quint8 code, TReadings *readings);
+    TExchangeOutcome Transact(quint8 kind, quint8 code, TReadings *readings, bool polling);
+    // False while the port is lost and not (yet) opened again.
+    bool EnsurePort(TTransmitter &link, bool polling);
+    void PortLostNow(TTransmitter &link, const QString &reason);
+    void ReportPortEvent(const TPortEvent &event);
     bool OnInterfaceThread() const;
     void WriteJournal(const QByteArray &request, const QByteArray &answer);
 
@@ -141,6 +174,11 @@ private:
     // The readings of the last command given on the user-interface thread.
     int m_lastCode = -1;
     TReadings m_lastReadings;
+
+    TPortWatch m_portWatch;
+    std::mutex m_portEventLock;
+    TPortEventHandler m_portEvents;
+    QString m_faultJournalFile;
 
     mutable std::mutex m_listLock; // device list and poll set
     std::vector<TListDevice> m_devices;

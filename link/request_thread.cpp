@@ -46,6 +46,12 @@ bool TRequestThread::Suspended() const
     return !m_running;
 }
 
+bool TRequestThread::Idle() const
+{
+    std::lock_guard lock(m_stateLock);
+    return !m_running && !m_resumed;
+}
+
 int TRequestThread::StepCount() const
 {
     std::lock_guard lock(m_stateLock);

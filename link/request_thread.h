@@ -25,6 +25,8 @@ public:
     void Terminate();
     bool Terminated() const;
     bool Suspended() const;
+    // Neither running a step nor woken for one.
+    bool Idle() const;
     // Steps completed since creation.
     int StepCount() const;
     // Waits up to milliseconds for the body to end; true once it has.

@@ -244,6 +244,10 @@ QString TComPort::DevicePath(const QString &portName)
 QStringList TComPort::EnumPorts()
 {
     QStringList ports;
+    // The adapters by their serial numbers first: a replug keeps these names.
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files, QDir::Name))
+        ports << link.filePath();
     const QDir dev(QStringLiteral("/dev"));
     const QStringList patterns{QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"),
                                QStringLiteral("ttyACM*")};
@@ -270,9 +274,6 @@ QStringList TComPort::EnumPorts()
             ports << dev.filePath(name);
         }
     }
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files, QDir::Name))
-        ports << link.filePath();
     return ports;
 }
 
@@ -383,6 +384,12 @@ void TComPort::SetBufferSizes(int input, int output)
     m_outputBufferSize = output;
 }
 
+void TComPort::SetRs485(const TRs485Settings &settings)
+{
+    m_rs485 = settings;
+    SettingsChanged();
+}
+
 void TComPort::BeginUpdate()
 {
     ++m_updateCount;
@@ -449,6 +456,20 @@ void TComPort::Connect()
         Disconnect();
         throw;
     }
+    ApplyRs485();
+}
+
+void TComPort::ApplyRs485()
+{
+    m_rs485Warning.clear();
+    if (!m_rs485.Enabled || m_socket)
+        return;
+    // A refusal leaves the port open as it is: many adapters switch the
+    // direction by themselves.
+    if (const int err = tals::ApplyRs485(m_fd, m_rs485); err != 0)
+        m_rs485Warning = QStringLiteral("Порт %1: режим RS-485 не включён - %2. Порт работает в "
+                                        "обычном режиме.")
+                             .arg(m_port, Rs485RefusalText(err));
 }
 
 void TComPort::Disconnect()
@@ -668,11 +689,13 @@ QByteArray TComPort::Read(int count, const TFrameLength &frameLength)
                 }
             }
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-            // The line hung up (a pseudo-terminal whose other side closed):
-            // nothing more will come.
-            if (n < 0 && errno != EIO)
-                throw ESerialError(CE_ReadFailed, errno);
-            break;
+            // Nothing more will come: a tty reads 0 once it is hung up (an
+            // adapter unplugged), a pseudo-terminal EIO once its other side
+            // closed. A gateway's socket reads 0 when the gateway closed.
+            const int err = n == 0 ? EIO : errno;
+            if (m_socket && n == 0)
+                break;
+            throw ESerialError(CE_ReadFailed, err);
         }
     }
     return out;

@@ -5,10 +5,13 @@
 // with the inter-byte and total time-out rules of the Windows communications
 // API, reproduced over POSIX termios.
 
+#include "platform/rs485.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 
@@ -137,8 +140,9 @@ public:
     // carrying the same frames; anything else is taken as a device path (a
     // bare name such as "ttyUSB0" is looked up under /dev).
     static QString DevicePath(const QString &portName);
-    // Serial devices present: /dev/ttyS* with hardware behind them,
-    // /dev/ttyUSB*, /dev/ttyACM* and the links in /dev/serial/by-id.
+    // Serial devices present: first the links in /dev/serial/by-id (their
+    // names survive a replug, where ttyUSBn may change), then /dev/ttyS*
+    // with hardware behind them, /dev/ttyUSB* and /dev/ttyACM*.
     static QStringList EnumPorts();
 
     QString Port() const { return m_port; }
@@ -161,6 +165,9 @@ public:
     int InputBufferSize() const { return m_inputBufferSize; }
     int OutputBufferSize() const { return m_outputBufferSize; }
     void SetBufferSizes(int input, int output);
+    // The kernel's RS-485 mode, applied when the port opens.
+    TRs485Settings Rs485() const { return m_rs485; }
+    void SetRs485(const TRs485Settings &settings);
 
     // While an update is open, changed settings are only recorded; EndUpdate
     // applies them all at once to an open port.
@@ -175,6 +182,9 @@ public:
     // unknown host, a refused connection, no answer in time).
     void Connect();
     void Disconnect();
+    // Why the last Connect could not turn the RS-485 mode on (the port is
+    // open in normal mode then); empty when it did or was not asked to.
+    QString Rs485Warning() const { return m_rs485Warning; }
 
     // Discard received and not yet sent data; throws code 5 when closed. A
     // gateway that has closed the connection is connected again (code 1
@@ -187,7 +197,9 @@ public:
     using TFrameLength = std::function<int(const QByteArray &received)>;
     // Blocking read of at most count bytes under the read time-out rules;
     // with frameLength it also ends as soon as a complete frame has come,
-    // and returns that frame alone.
+    // and returns that frame alone. A line that has hung up (the adapter
+    // unplugged, the other side of a pseudo-terminal closed) throws code 3
+    // with EIO.
     QByteArray Read(int count, const TFrameLength &frameLength = {});
 
     TAppliedLine AppliedLine() const { return m_applied; }
@@ -200,6 +212,7 @@ protected:
 
 private:
     void ApplySettings();
+    void ApplyRs485();
     void RecordLine(int rate, bool custom, unsigned cflag, unsigned iflag);
     void Reconnect();
     void ApplyIfOpen();
@@ -215,13 +228,17 @@ private:
     int m_inputBufferSize = 1024;
     int m_outputBufferSize = 1024;
     int m_updateCount = 0;
-    int m_fd = -1;
+    // Atomic: a lost port is closed by the thread whose exchange found it,
+    // while the other may ask whether it is connected.
+    std::atomic<int> m_fd{-1};
     bool m_socket = false;      // m_fd is a gateway's connection
     bool m_gatewayLost = false; // closed by the gateway, not by Disconnect
     // Handshake flags; flow control Custom leaves them as they are.
     bool m_rtsCts = false;
     bool m_xonXoff = false;
     TAppliedLine m_applied;
+    TRs485Settings m_rs485;
+    QString m_rs485Warning;
 };
 
 } // namespace tals

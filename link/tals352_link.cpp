@@ -1,5 +1,6 @@
 #include "link/tals352_link.h"
 
+#include "device/answer_parser.h"
 #include "device/request_builder.h"
 
 namespace tals {
@@ -27,6 +28,14 @@ TDecoded TTals352Link::ParseAnswer(const TFrame &request, const TBuffer &answer,
 TDecoded TTals352Link::ParseZelvinAnswer(const TBuffer &answer)
 {
     return Outcome(tals::ParseZelvinAnswer(m_model, answer));
+}
+
+TDecoded TTals352Link::ParseLineFailure(const QString &text)
+{
+    tals::ParseLineFailure(m_model, text);
+    TParsedAnswer parsed;
+    parsed.Outcome.Reason = text;
+    return Outcome(parsed);
 }
 
 bool TTals352Link::Enabled() const

@@ -17,6 +17,7 @@ public:
     Ttals352::TRequest BuildRequest(quint8 code) override;
     TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
     TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
+    TDecoded ParseLineFailure(const QString &text) override;
     bool Enabled() const override;
     QString Caption() const override;
 

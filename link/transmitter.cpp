@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace tals {
 
 namespace {
@@ -107,6 +109,17 @@ void TTransmitter::LoadSettings()
         // A text that names neither rule keeps the gap, the safe default.
         SetFrameEnd(ReadChoice(ini, s, "FrameEnd", FrameEnd(), &FrameEndToStr, &StrToFrameEnd,
                                TFrameEnd::feGap));
+        SetLocalEcho(ini.ReadInteger(s, QStringLiteral("LocalEcho"), 0) != 0);
+        TRs485Settings rs;
+        rs.Enabled = ini.ReadInteger(s, QStringLiteral("RS485"), 0) != 0;
+        rs.RtsOnSend = ini.ReadInteger(s, QStringLiteral("RtsOnSend"), 1) != 0;
+        rs.RtsAfterSend = ini.ReadInteger(s, QStringLiteral("RtsAfterSend"), 0) != 0;
+        // A negative delay means none; the kernel limits long ones itself.
+        rs.DelayBeforeSendMs =
+            std::max(0, ini.ReadInteger(s, QStringLiteral("DelayBeforeSendMs"), 0));
+        rs.DelayAfterSendMs =
+            std::max(0, ini.ReadInteger(s, QStringLiteral("DelayAfterSendMs"), 0));
+        SetRs485(rs);
         EndUpdate();
     } catch (const std::exception &e) {
         // Close the update (if the failure came before its end) and report.
@@ -138,6 +151,13 @@ void TTransmitter::SaveSettings()
     ini.WriteInteger(s, QStringLiteral("WriteTotalConstant"), t.WriteTotalConstant);
     ini.WriteInteger(s, QStringLiteral("WriteTotalMultiplier"), t.WriteTotalMultiplier);
     ini.WriteString(s, QStringLiteral("FrameEnd"), FrameEndToStr(FrameEnd()));
+    ini.WriteInteger(s, QStringLiteral("LocalEcho"), LocalEcho() ? 1 : 0);
+    const TRs485Settings rs = Rs485();
+    ini.WriteInteger(s, QStringLiteral("RS485"), rs.Enabled ? 1 : 0);
+    ini.WriteInteger(s, QStringLiteral("RtsOnSend"), rs.RtsOnSend ? 1 : 0);
+    ini.WriteInteger(s, QStringLiteral("RtsAfterSend"), rs.RtsAfterSend ? 1 : 0);
+    ini.WriteInteger(s, QStringLiteral("DelayBeforeSendMs"), rs.DelayBeforeSendMs);
+    ini.WriteInteger(s, QStringLiteral("DelayAfterSendMs"), rs.DelayAfterSendMs);
     ini.UpdateFile();
 }
 
@@ -172,6 +192,8 @@ void TTransmitter::SettingsChanged()
     s.Parity = Parity();
     s.FlowControl = FlowControl();
     s.FrameEnd = m_frameEnd;
+    s.LocalEcho = m_localEcho;
+    s.Rs485 = Rs485();
     std::lock_guard lock(m_snapshotLock);
     m_snapshot = s;
 }
@@ -191,6 +213,8 @@ void TTransmitter::ApplySettings(const TPortSettings &settings)
     SetParity(settings.Parity);
     SetFlowControl(settings.FlowControl);
     SetFrameEnd(settings.FrameEnd);
+    SetLocalEcho(settings.LocalEcho);
+    SetRs485(settings.Rs485);
     EndUpdate();
     if (reopen)
         Connect();
@@ -212,6 +236,7 @@ TPortOpenResult TTransmitter::Open()
     try {
         Connect();
         result.Ok = true;
+        result.Warning = Rs485Warning();
     } catch (const ESerialError &e) {
         result.Reason = e.Reason().isEmpty() ? e.Text() : e.Reason();
     } catch (const std::exception &e) {
@@ -232,24 +257,25 @@ bool TTransmitter::Close()
 }
 
 bool TTransmitter::Exchange(const QByteArray &request, QByteArray &answer, int limit,
-                            bool appendChecksum)
+                            bool appendChecksum, TEchoFault *echo)
 {
     // Even parity is set after the purge, and the queues are purged again.
     return Transfer(appendChecksum ? AppendCrc16(request) : request, answer, limit,
-                    {TParityBits::prEven, false, true, true});
+                    {TParityBits::prEven, false, true, true}, echo);
 }
 
 bool TTransmitter::ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit,
-                                  bool appendChecksum)
+                                  bool appendChecksum, TEchoFault *echo)
 {
     // The meter: no parity, set before the purge; no purge after the read.
     return Transfer(appendChecksum ? AppendCrc8(request) : request, answer, limit,
-                    {TParityBits::prNone, true, false, false});
+                    {TParityBits::prNone, true, false, false}, echo);
 }
 
 bool TTransmitter::Transfer(const QByteArray &frame, QByteArray &answer, int limit,
-                            const TTransferSteps &steps)
+                            const TTransferSteps &steps, TEchoFault *echo)
 {
+    TEchoFault fault = TEchoFault::None;
     {
         std::lock_guard lock(m_portLock);
         answer.clear();
@@ -259,15 +285,28 @@ bool TTransmitter::Transfer(const QByteArray &frame, QByteArray &answer, int lim
         if (!steps.ParityBeforePurge)
             SetParity(steps.Parity);
         Write(frame);
-        if (steps.ByLength && m_frameEnd == TFrameEnd::feLength)
-            answer = Read(limit, [&frame](const QByteArray &received) {
-                return CompleteAnswerLength(frame, received);
-            });
-        else
-            answer = Read(limit);
-        if (steps.PurgeAfter)
+        const bool localEcho = m_localEcho;
+        if (localEcho && !ReadLocalEcho(*this, frame)) {
+            // What follows a wrong echo is no answer to judge; it is let in
+            // until the line goes quiet, so that it cannot meet the next request.
+            fault = TEchoFault::Mismatch;
+            Read(limit);
             Purge();
+        } else {
+            if (steps.ByLength && m_frameEnd == TFrameEnd::feLength)
+                answer = Read(limit, [&frame](const QByteArray &received) {
+                    return CompleteAnswerLength(frame, received);
+                });
+            else
+                answer = Read(limit);
+            if (!localEcho && StartsWithEcho(frame, answer))
+                fault = TEchoFault::InAnswer;
+            if (steps.PurgeAfter)
+                Purge();
+        }
     }
+    if (echo)
+        *echo = fault;
     const bool answered = !answer.isEmpty();
     Notify(frame, answer, answered);
     return answered;
@@ -281,6 +320,12 @@ TFrameEnd TTransmitter::FrameEnd() const
 void TTransmitter::SetFrameEnd(TFrameEnd end)
 {
     m_frameEnd = end;
+    SettingsChanged();
+}
+
+void TTransmitter::SetLocalEcho(bool on)
+{
+    m_localEcho = on;
     SettingsChanged();
 }
 

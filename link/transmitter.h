@@ -7,6 +7,7 @@
 // performs half-duplex exchanges. One lock serialises whole exchanges, so a
 // user-interface command and a polling step never interleave on the line.
 
+#include "link/local_echo.h"
 #include "link/serial_port.h"
 #include "protocol/frame.h"
 
@@ -38,8 +39,9 @@ QStringList FrameEndTexts();
 struct TPortOpenResult
 {
     bool Ok = false;
-    QString Port;   // the port's name
-    QString Reason; // why it failed, empty when the port gave no cause
+    QString Port;    // the port's name
+    QString Reason;  // why it failed, empty when the port gave no cause
+    QString Warning; // opened, but the kernel's RS-485 mode was not as asked
     // "Ошибка активации порта :" + the port name, and the cause on the next line.
     QString Message() const;
     explicit operator bool() const { return Ok; }
@@ -56,6 +58,8 @@ struct TPortSettings
     TParityBits Parity = TParityBits::prNone;
     TFlowControl FlowControl = TFlowControl::fcNone;
     TFrameEnd FrameEnd = TFrameEnd::feGap;
+    bool LocalEcho = false; // the line returns each request before the answer
+    TRs485Settings Rs485;
     bool operator==(const TPortSettings &) const = default;
 };
 
@@ -95,25 +99,31 @@ public:
     // Applies the values together (to the open port as well).
     void ApplySettings(const TPortSettings &settings);
 
-    // Connects; the result names the port and, on failure, the cause.
+    // Connects; the result names the port and, on failure, the cause (on
+    // success, what the kernel's RS-485 mode left to be said).
     TPortOpenResult Open();
     // Disconnects; false if that failed (nothing is shown).
     bool Close();
 
     // One transducer exchange: CRC-16 appended when asked, both queues purged,
-    // parity Even, frame written, at most limit bytes read, queues purged.
-    // True when something came back. Serial errors are thrown to the caller.
+    // parity Even, frame written, (the local echo read back,) at most limit
+    // bytes read, queues purged. True when something came back. Serial errors
+    // are thrown to the caller; echo gets what went wrong with the echo (a
+    // mismatch leaves the answer empty).
     bool Exchange(const QByteArray &request, QByteArray &answer, int limit = kAnswerLimit,
-                  bool appendChecksum = true);
+                  bool appendChecksum = true, TEchoFault *echo = nullptr);
     // The meter's exchange: CRC-8, parity None, purge before writing only.
     bool ExchangeZelvin(const QByteArray &request, QByteArray &answer, int limit = 70,
-                        bool appendChecksum = true);
+                        bool appendChecksum = true, TEchoFault *echo = nullptr);
 
     void SetOnExchange(TExchangeHandler handler);
 
     // How the transducer's answers end; the meter's always end on the gap.
     TFrameEnd FrameEnd() const;
     void SetFrameEnd(TFrameEnd end);
+    // The line returns every request before the answer (ComPort.ini LocalEcho).
+    bool LocalEcho() const { return m_localEcho; }
+    void SetLocalEcho(bool on);
 
 protected:
     void SettingsChanged() override;
@@ -129,13 +139,14 @@ private:
     };
     // Purge, parity, write, read (and purge) under the port lock, then OnExchange.
     bool Transfer(const QByteArray &frame, QByteArray &answer, int limit,
-                  const TTransferSteps &steps);
+                  const TTransferSteps &steps, TEchoFault *echo);
     void Notify(const QByteArray &request, const QByteArray &answer, bool answered);
 
     QString m_name = QStringLiteral("Transmitter");
     QString m_iniFileName;
     TSetupDialogHook m_setupHook;
     std::atomic<TFrameEnd> m_frameEnd{TFrameEnd::feGap};
+    std::atomic<bool> m_localEcho{false};
     // Held for a whole exchange and for every change of the port.
     mutable std::recursive_mutex m_portLock;
     std::mutex m_handlerLock;

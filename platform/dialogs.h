@@ -12,7 +12,7 @@
 namespace tals {
 
 enum class TDialogButton { None, Yes, No, Cancel, Ok };
-enum class TDialogIcon { Information, Warning, Error, Question };
+enum class TDialogIcon { Information, Warning, Error, Question, None };
 
 class TDialogService
 {

@@ -15,17 +15,22 @@
 
 namespace tals {
 
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+int ReplaceFile(const QString &path, const QByteArray &bytes)
 {
+    // The errno of a failed step, or EIO when the step left none.
+    auto failed = [] { return errno != 0 ? errno : EIO; };
     const QFileInfo info(path);
+    errno = 0;
     if (!ForceDirectories(info.absolutePath()))
-        return false;
+        return failed();
     QTemporaryFile temp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
                         QStringLiteral(".XXXXXX"));
+    errno = 0;
     if (!temp.open())
-        return false;
+        return failed();
+    errno = 0;
     if (temp.write(bytes) != bytes.size() || !temp.flush() || ::fsync(temp.handle()) != 0)
-        return false;
+        return failed();
     // Keep the permissions of a file being replaced.
     if (info.exists())
         temp.setPermissions(QFile::permissions(path));
@@ -35,7 +40,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
     const QByteArray from = QFile::encodeName(temp.fileName());
     const QByteArray to = QFile::encodeName(info.absoluteFilePath());
     if (std::rename(from.constData(), to.constData()) != 0)
-        return false; // the temporary file removes itself
+        return failed(); // the temporary file removes itself
     temp.setAutoRemove(false);
     // Make the new directory entry itself durable as well.
     const int dirFd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY);
@@ -43,17 +48,27 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    return true;
+    return 0;
 }
 
-bool WriteTextLines(const QString &path, const QStringList &lines)
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    return ReplaceFile(path, bytes) == 0;
+}
+
+int ReplaceTextLines(const QString &path, const QStringList &lines)
 {
     QByteArray bytes;
     for (const QString &line : lines) {
         bytes += ToCp1251(line);
         bytes += "\r\n";
     }
-    return WriteFileAtomically(path, bytes);
+    return ReplaceFile(path, bytes);
+}
+
+bool WriteTextLines(const QString &path, const QStringList &lines)
+{
+    return ReplaceTextLines(path, lines) == 0;
 }
 
 int AppendWhole(const QString &path, const QByteArray &bytes, const TWriteFunction &write)

@@ -21,6 +21,8 @@ using TWriteFunction = std::function<ssize_t(int fd, const void *data, size_t si
 // and then renamed over it, so the old contents survive a crash. Missing
 // folders are created. False on any failure (the old file is then intact).
 bool WriteTextLines(const QString &path, const QStringList &lines);
+// The same, giving 0 or the errno of the failure, for a message naming it.
+int ReplaceTextLines(const QString &path, const QStringList &lines);
 // Appends one line ended by CR LF; creates the file and its folders when
 // missing. The line is stored whole or not at all. False on failure.
 bool AppendTextLine(const QString &path, const QString &line);
@@ -36,5 +38,7 @@ QStringList ReadTextLines(const QString &path);
 // Replaces the file's contents atomically (temporary file, fsync, rename);
 // creates missing folders. False on failure, leaving no temporary file.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes);
+// The same, giving 0 or the errno of the failure.
+int ReplaceFile(const QString &path, const QByteArray &bytes);
 
 } // namespace tals

@@ -8,9 +8,11 @@
 // meter's CRC-8 request. Faults can be injected per request. Every accessor
 // is thread-safe, so tests read and change the device while it serves.
 // Further transducers can share the line (SetDeviceCount): each has its own
-// registers, address, plant number and versions; only the addressed one
-// answers, and a broadcast reaches them all.
+// registers, address, plant number and versions; the addressed one answers,
+// and a broadcast reaches them all. When two answer one request their
+// answers collide into one corrupt frame.
 
+#include "sim/device_physics.h"
 #include "sim/pty_pair.h"
 #include "sim/tcp_listener.h"
 
@@ -24,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -46,6 +49,10 @@ struct TSimFault
     int Value = 0;
 };
 
+// The frame the master receives when these complete answers (checksums
+// included) are sent at once: garbled, its checksum never valid.
+QByteArray CollidedFrame(const std::vector<QByteArray> &frames);
+
 class TSimTransducer
 {
 public:
@@ -67,6 +74,11 @@ public:
     QString PortPath() const;
     // Closes the master's connection, as a gateway does after an idle time.
     void DropConnection();
+    // A symbolic link to the port, made by each Start and removed by Stop, so
+    // that a restart comes back under the same name, as a USB adapter
+    // plugged in again under its /dev/serial/by-id name. Empty: none.
+    void SetLinkPath(const QString &path);
+    QString LinkPath() const;
 
     // Line
     void SetAddress(quint8 address);
@@ -77,6 +89,10 @@ public:
     // devices from the end. The others share this one's port, thread, bit
     // rate and meter; faults are injected per device.
     void SetDeviceCount(int count);
+    // Adds a transducer with this address and plant number (duplicates
+    // allowed: devices answering one request collide, and the master
+    // receives one frame with a bad checksum, as on RS-485). Returns it.
+    TSimTransducer &AddDevice(quint8 address, quint16 plantNumber);
     int DeviceCount() const;
     // Device 0 is this one (also for an index out of range); valid until
     // SetDeviceCount removes it.
@@ -85,6 +101,11 @@ public:
     void SetBitRate(int bitsPerSecond);
     void SetByteDelayMicroseconds(int us);
     int ByteDelayMicroseconds() const;
+    // Emulates a two-wire RS-485 adapter whose receiver stays on: every byte
+    // the master sends comes straight back to it, before the answer.
+    void SetEchoRequest(bool on);
+    // The next `count` echoes come back with one byte altered.
+    void CorruptNextEchoes(int count);
     // Emulates a USB adapter: answers arrive in bursts of `bytes` bytes with
     // `gapMs` of silence between them (its latency timer, 16 ms by
     // default); 0 bytes sends each answer whole.
@@ -118,11 +139,30 @@ public:
     void SetRequirePassword(bool on);
     bool UpdateRequested() const; // the program-update start was written
 
-    // Readings. The distance moves slowly around its base unless frozen.
-    void SetDistance(double mm); // also freezes the motion
+    // Readings. The true distance moves slowly around its base unless held.
+    // The device reports it through its conversion: the raw spectral
+    // estimate x = slope × true free space + offset, reported free space
+    // KrPer × x + SmPer; with an MMP algorithm (AlgoritmType 1 or 2) the
+    // phase method's error instead (see device_physics.h). Level = Lmax -
+    // free space, distance = Hmax - level. By default the device is ideal
+    // with its factory coefficients.
+    void SetDistance(double mm); // the true distance; also holds it there
     void SetLevelMotion(bool moving);
-    double Distance() const;  // the distance the next read reports
+    double TrueDistance() const;
+    double Distance() const;  // the distance the device reports now
     double LevelBusy() const; // Hmax - distance, at least 0
+    void SetErrors(const TSimHiddenErrors &errors);
+    TSimHiddenErrors Errors() const;
+    void SetErrorSlope(double slope);
+    void SetErrorOffset(double mm);
+    void SetPhaseSlope(double slope);
+    void SetPhaseOffset(double radians);
+    // The standard deviation of the measured distance, mm (0: none).
+    void SetNoise(double mm);
+    // Fixed obstacles: further peaks of the spectrum and tones of the signal.
+    void AddEcho(TSimEcho echo);
+    void ClearEchoes();
+    std::vector<TSimEcho> Echoes() const;
     double Temperature() const;
     void SetTemperature(double celsius);
 
@@ -169,12 +209,17 @@ private:
     int LineFd() const;
     bool StartServing(QString *error);
     void HandleFrame(const QByteArray &frame);
+    // Returns the bytes just read to the master when the echo is on.
+    void Echo(int line, QByteArray bytes);
+    bool MakeLink(QString *error);
+    void RemoveLink();
     // This device's reply to a transducer frame, with its mutex held.
     TReply Respond(const QByteArray &frame);
     // The same for a further device: locks it and records the frame when it is addressed.
     TReply Serve(const QByteArray &frame);
     int CompleteFrameLength(const QByteArray &buffer) const;
-    void Send(QByteArray answer, const TSimFault *fault, bool crc8);
+    // Sends an answer; with checksum false it goes as it is (a collision).
+    void Send(QByteArray answer, const TSimFault *fault, bool crc8, bool checksum = true);
     QByteArray Answer(const QByteArray &frame, bool &silent);
     QByteArray ReadHolding(const QByteArray &f);
     QByteArray ReadInput(const QByteArray &f);
@@ -191,6 +236,9 @@ private:
     int StoreHolding(int start, const std::vector<quint16> &values);
     void ControlCommandWritten(quint16 value);
     void TakeArraySnapshot(quint16 kind);
+    double TrueDistanceLocked() const;
+    TSimSettings SettingsLocked() const;
+    TSimMeasurement MeasureLocked() const;
     double DistanceLocked() const;
     double LevelBusyLocked() const;
     double LoopCurrentLocked() const;
@@ -206,6 +254,9 @@ private:
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_drop{false};
+    std::atomic<bool> m_echoRequest{false};
+    std::atomic<int> m_corruptEchoes{0};
+    QString m_linkPath; // guarded by m_mutex
 
     quint8 m_address = 1;
     std::vector<std::unique_ptr<TSimTransducer>> m_others; // further devices on the line
@@ -238,7 +289,12 @@ private:
     int m_requestCount = 0;
     int m_meterRequestCount = 0;
     QList<QByteArray> m_requests;
-    unsigned m_noise = 12345;
+    TSimHiddenErrors m_errors;
+    std::vector<TSimEcho> m_echoes;
+    double m_noiseSd = 0;     // mm, of the measured free space
+    double m_noiseSample = 0; // drawn once per request
+    std::minstd_rand m_random{12345};
+    std::mt19937 m_gauss{2026};
 };
 
 } // namespace tals

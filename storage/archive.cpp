@@ -8,10 +8,13 @@
 #include "platform/number_format.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
+#include "storage/archive_retention.h"
+#include "storage/archive_summary.h"
 #include "storage/archive_table.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -126,21 +129,39 @@ void TArchive::Report(const TArchiveFault &fault, TDateTime dt, bool silent)
         ShowMessage(FaultMessage(fault));
 }
 
+namespace {
+
+struct TArchivedName
+{
+    const char *name;
+    int digits;
+};
+
+const TArchivedName kArchivedNames[] = {
+    {"Distance", 1},     {"LevelBusy", 1},       {"LevelFree", 1},     {"TmpOfSensor", 0},
+    {"TestDistance", 1}, {"TestDistanceFlt", 1}, {"CurrentOutput", 2},
+};
+
+const TArchivedName *FindArchivedName(const QString &name)
+{
+    for (const TArchivedName &e : kArchivedNames)
+        if (name.trimmed().compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0)
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
 int ArchiveDigits(const QString &name)
 {
-    struct TEntry
-    {
-        const char *name;
-        int digits;
-    };
-    static const TEntry entries[] = {
-        {"Distance", 1},     {"LevelBusy", 1},       {"LevelFree", 1},     {"TmpOfSensor", 0},
-        {"TestDistance", 1}, {"TestDistanceFlt", 1}, {"CurrentOutput", 2},
-    };
-    for (const TEntry &e : entries)
-        if (name.compare(QLatin1String(e.name), Qt::CaseInsensitive) == 0)
-            return e.digits;
-    return 1;
+    const TArchivedName *e = FindArchivedName(name);
+    return e ? e->digits : 1;
+}
+
+QString ArchiveName(const QString &name)
+{
+    const TArchivedName *e = FindArchivedName(name);
+    return e ? QLatin1String(e->name) : QString();
 }
 
 TArchive::TArchive(const QString &root) : m_root(root) {}
@@ -151,6 +172,11 @@ QString TArchive::DayFolder(TDateTime dt) const
 {
     const QDate date = QDate(1899, 12, 30).addDays(DayNumber(dt));
     return JoinPath(m_root, date.toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+QString TArchive::TablePath(const QString &name, TDateTime dt) const
+{
+    return FindPathNoCase(JoinPath(DayFolder(dt), name.trimmed() + QStringLiteral(".db")));
 }
 
 bool TArchive::CreateArchiveTable(const QString &path)
@@ -184,7 +210,11 @@ std::shared_ptr<TArchiveTable> TArchive::Table(const QString &name, const QStrin
 {
     std::lock_guard guard(m_lock);
     if (DayNumber(dt) != m_day) {
-        // A new day: yesterday's files are closed once their last append is done.
+        // A new day: yesterday's files are closed once their last append is
+        // done, and their minute summaries are built (after the lock).
+        for (const auto &[path, table] : m_tables)
+            if (table->Day() > 0 && table->Day() < DayNumber(dt))
+                m_completed.push_back({path, table->Name(), double(table->Day())});
         m_tables.clear();
         m_day = DayNumber(dt);
     }
@@ -226,6 +256,7 @@ bool TArchive::ArchiveAppendTable(const QString &name, const QString &filePath, 
     TArchiveFault fault;
     bool foreign = false;
     const std::shared_ptr<TArchiveTable> t = Table(table, path, dt, fault, foreign);
+    SummariseCompletedDays();
     if (t) {
         if (t->Append(dt, v, &fault.Why))
             return true;
@@ -269,8 +300,7 @@ bool TArchive::ArchiveQuery(const QString &name, TDateTime day, TDateTime from, 
     const QString table = name.trimmed();
     if (table.isEmpty())
         return false;
-    const QString path = FindPathNoCase(JoinPath(DayFolder(day), table + QStringLiteral(".db")));
-    return QueryArchiveTable(path, table, from, to, filter, row);
+    return QueryArchiveTable(TablePath(table, day), table, from, to, filter, row);
 }
 
 std::vector<TArchiveRow> TArchive::ArchiveQuery(const QString &name, TDateTime day, TDateTime from,
@@ -283,14 +313,52 @@ std::vector<TArchiveRow> TArchive::ArchiveQuery(const QString &name, TDateTime d
     return rows;
 }
 
+void TArchive::SummariseCompletedDays()
+{
+    std::vector<TCompletedDay> days;
+    {
+        std::lock_guard guard(m_lock);
+        days.swap(m_completed);
+    }
+    for (const TCompletedDay &d : days) {
+        std::vector<TMinuteSummary> minutes;
+        DaySummary(d.path, d.name, d.day, minutes);
+    }
+}
+
 bool TArchive::Append(const QString &name, double value, TDateTime time)
 {
     return Append(name, value, time, ArchiveDigits(name));
 }
 
+void TArchive::SetRetention(std::unique_ptr<TArchiveRetention> retention)
+{
+    std::lock_guard guard(m_retentionLock);
+    m_retention = std::move(retention);
+    m_retentionDay = 0;
+}
+
+bool TArchive::KeepWithinBounds(TDateTime dt, bool force)
+{
+    constexpr qint64 kCheckEveryMs = 60 * 1000;
+    std::lock_guard guard(m_retentionLock);
+    if (!m_retention)
+        return false;
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    const qint64 day = DayNumber(dt);
+    if (!force && day == m_retentionDay && nowMs - m_retentionCheckedMs < kCheckEveryMs)
+        return false;
+    m_retentionDay = day;
+    m_retentionCheckedMs = nowMs;
+    return !m_retention->Enforce(ToQDate(dt)).isEmpty();
+}
+
 bool TArchive::Append(const QString &name, double value, TDateTime time, int decimals)
 {
-    const bool stored = ArchiveAppendTable(name, QString(), time, value);
+    KeepWithinBounds(time, false);
+    bool stored = ArchiveAppendTable(name, QString(), time, value);
+    if (!stored && KeepWithinBounds(time, true))
+        stored = ArchiveAppendTable(name, QString(), time, value);
     ArchiveAppendText(name, QString(), 9, decimals, time, value);
     return stored;
 }

@@ -19,6 +19,7 @@
 namespace tals {
 
 class TArchiveTable;
+class TArchiveRetention;
 
 // One archived row.
 struct TArchiveRow
@@ -30,6 +31,9 @@ struct TArchiveRow
 // Decimals of the text line of an archived quantity ("TmpOfSensor" 0,
 // "CurrentOutput" 2, the distances 1; names not in the list 1).
 int ArchiveDigits(const QString &name);
+// The archived name spelt as the archive writes it ("levelbusy" gives
+// "LevelBusy"); empty for a name that is not archived.
+QString ArchiveName(const QString &name);
 
 // A failure of the archive: what could not be written, where, and why.
 struct TArchiveFault
@@ -63,8 +67,15 @@ public:
     // The write call of the text lines (for tests that fail like a full disk).
     void SetWriteFunction(TWriteFunction write);
 
+    // Keeps the archive within the retention policy: checked at the first
+    // append, once a minute, when the day changes, and at once when a row
+    // could not be stored (the row is then tried again). Null for none.
+    void SetRetention(std::unique_ptr<TArchiveRetention> retention);
+
     // <root>/yyyy/mm/dd for the local date of dt.
     QString DayFolder(TDateTime dt) const;
+    // The table file of name in the day folder of dt (found regardless of letter case).
+    QString TablePath(const QString &name, TDateTime dt) const;
 
     // Appends one row to the table name of the day of dt (filePath empty) or of the
     // table file filePath. The day folder and the table are created when missing.
@@ -107,13 +118,30 @@ private:
     // The kept or newly opened table; null with fault filled when it cannot be written.
     std::shared_ptr<TArchiveTable> Table(const QString &name, const QString &path, TDateTime dt,
                                          TArchiveFault &fault, bool &foreign);
+    // Builds the minute summaries of the tables whose day has ended.
+    void SummariseCompletedDays();
     // Journal line always; message box unless silent or already shown for
     // this reason on the day of dt.
     void Report(const TArchiveFault &fault, TDateTime dt, bool silent = false);
 
+    // Runs the retention when due (or forced); true when it deleted something.
+    bool KeepWithinBounds(TDateTime dt, bool force);
+
     QString m_root;
+    std::mutex m_retentionLock; // guards the members below
+    std::unique_ptr<TArchiveRetention> m_retention;
+    qint64 m_retentionDay = 0;
+    qint64 m_retentionCheckedMs = 0;
     std::mutex m_lock; // guards the members below
     std::map<QString, std::shared_ptr<TArchiveTable>> m_tables;
+    // Day tables of days gone by, waiting for their minute summaries.
+    struct TCompletedDay
+    {
+        QString path;
+        QString name;
+        TDateTime day;
+    };
+    std::vector<TCompletedDay> m_completed;
     qint64 m_day = 0;      // the day the kept tables belong to
     std::mutex m_textLock; // one text line at a time
     TWriteFunction m_write;

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cmath>
 
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -247,6 +248,7 @@ std::unique_ptr<TArchiveTable> TArchiveTable::Open(const QString &path, const QS
     }
 
     std::unique_ptr<TArchiveTable> result(new TArchiveTable(c.release(), path));
+    result->m_name = name;
     const QByteArray insert =
         QStringLiteral("INSERT INTO %1 (V, DT) VALUES (?1, ?2)").arg(QuoteSqlName(name)).toUtf8();
     const int rc = sqlite3_prepare_v3(result->m_db, insert.constData(), -1,
@@ -263,6 +265,8 @@ bool TArchiveTable::Append(double dt, double v, QString *reason)
     sqlite3_bind_double(m_insert, 2, dt);
     const int rc = sqlite3_step(m_insert);
     const bool ok = rc == SQLITE_DONE;
+    if (ok)
+        m_lastDay = qint64(std::floor(dt));
     if (!ok && reason)
         *reason = SqliteFailureReason(m_db, sqlite3_errcode(m_db), m_path);
     sqlite3_reset(m_insert);

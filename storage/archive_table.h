@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -45,6 +46,10 @@ public:
     bool Append(double dt, double v, QString *reason = nullptr);
 
     const QString &Path() const { return m_path; }
+    const QString &Name() const { return m_name; }
+    // The day (days since 30.12.1899) of the newest row appended through this
+    // connection; 0 before the first.
+    qint64 Day() const { return m_lastDay; }
 
 private:
     TArchiveTable(sqlite3 *db, const QString &path);
@@ -52,6 +57,8 @@ private:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_insert = nullptr;
     QString m_path;
+    QString m_name;
+    std::atomic<qint64> m_lastDay{0};
     std::mutex m_lock;
 };
 

@@ -1,5 +1,6 @@
 #include "storage/test_result_files.h"
 
+#include "platform/error_text.h"
 #include "platform/number_format.h"
 #include "platform/paths.h"
 
@@ -10,6 +11,10 @@ namespace tals {
 namespace {
 
 constexpr int kMaxDescriptionLength = 100;
+// A name's limit in bytes, less what the temporary file of a safe write adds
+// (a leading dot and ".XXXXXX"), less "TestTube" and ".txt".
+constexpr int kMaxNameBytes = 255 - 8;
+constexpr int kMaxDescriptionBytes = kMaxNameBytes - 12;
 
 bool AllFinite(std::initializer_list<double> values)
 {
@@ -62,9 +67,17 @@ QString SafeFileNamePart(const QString &text)
     safe = safe.trimmed();
     if (safe.size() > kMaxDescriptionLength)
         safe.truncate(kMaxDescriptionLength);
+    // File names are UTF-8 bytes: cut at a whole character within the limit.
+    while (safe.toUtf8().size() > kMaxDescriptionBytes)
+        safe.chop(1);
     while (safe.endsWith(QLatin1Char('.')) || safe.endsWith(QLatin1Char(' ')))
         safe.chop(1);
     return safe;
+}
+
+QString FileNotWrittenText(const QString &path, int error)
+{
+    return QStringLiteral("Файл не записан\r%1\r%2").arg(path, SystemErrorText(error));
 }
 
 QString TestTubePath(const QString &programDir, const QString &description)

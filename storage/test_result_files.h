@@ -29,9 +29,12 @@ QString TestDistancesPath(const QString &programDir);
 
 // The description made safe as a part of a file name: path separators,
 // control characters and the characters file systems refuse become "_",
-// leading and trailing blanks and trailing dots go, at most 100 characters.
-// Cyrillic and other letters stay.
+// leading and trailing blanks and trailing dots go, at most 100 characters
+// and short enough that the file's name keeps within the file system's 255
+// bytes (UTF-8). Cyrillic and other letters stay.
 QString SafeFileNamePart(const QString &text);
+// "Файл не записан\r" + path + "\r" + the reason for errno error.
+QString FileNotWrittenText(const QString &path, int error);
 // programDir/"TestTube" + safe description + ".txt".
 QString TestTubePath(const QString &programDir, const QString &description);
 // The header and one "%11.3f*%11.3f*%11.3f" line per point (set distance,

@@ -1,5 +1,7 @@
 #include "storage/trend_csv.h"
 
+#include "platform/format_settings.h"
+
 #include <QSaveFile>
 
 #include <cmath>
@@ -14,9 +16,9 @@ qint64 Millis(TDateTime dt)
     return std::llround(dt * MSecsPerDay);
 }
 
-QString Field(const QString &text)
+QString Field(const QString &text, QChar separator)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+    if (!text.contains(separator) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
     QString quoted = text;
@@ -24,11 +26,30 @@ QString Field(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-QString Number(double v)
+QString Number(double v, TCsvFormat format)
 {
     if (!std::isfinite(v))
         return QString();
-    return QString::number(v, 'g', 15);
+    QString text = QString::number(v, 'g', 15);
+    if (format == TCsvFormat::Russian)
+        text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
+QString RussianDateTime(TDateTime dt)
+{
+    int y, m, d, h, n, s, z;
+    DecodeDateTime(dt, y, m, d, h, n, s, z);
+    QString text = QStringLiteral("%1.%2.%3 %4:%5:%6")
+                       .arg(d, 2, 10, QLatin1Char('0'))
+                       .arg(m, 2, 10, QLatin1Char('0'))
+                       .arg(y, 4, 10, QLatin1Char('0'))
+                       .arg(h, 2, 10, QLatin1Char('0'))
+                       .arg(n, 2, 10, QLatin1Char('0'))
+                       .arg(s, 2, 10, QLatin1Char('0'));
+    if (z != 0)
+        text += QStringLiteral(",%1").arg(z, 3, 10, QLatin1Char('0'));
+    return text;
 }
 
 } // namespace
@@ -49,12 +70,19 @@ QString IsoDateTime(TDateTime dt)
     return text;
 }
 
-QByteArray TrendCsv(const std::vector<TCsvSeries> &series)
+TCsvFormat LocaleCsvFormat()
 {
+    return FormatSettings().DecimalSeparator == QLatin1Char(',') ? TCsvFormat::Russian
+                                                                 : TCsvFormat::Iso;
+}
+
+QByteArray TrendCsv(const std::vector<TCsvSeries> &series, TCsvFormat format)
+{
+    const QChar separator = format == TCsvFormat::Russian ? QLatin1Char(';') : QLatin1Char(',');
     QString text;
     text += QStringLiteral("Время");
     for (const TCsvSeries &s : series)
-        text += QLatin1Char(',') + Field(s.title);
+        text += separator + Field(s.title, separator);
     text += QLatin1String("\r\n");
 
     // A merge over the series: each row takes the earliest time still pending.
@@ -75,9 +103,9 @@ QByteArray TrendCsv(const std::vector<TCsvSeries> &series)
         }
         if (time == std::numeric_limits<qint64>::max())
             break;
-        QString line = IsoDateTime(dt);
+        QString line = format == TCsvFormat::Russian ? RussianDateTime(dt) : IsoDateTime(dt);
         for (std::size_t i = 0; i < series.size(); ++i) {
-            line += QLatin1Char(',');
+            line += separator;
             const auto &rows = series[i].rows;
             // Several points of one series at one time: the last one counts.
             double value = 0;
@@ -88,7 +116,7 @@ QByteArray TrendCsv(const std::vector<TCsvSeries> &series)
                 ++next[i];
             }
             if (found)
-                line += Number(value);
+                line += Number(value, format);
         }
         line += QLatin1String("\r\n");
         out += line.toUtf8();
@@ -96,14 +124,14 @@ QByteArray TrendCsv(const std::vector<TCsvSeries> &series)
     return out;
 }
 
-bool WriteTrendCsv(const QString &path, const std::vector<TCsvSeries> &series)
+bool WriteTrendCsv(const QString &path, const std::vector<TCsvSeries> &series, TCsvFormat format)
 {
     if (path.isEmpty())
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = TrendCsv(series);
+    const QByteArray bytes = TrendCsv(series, format);
     if (file.write(bytes) != bytes.size())
         return false;
     return file.commit();

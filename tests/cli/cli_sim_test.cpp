@@ -108,6 +108,8 @@ TEST_F(CliSimTest, HelpAndVersionNameEveryCommand)
                              "assign", "--port", "--simulate", "--json", "--full", "--period",
                              "--count", "--first-address", "--first-plant"})
         EXPECT_TRUE(help.Out.contains(QLatin1String(word))) << word;
+    EXPECT_TRUE(help.Out.contains(QLatin1String("signal"))) << help;
+    EXPECT_FALSE(help.Out.contains(QStringLiteral("недоступн"))) << "the array commands work";
     const TCliResult version = Run({QStringLiteral("--version")});
     EXPECT_EQ(version.Status, 0);
     EXPECT_TRUE(version.Out.startsWith(QStringLiteral("tals35xi-cli "))) << version;
@@ -154,7 +156,8 @@ TEST_F(CliSimTest, ADeviceThatDoesNotAnswerEndsWithStatusOne)
     TCliResult r =
         RunOnSim({QStringLiteral("--address"), QStringLiteral("9"), QStringLiteral("identify")});
     EXPECT_EQ(r.Status, 1) << r;
-    EXPECT_TRUE(r.Err.contains(QStringLiteral("нет ответа"), Qt::CaseInsensitive)) << r;
+    // The program's own words for silence, as the readings window shows them.
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Нет ответа от устройства"))) << r;
     EXPECT_TRUE(r.Out.isEmpty());
 
     r = Run({QStringLiteral("--port"), dir.file(QStringLiteral("no-such-tty")),
@@ -434,6 +437,75 @@ TEST_F(CliSimTest, AssignGivesAddressesByPlantNumberAndConfirmsThem)
     EXPECT_EQ(sim.Address(), 7);
 }
 
+TEST_F(CliSimTest, ScanNamesAnAddressWhoseAnswerIsGarbled)
+{
+    sim.SetDeviceCount(3); // addresses 1 to 3
+    for (const bool json : {true, false}) {
+        sim.Device(1).InjectFault({TSimFaultKind::BadCrc, 0});
+        QStringList arguments{QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("1"),
+                              QStringLiteral("--to"), QStringLiteral("3")};
+        if (json)
+            arguments << QStringLiteral("--json");
+        const TCliResult r = RunOnSim(arguments);
+        ASSERT_EQ(r.Status, 0) << r;
+        EXPECT_TRUE(r.Err.contains(QStringLiteral("возможно, несколько приборов на адресе 2")))
+            << r;
+        if (json) {
+            const QJsonArray list = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+            ASSERT_EQ(list.size(), 3) << r;
+            const QJsonObject garbled = list[1].toObject();
+            EXPECT_EQ(garbled.value("address").toInt(), 2);
+            EXPECT_TRUE(garbled.value("corrupted").toBool());
+            EXPECT_EQ(garbled.value("note").toString(),
+                      QStringLiteral("возможно, несколько приборов на адресе 2"));
+            EXPECT_EQ(list[2].toObject().value("plantNumber").toInt(), 1236);
+        } else {
+            EXPECT_TRUE(
+                r.Out.contains(QStringLiteral("\n2\t?\t?\t?\t?\tвозможно, несколько приборов "
+                                              "на адресе 2\n")))
+                << r;
+        }
+    }
+}
+
+TEST_F(CliSimTest, AssignRefusesAnOccupiedTargetUnlessForced)
+{
+    sim.SetDeviceCount(3); // 1234, 1235, 1236 at 1, 2, 3
+    const QStringList arguments{QStringLiteral("assign"), QStringLiteral("--first-address"),
+                                QStringLiteral("3"),      QStringLiteral("--first-plant"),
+                                QStringLiteral("1234"),   QStringLiteral("--count"),
+                                QStringLiteral("2")};
+    sim.ClearRequests();
+    TCliResult r = RunOnSim(arguments);
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Адрес 3 занят прибором 1236"))) << r;
+    EXPECT_TRUE(r.Out.isEmpty()) << r;
+    for (const QByteArray &frame : sim.Requests())
+        EXPECT_NE(quint8(frame[1]), 0x10) << "nothing written";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sim.Device(i).Address(), 1 + i);
+
+    r = RunOnSim(arguments + QStringList{QStringLiteral("--force")});
+    EXPECT_TRUE(r.Out.startsWith(QStringLiteral("1234\t3\t"))) << r;
+    EXPECT_EQ(sim.Device(0).Address(), 3) << "forced: written";
+}
+
+TEST_F(CliSimTest, AssignGivesTenDevicesTheirAddressesAndConfirmsEach)
+{
+    sim.SetDeviceCount(10); // 1234..1243 at 1..10
+    const TCliResult r =
+        RunOnSim({QStringLiteral("assign"), QStringLiteral("--first-address"), QStringLiteral("21"),
+                  QStringLiteral("--first-plant"), QStringLiteral("1234"),
+                  QStringLiteral("--count"), QStringLiteral("10")});
+    EXPECT_EQ(r.Status, 0) << r;
+    QString expected;
+    for (int i = 0; i < 10; ++i)
+        expected += QStringLiteral("%1\t%2\tok\n").arg(1234 + i).arg(21 + i);
+    EXPECT_EQ(r.Out, expected);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(sim.Device(i).Address(), 21 + i);
+}
+
 TEST_F(CliSimTest, SimulateRunsTheBuiltInTransducer)
 {
     const TCliResult r =
@@ -475,4 +547,79 @@ TEST_F(CliSimTest, SignalAndSpectrumWriteTheProgramsDumps)
     r = RunOnSim({QStringLiteral("signal"), QStringLiteral("--out"), lost});
     EXPECT_EQ(r.Status, 1) << r;
     EXPECT_FALSE(QFileInfo::exists(lost));
+}
+
+// The line of a two-wire adapter that echoes each request: with the local
+// echo on, every register is read into the parameter file and written back.
+TEST_F(CliSimTest, ReadAllAndWriteAllWorkOverAnEchoingLine)
+{
+    sim.SetEchoRequest(true);
+    const QString file = dir.file(QStringLiteral("PN.ini"));
+    TCliResult r = RunOnSim(
+        {QStringLiteral("read-all"), QStringLiteral("--full"), QStringLiteral("--out"), file});
+    EXPECT_EQ(r.Status, 1) << r; // the echo is not expected yet
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("эха запроса"))) << r;
+
+    writeAll(dir.file(QStringLiteral("INI/ComPort.ini")),
+             "[Transmitter]\r\nReadInterval=20\r\nReadTotalConstant=60\r\n"
+             "ReadTotalMultiplier=1\r\nLocalEcho=1\r\nFrameEnd=Length\r\n");
+    r = RunOnSim(
+        {QStringLiteral("read-all"), QStringLiteral("--full"), QStringLiteral("--out"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    {
+        TIniFile ini(file);
+        ini.WriteFloat("UserRegisters", "Hmax", 12345);
+        ini.WriteFloat("UserRegisters", "Lmax", 12000);
+        ini.WriteFloat("CommonServiceRegisters", "KrPer", 1.375);
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    r = RunOnSim(
+        {QStringLiteral("write-all"), QStringLiteral("--full"), QStringLiteral("--in"), file});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_EQ(sim.HoldingSingle(1000), 12345.0f);
+    EXPECT_EQ(sim.HoldingSingle(2006), 1.375f);
+    r = RunOnSim({QStringLiteral("get"), QStringLiteral("Hmax")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Out.contains(QStringLiteral("12345"))) << r;
+}
+
+// The simulated adapter unplugged for a while under its stable name: the
+// polls of the gap fail with the loss named, then the readings come back.
+TEST_F(CliFixture, PollRecoversAfterThePortCameBack)
+{
+    TSimTransducer sim;
+    sim.SetLinkPath(dir.file(QStringLiteral("ttyTALS")));
+    sim.SetDistance(4000);
+    ASSERT_TRUE(sim.Start());
+    std::thread replug([&sim] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        sim.Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        sim.Start();
+    });
+    const TCliResult r =
+        Run({QStringLiteral("--port"), dir.file(QStringLiteral("ttyTALS")), QStringLiteral("poll"),
+             QStringLiteral("--period"), QStringLiteral("100"), QStringLiteral("--count"),
+             QStringLiteral("60"), QStringLiteral("--json")});
+    replug.join();
+    sim.Stop();
+    const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 60) << r;
+    // Good, then lost, then good again to the end.
+    QString pattern;
+    for (const QString &line : lines) {
+        const QJsonObject o = JsonObject(line);
+        const QChar c = o.value("status").toInt() == 0 ? QLatin1Char('g') : QLatin1Char('-');
+        if (pattern.isEmpty() || pattern.back() != c)
+            pattern += c;
+        if (c == '-') {
+            EXPECT_TRUE(o.value("statusText").toString().startsWith(QStringLiteral("Порт потерян")))
+                << line.toStdString();
+        }
+    }
+    EXPECT_EQ(pattern, QStringLiteral("g-g")) << r;
+    int good = 0;
+    for (int i = lines.size() - 10; i < lines.size(); ++i)
+        good += JsonObject(lines[i]).value("status").toInt() == 0;
+    EXPECT_EQ(good, 10) << r;
 }

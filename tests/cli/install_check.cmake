@@ -8,10 +8,10 @@ if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
 
-foreach(f bin/tals35xi bin/tals35xi-cli share/tals35xi/INI/Parameters.ini
-          share/applications/tals35xi.desktop
+foreach(f bin/tals35xi bin/tals35xi-cli bin/tals35xi-sim share/tals35xi/INI/Parameters.ini
+          share/applications/org.tals35xi.Tals35xi.desktop
           share/icons/hicolor/scalable/apps/tals35xi.svg
-          share/metainfo/tals35xi.metainfo.xml)
+          share/metainfo/org.tals35xi.Tals35xi.metainfo.xml)
     if(NOT EXISTS "${PREFIX}/${f}")
         message(FATAL_ERROR "not installed: ${f}")
     endif()

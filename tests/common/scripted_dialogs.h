@@ -17,14 +17,16 @@ public:
     ~ScriptedDialogs() override { InstallDialogService(m_previous); }
 
     QStringList messages;
+    std::deque<TDialogIcon> icons; // the icon of each message
     QStringList questions;
     std::deque<TDialogButton> answers;
-    std::deque<QString> texts;      // answers to InputText; none left means cancelled
-    std::deque<QString> fileNames;  // answers to the file dialogs; none left means cancelled
+    std::deque<QString> texts;     // answers to InputText; none left means cancelled
+    std::deque<QString> fileNames; // answers to the file dialogs; none left means cancelled
 
-    void Message(const QString &text, TDialogIcon, const QString &) override
+    void Message(const QString &text, TDialogIcon icon, const QString &) override
     {
         messages << text;
+        icons.push_back(icon);
     }
     TDialogButton Question(const QString &text, const QList<TDialogButton> &,
                            TDialogButton defaultButton, const QString &) override

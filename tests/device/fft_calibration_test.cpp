@@ -99,7 +99,7 @@ TEST_F(FftCalibrationTest, TheDefaultTableGivesTheCoefficientsOfANewModelBack)
 {
     EXPECT_DOUBLE_EQ(model.KrPer(), 1);
     EXPECT_DOUBLE_EQ(model.SmPer(), 0.001);
-    const TCalibrFit fit = FitFftCalibration(model);
+    const TCalibrFit fit = FitFftCalibration(model).Fit;
     EXPECT_TRUE(fit.Ok);
     EXPECT_NEAR(model.KrPer(), 1, 1e-12);
     EXPECT_NEAR(model.SmPer(), 0.001, 1e-9);
@@ -125,7 +125,7 @@ TEST_F(FftCalibrationTest, TheFitFindsTheLineBehindTheCapturedReadings)
         const double raw = (p.SetValue - 15) / 0.98;
         p.Measured = 1.01 * raw - 4;
     }
-    const TCalibrFit fit = FitFftCalibration(model);
+    const TCalibrFit fit = FitFftCalibration(model).Fit;
     ASSERT_TRUE(fit.Ok);
     EXPECT_NEAR(model.KrPer(), 0.98, 1e-12);
     EXPECT_NEAR(model.SmPer(), 15, 1e-8);
@@ -178,24 +178,60 @@ TEST_F(FftCalibrationTest, ADegenerateTableChangesNoCoefficient)
     model.SetSmPer(7);
     model.CalibrTable.Points[0].Measured = 5000;
     model.CalibrTable.Points[1].Measured = 5000;
-    EXPECT_FALSE(FitFftCalibration(model).Ok);
+    EXPECT_FALSE(FitFftCalibration(model).Fit.Ok);
     EXPECT_DOUBLE_EQ(model.KrPer(), 1.2);
     EXPECT_DOUBLE_EQ(model.SmPer(), 7);
     EXPECT_DOUBLE_EQ(model.PrevKrPer, 1.2) << "the copy is taken before the fit";
 
     model.SetCalibrMode(1); // fewer than two points
-    EXPECT_FALSE(FitFftCalibration(model).Ok);
+    EXPECT_FALSE(FitFftCalibration(model).Fit.Ok);
     EXPECT_DOUBLE_EQ(model.KrPer(), 1.2);
 }
 
-TEST_F(FftCalibrationTest, ASlopeOutsideTheSetterRangeIsIgnored)
+TEST_F(FftCalibrationTest, ASlopeOutsideItsRangeLeavesBothCoefficientsAndSaysWhy)
 {
-    model.CalibrTable.Points[0].Measured = 10000 * 0.5;
-    model.CalibrTable.Points[1].Measured = 2000 * 0.5; // slope 2 needed
-    const TCalibrFit fit = FitFftCalibration(model);
-    ASSERT_TRUE(fit.Ok);
-    EXPECT_NEAR(fit.Slope, 2, 1e-9);
+    // Slope 2 and an offset of 500 mm needed: the half fit would move SmPer alone.
+    model.CalibrTable.Points[0].Measured = (10000 - 500) * 0.5;
+    model.CalibrTable.Points[1].Measured = (2000 - 500) * 0.5;
+    const TFftFitOutcome outcome = FitFftCalibration(model);
+    ASSERT_TRUE(outcome.Fit.Ok);
+    EXPECT_NEAR(outcome.Fit.Slope, 2, 1e-9);
+    EXPECT_FALSE(outcome.Applied);
     EXPECT_DOUBLE_EQ(model.KrPer(), 1);
+    EXPECT_DOUBLE_EQ(model.SmPer(), 0.001);
+    EXPECT_TRUE(
+        outcome.Refusal.startsWith(QStringLiteral("Крутизна характеристики преобразования = 2")))
+        << outcome.Refusal.toStdString();
+    EXPECT_TRUE(outcome.Refusal.contains(QStringLiteral("вне диапазона от 0")));
+    EXPECT_TRUE(outcome.Refusal.contains(QStringLiteral("Коэффициенты не изменены")));
+}
+
+TEST_F(FftCalibrationTest, ComputingTwiceOverTheSameCapturesGivesTheSingleFit)
+{
+    model.SetKrPer(1.01);
+    model.SetSmPer(-4);
+    model.SetCalibrMode(5);
+    for (TCalibrPoint &p : model.CalibrTable.Points)
+        p.Measured = 1.01 * ((p.SetValue - 15) / 0.98) - 4;
+    EXPECT_FALSE(FitFftCalibration(model).Repeated);
+    const double slope = model.KrPer();
+    const double offset = model.SmPer();
+    // A second click corrects nothing again: the captures were taken under 1.01 / -4.
+    const TFftFitOutcome again = FitFftCalibration(model);
+    EXPECT_TRUE(again.Repeated);
+    EXPECT_TRUE(again.Applied);
+    EXPECT_DOUBLE_EQ(model.KrPer(), slope);
+    EXPECT_DOUBLE_EQ(model.SmPer(), offset);
+    EXPECT_NEAR(model.KrPer(), 0.98, 1e-12);
+    EXPECT_DOUBLE_EQ(model.PrevKrPer, 1.01);
+    for (const TCalibrResidual &p : FftResiduals(model))
+        EXPECT_NEAR(p.Error, 0, 1e-8) << p.Set;
+
+    // A new capture starts from the coefficients in effect now.
+    model.SetKrPer(0.98);
+    model.CalibrTable.Points[0].Measured += 1;
+    EXPECT_FALSE(FitFftCalibration(model).Repeated);
+    EXPECT_DOUBLE_EQ(model.PrevKrPer, 0.98);
 }
 
 TEST_F(FftCalibrationTest, GridTexts)

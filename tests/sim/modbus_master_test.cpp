@@ -1,6 +1,8 @@
 // Independent Modbus masters (libmodbus and mbpoll) against the simulated
 // transducer, in-process and as the tals35xi-sim program.
 
+#include "link/transmitter.h"
+#include "protocol/frame.h"
 #include "sim/sim_transducer.h"
 
 #include "tests/common/test_support.h"
@@ -145,6 +147,43 @@ TEST(MbpollTest, ServesThroughTheStandaloneProgramAndItsLink)
     ASSERT_TRUE(sim.waitForFinished(10000));
     EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(sim.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo::exists(linkPath));
+}
+
+// The program as a two-wire adapter that echoes: each request comes back
+// whole before the answer, which a link with its local echo on reads past.
+TEST(SimProgram, EchoRequestReturnsEachRequestBeforeTheAnswer)
+{
+    const QString program = QStringLiteral(TALS_BINARY_DIR "/tals35xi-sim");
+    if (!QFileInfo(program).isExecutable())
+        GTEST_SKIP() << "tals35xi-sim is not built";
+    test::ScratchDir dir;
+    const QString linkPath = dir.file("ttyTALS");
+    QProcess sim;
+    sim.start(program, {"--echo-request", "--link", linkPath});
+    ASSERT_TRUE(sim.waitForStarted(10000));
+    ASSERT_TRUE(sim.waitForReadyRead(10000));
+
+    TTransmitter port;
+    port.SetPort(linkPath);
+    port.SetTimeouts({20, 150, 2, 100, 2});
+    port.Connect();
+    const QByteArray request = QByteArray::fromHex("01040000000F"); // the readings block
+    QByteArray answer;
+    ASSERT_TRUE(port.Exchange(request, answer));
+    EXPECT_TRUE(answer.startsWith(AppendCrc16(request))) << answer.toHex().toStdString();
+    EXPECT_GT(answer.size(), 8);
+
+    port.SetLocalEcho(true);
+    TEchoFault echo = TEchoFault::InAnswer;
+    ASSERT_TRUE(port.Exchange(request, answer, 250, true, &echo));
+    EXPECT_EQ(echo, TEchoFault::None);
+    EXPECT_TRUE(CheckCrc16Frame(answer)) << answer.toHex().toStdString();
+    EXPECT_EQ(ByteAt(answer, 1), 0x04);
+    port.Disconnect();
+
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(10000));
     EXPECT_FALSE(QFileInfo::exists(linkPath));
 }
 

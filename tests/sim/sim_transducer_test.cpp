@@ -1,5 +1,7 @@
-#include "protocol/frame.h"
+#include "device/sweep_scale.h"
 #include "link/transmitter.h"
+#include "protocol/frame.h"
+#include "sim/line_layout.h"
 #include "sim/sim_transducer.h"
 
 #include <QElapsedTimer>
@@ -270,6 +272,71 @@ TEST_F(SimTransducerTest, SeveralDevicesShareTheLine)
     EXPECT_TRUE(identify(7).isEmpty());
 }
 
+TEST_F(SimTransducerTest, TwoDevicesAtOneAddressCollideOnTheLine)
+{
+    sim.SetPlantNumber(900);
+    TSimTransducer &twin = sim.AddDevice(1, 901);
+    ASSERT_EQ(sim.DeviceCount(), 2);
+    EXPECT_EQ(twin.PlantNumber(), 901);
+    // Both answer the read of the readings block: one garbled frame arrives.
+    for (const QByteArray &request : {ReadFrame(4, 0, 15), ReadFrame(3, 2002, 1)}) {
+        const QByteArray a = Ask(request);
+        ASSERT_FALSE(a.isEmpty());
+        EXPECT_FALSE(CheckCrc16Frame(a)) << a.toHex().toStdString();
+    }
+    EXPECT_EQ(twin.RequestCount(), 2);
+    // Silenced, the twin leaves the line to the first device.
+    twin.InjectFault({TSimFaultKind::Silence, 0});
+    EXPECT_TRUE(CheckCrc16Frame(Ask(ReadFrame(3, 2002, 1))));
+    // Moved away by its plant number, the twin answers alone at its address.
+    EXPECT_TRUE(Ask(WriteFrame(0, 0, {0x14, 901, 9})).isEmpty());
+    QByteArray read = ReadFrame(3, 2002, 1);
+    read[0] = 9;
+    const QByteArray a = Ask(read);
+    ASSERT_TRUE(CheckCrc16Frame(a));
+    EXPECT_EQ(BytesToWord(ByteAt(a, 3), ByteAt(a, 4)), 901);
+    EXPECT_TRUE(CheckCrc16Frame(Ask(ReadFrame(3, 2002, 1))));
+}
+
+TEST(SimLine, CollidedFramesNeverPassTheCheck)
+{
+    const QByteArray a = AppendCrc16(QByteArray::fromHex("010302162e"));
+    const QByteArray b = AppendCrc16(QByteArray::fromHex("010302162f"));
+    const QByteArray longer = AppendCrc16(QByteArray::fromHex("0103040000162f"));
+    for (const auto &frames : std::vector<std::vector<QByteArray>>{{a, a}, {a, b}, {a, longer}}) {
+        const QByteArray line = CollidedFrame(frames);
+        EXPECT_FALSE(CheckCrc16Frame(line)) << line.toHex().toStdString();
+        EXPECT_EQ(line.size(), std::max(frames[0].size(), frames[1].size()));
+    }
+}
+
+TEST(SimLine, DevicesLaidOutFromTheCommandLine)
+{
+    struct TCase
+    {
+        int Count;
+        std::vector<TSimDeviceSpec> Named;
+        std::vector<std::pair<int, int>> Expected; // address, plant number
+    };
+    const TCase cases[] = {
+        {3, {}, {{1, 1234}, {2, 1235}, {3, 1236}}},
+        {1, {{5, 100}, {5, 101}}, {{5, 100}, {5, 101}}},
+        {2, {{1, 77}}, {{1, 1234}, {2, 1235}, {1, 77}}},
+    };
+    for (const TCase &c : cases) {
+        TSimTransducer sim;
+        LayOutSimLine(sim, c.Count, c.Named);
+        ASSERT_EQ(sim.DeviceCount(), int(c.Expected.size()));
+        for (int i = 0; i < sim.DeviceCount(); ++i) {
+            EXPECT_EQ(sim.Device(i).Address(), c.Expected[std::size_t(i)].first);
+            EXPECT_EQ(sim.Device(i).PlantNumber(), c.Expected[std::size_t(i)].second);
+        }
+    }
+    EXPECT_EQ(ParseSimDeviceSpec(QStringLiteral("7:65535"))->Address, 7);
+    for (const char *bad : {"0:1", "248:1", "5", "5:70000", "a:b", "5:1:2", ""})
+        EXPECT_FALSE(ParseSimDeviceSpec(QLatin1String(bad))) << bad;
+}
+
 TEST_F(SimTransducerTest, ArrayReadoutConfirmsAfterTheSetReadsAndServesBlocks)
 {
     sim.SetConfirmAfterReads(3);
@@ -306,7 +373,10 @@ TEST_F(SimTransducerTest, ArrayReadoutConfirmsAfterTheSetReadsAndServesBlocks)
     }
     const int peak =
         static_cast<int>(std::max_element(spectrum.begin(), spectrum.end()) - spectrum.begin());
-    EXPECT_EQ(peak, 100); // 6000 mm at 60 mm per point
+    // 6000 mm on the scale of the device's sweep deviation and gas permittivity.
+    const TSweepScale scale{sim.HoldingSingle(2006), sim.HoldingSingle(3113),
+                            sim.HoldingSingle(3126)};
+    EXPECT_NEAR(peak, scale.MmToBin(6000), 0.5);
     // Past the end of the array: illegal address.
     EXPECT_EQ(ExceptionOf(Ask(ReadFrame(4, 10004 + 32 * 32, 32))), 2);
 }

@@ -1,13 +1,16 @@
 #include "ui/application/application.h"
 
+#include "device/spectrum_recording.h"
 #include "device/tals352.h"
 #include "link/request_devices.h"
 #include "link/tals352_link.h"
 #include "link/transmitter.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "sim/line_layout.h"
 #include "sim/sim_transducer.h"
 #include "storage/archive.h"
+#include "storage/archive_retention.h"
 #include "storage/archive_settings.h"
 #include "ui/application/central_objects.h"
 #include "ui/application/event_loop_clock.h"
@@ -66,7 +69,12 @@ void TApplication::Start()
     if (m_scheduler)
         return;
     // 1. The archive root from bde.ini.
-    m_archive = std::make_unique<TArchive>(LoadArchiveSettings(m_startDir).dbPath);
+    const TArchiveSettings archiveSettings = LoadArchiveSettings(m_startDir);
+    m_archive = std::make_unique<TArchive>(archiveSettings.dbPath);
+    // The program keeps every day unless bde.ini sets KeepDays or MinFreeMB.
+    if (const TRetentionPolicy policy = RetentionPolicyOf(archiveSettings, 0, 0); policy.Active())
+        m_archive->SetRetention(
+            std::make_unique<TArchiveRetention>(archiveSettings.dbPath, policy));
     m_archiveReadings = std::make_unique<TArchiveReadings>(*m_archive);
 
     // 2. The command line was evaluated at construction.
@@ -80,7 +88,7 @@ void TApplication::Start()
     QString port = m_options.Port;
     if (m_options.Simulate) {
         m_simulator = std::make_unique<TSimTransducer>();
-        m_simulator->SetDeviceCount(m_options.simulatedDevices);
+        LayOutSimLine(*m_simulator, m_options.simulatedDevices, m_options.simulatedNamed);
         QString error;
         if (m_simulator->Start(&error)) {
             port = m_simulator->PortPath();
@@ -99,6 +107,8 @@ void TApplication::Start()
         });
     if (!opened)
         Dialogs().Message(opened.Message(), TDialogIcon::Error, AttentionCaption());
+    else if (!opened.Warning.isEmpty()) // open, but the driver refused the RS-485 mode
+        Dialogs().Message(opened.Warning, TDialogIcon::Warning, AttentionCaption());
     m_scheduler->SetArchive(m_archiveReadings.get());
     if (TTransmitter *transmitter = m_scheduler->Transmitter())
         transmitter->SetSetupDialogHook(&EditPortSettings);
@@ -138,6 +148,13 @@ TReports &TApplication::Reports()
     if (!m_reports)
         m_reports = std::make_unique<TReports>();
     return *m_reports;
+}
+
+TSpectrumRecording &TApplication::SpectrumRecording()
+{
+    if (!m_spectrumRecording)
+        m_spectrumRecording = std::make_unique<TSpectrumRecording>();
+    return *m_spectrumRecording;
 }
 
 QString TApplication::TimerIniPath() const

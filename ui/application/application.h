@@ -26,6 +26,7 @@ class TReports;
 class TRequestDevices;
 class TSchedulerPollSelection;
 class TSimTransducer;
+class TSpectrumRecording;
 class TModelLinkDevice;
 class Ttals352;
 
@@ -70,6 +71,8 @@ public:
     TSimTransducer *Simulator() { return m_simulator.get(); }
     // The five printed reports, created at start (or at the first use before it).
     TReports &Reports();
+    // The spectra kept while the periodic readout runs (created at the first use).
+    TSpectrumRecording &SpectrumRecording();
 
     // Replace a central object (before the main window exists).
     void SetDevice(std::unique_ptr<TMainDevice> device);
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<TParameterFiles> m_parameterFiles;
     std::unique_ptr<TArrayReadout> m_arrayReadout;
     std::unique_ptr<TReports> m_reports;
+    std::unique_ptr<TSpectrumRecording> m_spectrumRecording;
     QHash<QString, TWindowKind> m_factories;
 
     // The real central objects, in the order of their creation.

@@ -172,6 +172,11 @@ TDecoded TModelLinkDevice::ParseZelvinAnswer(const TBuffer &answer)
     return Current().ParseZelvinAnswer(answer);
 }
 
+TDecoded TModelLinkDevice::ParseLineFailure(const QString &text)
+{
+    return Current().ParseLineFailure(text);
+}
+
 TSchedulerLink::TSchedulerLink(TRequestDevices &scheduler, TModelLinkDevice *device)
     : m_scheduler(scheduler), m_device(device), m_pollTimer(scheduler.PollTimer())
 {}
@@ -247,10 +252,13 @@ void TSchedulerLink::ChangePortSettings()
     port->SaveSettings();
     if (simulated)
         port->SetPort(m_simulatedPort);
+    m_scheduler.ResetPortWatch();
     const TPortOpenResult opened = port->Open();
     m_openFailure = opened ? QString() : opened.Reason;
     if (!opened)
         Dialogs().Message(opened.Message(), TDialogIcon::Error, AttentionCaption());
+    else if (!opened.Warning.isEmpty())
+        Dialogs().Message(opened.Warning, TDialogIcon::Warning, AttentionCaption());
 }
 
 TPortStatus TSchedulerLink::PortStatus() const
@@ -261,7 +269,10 @@ TPortStatus TSchedulerLink::PortStatus() const
         status.Port = port->Port();
         status.Open = port->Connected();
     }
-    if (!status.Open)
+    status.Lost = !status.Open && m_scheduler.PortLost();
+    if (status.Lost)
+        status.Reason = m_scheduler.PortLossReason();
+    else if (!status.Open)
         status.Reason = m_openFailure;
     return status;
 }
@@ -276,6 +287,8 @@ bool EditPortSettings(TPortSettings &settings, const QStringList &ports)
     values.Parity = ParityToStr(settings.Parity);
     values.FlowControl = FlowControlToStr(settings.FlowControl);
     values.FrameEnd = FrameEndToStr(settings.FrameEnd);
+    values.LocalEcho = settings.LocalEcho;
+    values.Rs485 = settings.Rs485;
     if (!ShowPortSetupDialog(values, ports))
         return false;
     settings.Port = values.Port;
@@ -286,6 +299,8 @@ bool EditPortSettings(TPortSettings &settings, const QStringList &ports)
     StrToParity(values.Parity, settings.Parity);
     StrToFlowControl(values.FlowControl, settings.FlowControl);
     StrToFrameEnd(values.FrameEnd, settings.FrameEnd);
+    settings.LocalEcho = values.LocalEcho;
+    settings.Rs485 = values.Rs485;
     return true;
 }
 

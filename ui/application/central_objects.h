@@ -77,6 +77,7 @@ public:
     Ttals352::TRequest BuildRequest(quint8 code) override;
     TDecoded ParseAnswer(const TFrame &request, const TBuffer &answer, quint8 code) override;
     TDecoded ParseZelvinAnswer(const TBuffer &answer) override;
+    TDecoded ParseLineFailure(const QString &text) override;
     bool Enabled() const override { return m_shown.Enabled(); }
     QString Caption() const override { return m_shown.Caption(); }
 

@@ -29,6 +29,11 @@ struct TParser
                                QStringLiteral("Число имитируемых приборов на линии с --simulate "
                                               "(по умолчанию 1)."),
                                QStringLiteral("N"), QStringLiteral("1")};
+    QCommandLineOption device{QStringLiteral("device"),
+                              QStringLiteral("Имитируемый прибор с адресом A и заводским номером P "
+                                             "(можно повторять; один адрес дважды даёт коллизию "
+                                             "ответов на линии)."),
+                              QStringLiteral("A:P")};
     QCommandLineOption poll{QStringLiteral("poll"),
                             QStringLiteral("Начать опрос сразу после запуска, с периодом из "
                                            "INI/Timer.ini (станция наблюдения, автозапуск).")};
@@ -46,7 +51,8 @@ struct TParser
 
     QList<const QCommandLineOption *> All() const
     {
-        return {&help, &version, &port, &simulate, &devices, &poll, &startDir, &programDir};
+        return {&help,   &version, &port,     &simulate,  &devices,
+                &device, &poll,    &startDir, &programDir};
     }
 
     TParser()
@@ -140,6 +146,13 @@ TCommandLineOptions ParseCommandLine(const QStringList &arguments, TProgramModes
             options.simulatedDevices = n;
         else
             options.Errors << QStringLiteral("--devices: нужно число от 1 до 247");
+    }
+    for (const QString &text : p.parser.values(p.device)) {
+        if (const auto spec = ParseSimDeviceSpec(text))
+            options.simulatedNamed.push_back(*spec);
+        else
+            options.Errors << QStringLiteral("--device: нужно АДРЕС:НОМЕР, адрес от 1 до 247, "
+                                             "номер от 0 до 65535");
     }
     return options;
 }

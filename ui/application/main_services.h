@@ -69,6 +69,7 @@ struct TPortStatus
     bool Open = false; // whether exchanges can be made
     QString Reason;    // why it is not open, when known
     bool Simulated = false;
+    bool Lost = false; // it went away while in use and is tried again
 };
 
 // The device link as the main window uses it.

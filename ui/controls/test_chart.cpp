@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -195,9 +196,13 @@ void TTestChart::CopyToClipboard()
     QApplication::clipboard()->setPixmap(image);
 }
 
-bool TTestChart::SaveBmp(const QString &path)
+QByteArray TTestChart::BmpBytes()
 {
-    return m_plot->saveBmp(path);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !m_plot->toPixmap().save(&buffer, "BMP"))
+        return {};
+    return bytes;
 }
 
 void TTestChart::Replot()

@@ -41,7 +41,8 @@ public:
     // Image of the chart on white to the clipboard; the background comes back.
     void CopyToClipboard();
     // The chart as shown, as a Windows bitmap file.
-    bool SaveBmp(const QString &path);
+    // The chart as shown, as the bytes of a bitmap file; empty on failure.
+    QByteArray BmpBytes();
     void Replot();
 
     // The keys of the chart; true when taken.

@@ -2,11 +2,13 @@
 
 #include "link/port_diagnostics.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace tals {
@@ -26,13 +28,17 @@ void Fill(QComboBox &box, const QStringList &choices, const QString &value)
     box.setCurrentIndex(index < 0 ? 0 : index);
 }
 
-// The port list: each port with the adapter behind it when known
-// ("/dev/serial/by-id/usb-FTDI_...  (ttyUSB0, FTDI FT232R USB UART)"); the
-// item's data is the port name itself.
+// The port list: each port with the adapter behind it when known and
+// whether its driver offers RS-485 mode ("/dev/serial/by-id/usb-FTDI_...
+// (ttyUSB0, FTDI FT232R USB UART)", "/dev/ttyS1  (RS-485)"); the item's data
+// is the port name itself.
 void FillPorts(QComboBox &box, const QStringList &ports, const QString &value)
 {
     for (const QString &port : ports) {
-        const QString description = PortDescription(port);
+        QString description = PortDescription(port);
+        if (PortSupportsRs485(port))
+            description += (description.isEmpty() ? QString() : QStringLiteral(", ")) +
+                           QStringLiteral("RS-485");
         box.addItem(description.isEmpty()
                         ? port
                         : port + QStringLiteral("  (") + description + QLatin1Char(')'),
@@ -53,6 +59,24 @@ QComboBox *MakeBox(QWidget *parent, const char *name)
     auto *box = new QComboBox(parent);
     box->setObjectName(QLatin1String(name));
     return box;
+}
+
+QCheckBox *MakeCheck(QWidget *parent, const char *name, const QString &text, bool checked)
+{
+    auto *check = new QCheckBox(text, parent);
+    check->setObjectName(QLatin1String(name));
+    check->setChecked(checked);
+    return check;
+}
+
+QSpinBox *MakeDelay(QWidget *parent, const char *name, int value)
+{
+    auto *spin = new QSpinBox(parent);
+    spin->setObjectName(QLatin1String(name));
+    spin->setRange(0, 1000);
+    spin->setSuffix(QStringLiteral(" мс"));
+    spin->setValue(value);
+    return spin;
 }
 
 } // namespace
@@ -108,6 +132,9 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     // tcp://HOST:PORT) can be typed in.
     cbPort->setEditable(true);
     cbPort->setInsertPolicy(QComboBox::NoInsert);
+    cbPort->setToolTip(QStringLiteral(
+        "Имена /dev/serial/by-id/... стоят первыми: они остаются прежними, когда USB-адаптер\n"
+        "вынимают и вставляют снова, а ttyUSBn может смениться. Сетевой шлюз: tcp://УЗЕЛ:ПОРТ."));
     cbBaudRate = MakeBox(gbSettings, "cbBaudRate");
     cbDataBits = MakeBox(gbSettings, "cbDataBits");
     cbStopBits = MakeBox(gbSettings, "cbStopBits");
@@ -135,6 +162,39 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
     form->addRow(QStringLiteral("Flow control"), cbFlowControl);
     form->addRow(QStringLiteral("Frame end"), cbFrameEnd);
 
+    // The adapter: a receiver that hears the request, the driver's RTS switching.
+    gbRs485 = new QGroupBox(QStringLiteral(" RS-485 "), this);
+    gbRs485->setObjectName(QStringLiteral("gbRs485"));
+    chbLocalEcho =
+        MakeCheck(gbRs485, "chbLocalEcho", QStringLiteral("Эхо запроса"), values.LocalEcho);
+    chbLocalEcho->setToolTip(QStringLiteral(
+        "Адаптер возвращает каждый запрос перед ответом: эхо читается и сверяется с запросом."));
+    chbRs485 = MakeCheck(gbRs485, "chbRs485", QStringLiteral("Режим RS-485 драйвера порта"),
+                         values.Rs485.Enabled);
+    chbRs485->setToolTip(QStringLiteral(
+        "Драйвер сам переключает направление приёмопередатчика линией RTS (TIOCSRS485);\n"
+        "для встроенных портов промышленных и одноплатных компьютеров."));
+    chbRtsOnSend = MakeCheck(gbRs485, "chbRtsOnSend", QStringLiteral("RTS при передаче"),
+                             values.Rs485.RtsOnSend);
+    chbRtsAfterSend = MakeCheck(gbRs485, "chbRtsAfterSend", QStringLiteral("RTS после передачи"),
+                                values.Rs485.RtsAfterSend);
+    sbDelayBeforeSend = MakeDelay(gbRs485, "sbDelayBeforeSend", values.Rs485.DelayBeforeSendMs);
+    sbDelayAfterSend = MakeDelay(gbRs485, "sbDelayAfterSend", values.Rs485.DelayAfterSendMs);
+    auto *rs485 = new QFormLayout(gbRs485);
+    rs485->addRow(chbLocalEcho);
+    rs485->addRow(chbRs485);
+    rs485->addRow(chbRtsOnSend);
+    rs485->addRow(chbRtsAfterSend);
+    rs485->addRow(QStringLiteral("Задержка до передачи"), sbDelayBeforeSend);
+    rs485->addRow(QStringLiteral("Задержка после передачи"), sbDelayAfterSend);
+    auto enableDirection = [this](bool on) {
+        for (QWidget *w : std::initializer_list<QWidget *>{chbRtsOnSend, chbRtsAfterSend,
+                                                           sbDelayBeforeSend, sbDelayAfterSend})
+            w->setEnabled(on);
+    };
+    enableDirection(values.Rs485.Enabled);
+    connect(chbRs485, &QCheckBox::toggled, this, enableDirection);
+
     auto *buttons = new QDialogButtonBox(this);
     btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -146,6 +206,7 @@ TFormPortSetup::TFormPortSetup(const TPortSetupValues &values, const QStringList
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gbSettings);
+    layout->addWidget(gbRs485);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -163,6 +224,12 @@ TPortSetupValues TFormPortSetup::Values() const
     v.Parity = cbParity->currentText();
     v.FlowControl = cbFlowControl->currentText();
     v.FrameEnd = cbFrameEnd->currentText();
+    v.LocalEcho = chbLocalEcho->isChecked();
+    v.Rs485.Enabled = chbRs485->isChecked();
+    v.Rs485.RtsOnSend = chbRtsOnSend->isChecked();
+    v.Rs485.RtsAfterSend = chbRtsAfterSend->isChecked();
+    v.Rs485.DelayBeforeSendMs = sbDelayBeforeSend->value();
+    v.Rs485.DelayAfterSendMs = sbDelayAfterSend->value();
     return v;
 }
 

@@ -1,15 +1,21 @@
 #pragma once
 
 // The serial port settings dialog "Setup": the six line choices and where an
-// answer ends, pre-set from the current settings, applied together on "OK".
-// The port may be typed in, a network gateway as tcp://HOST:PORT.
+// answer ends, pre-set from the current settings, and the RS-485 adapter's
+// options (the request's echo, the kernel's direction control), applied
+// together on "OK". The port may be typed in, a network gateway as
+// tcp://HOST:PORT.
+
+#include "platform/rs485.h"
 
 #include <QDialog>
 #include <QStringList>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
+class QSpinBox;
 
 namespace tals {
 
@@ -23,6 +29,8 @@ struct TPortSetupValues
     QString Parity = QStringLiteral("None");      // "None", "Odd", "Even", "Mark", "Space"
     QString FlowControl = QStringLiteral("None"); // "Hardware", "Software", "None", "Custom"
     QString FrameEnd = QStringLiteral("Gap");     // "Gap", "Length"
+    bool LocalEcho = false;
+    TRs485Settings Rs485;
 
     bool operator==(const TPortSetupValues &) const = default;
 };
@@ -55,6 +63,13 @@ public:
     QComboBox *cbParity = nullptr;
     QComboBox *cbFlowControl = nullptr;
     QComboBox *cbFrameEnd = nullptr;
+    QGroupBox *gbRs485 = nullptr;
+    QCheckBox *chbLocalEcho = nullptr;
+    QCheckBox *chbRs485 = nullptr;
+    QCheckBox *chbRtsOnSend = nullptr;
+    QCheckBox *chbRtsAfterSend = nullptr;
+    QSpinBox *sbDelayBeforeSend = nullptr;
+    QSpinBox *sbDelayAfterSend = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnCancel = nullptr;
 };

@@ -25,6 +25,8 @@ QMessageBox::Icon BoxIcon(TDialogIcon icon)
         return QMessageBox::Critical;
     case TDialogIcon::Question:
         return QMessageBox::Question;
+    case TDialogIcon::None:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::Warning;
 }

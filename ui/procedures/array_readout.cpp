@@ -2,6 +2,8 @@
 
 #include "device/answer_parser.h"
 #include "device/array_dumps.h"
+#include "device/echo_curve.h"
+#include "device/spectrum_recording.h"
 #include "device/tals352.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -83,8 +85,12 @@ void TDeviceArrayReadout::ReadSignal(bool interactive)
     const TArrayReadResult result = ReadDeviceArray();
     // A failed readout still leaves a dump of what the array holds.
     DumpSignal(interactive);
-    if (!interactive)
+    if (!interactive) {
+        // The periodic readout also reads the spectrum while it is recorded.
+        if (m_app.SpectrumRecording().Active())
+            ReadRecordedSpectrum();
         return;
+    }
     RunAction(QStringLiteral("actSignalShow"));
     Dialogs().Message(result.Text,
                       result.Status == 0 ? TDialogIcon::Information : TDialogIcon::Warning);
@@ -103,8 +109,18 @@ void TDeviceArrayReadout::ReadSpectrum()
         return;
     }
     DumpSpectrum(true);
+    m_app.SpectrumRecording().Add(EchoCurveOf(*m_app.Model(), Now()));
     Dialogs().Message(result.Text, TDialogIcon::Information);
     RunAction(QStringLiteral("actSpectrumShow"));
+}
+
+void TDeviceArrayReadout::ReadRecordedSpectrum()
+{
+    m_app.Model()->SetControlCommand(2);
+    if (ReadDeviceArray().Status != 0)
+        return; // no dump and no curve, as for a failed interactive readout
+    DumpSpectrum(false);
+    m_app.SpectrumRecording().Add(EchoCurveOf(*m_app.Model(), Now()));
 }
 
 void TDeviceArrayReadout::ReadResidual()

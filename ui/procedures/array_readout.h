@@ -50,6 +50,8 @@ public:
 
 private:
     void RunAction(const QString &name);
+    // The spectrum of the periodic readout: dumped and recorded, reported to no one.
+    void ReadRecordedSpectrum();
     QString DumpPath(const QString &prefix, TDateTime series, int counter) const;
     QString WriteDump(const QString &prefix, TDateTime series, int counter,
                       const QStringList &lines, bool interactive);

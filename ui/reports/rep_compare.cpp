@@ -98,9 +98,15 @@ void TRepCompare::Print(QPrinter &printer)
     const QString count = m_comparison.Differences.isEmpty()
                               ? QStringLiteral("Различий нет")
                               : QStringLiteral("Различий: %1").arg(m_comparison.Differences.size());
-    for (const QString &line :
-         {QStringLiteral("Наши значения: ") + m_comparison.OursTitle,
-          QStringLiteral("Сравниваются с: ") + m_comparison.TheirsTitle, when, count}) {
+    QStringList lines{QStringLiteral("Наши значения: ") + m_comparison.OursTitle,
+                      QStringLiteral("Сравниваются с: ") + m_comparison.TheirsTitle};
+    if (!m_comparison.Device.isEmpty())
+        lines << QStringLiteral("Прибор: ") + m_comparison.Device;
+    if (m_comparison.Time.isValid())
+        lines << QStringLiteral("Сравнение: ") +
+                     m_comparison.Time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    lines << when << count;
+    for (const QString &line : lines) {
         painter.drawText(QRectF(area.left(), y, area.width(), row),
                          Qt::AlignLeft | Qt::AlignVCenter, line);
         y += row;

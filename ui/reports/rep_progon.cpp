@@ -32,7 +32,9 @@ TRepProgon::TRepProgon()
       qrlKkrutZav(AddLabel(QStringLiteral("qrlKkrutZav"), kValueLeft, 40.2, QString(), kValueWidth,
                            kValueHeight, Qt::AlignRight)),
       qrlAlgoritm(AddLabel(QStringLiteral("qrlAlgoritm"), 88.9, 46.6,
-                           QStringLiteral("Алгоритм обработки"), 0, 0, Qt::AlignRight))
+                           QStringLiteral("Алгоритм обработки"), 0, 0, Qt::AlignRight)),
+      qrlRunVerdict(AddLabel(QStringLiteral("qrlRunVerdict"), 170.0, 8.5, QString(), 0, 0,
+                             Qt::AlignLeft, 10, true))
 {
     AddCreatedLine(2.1, 179.1, 203.2, 225.4);
     AddLabel(QStringLiteral("QRLabel13"), 1.3, 8.5, QStringLiteral("Аппаратная версия"));
@@ -43,17 +45,16 @@ TRepProgon::TRepProgon()
     AddLabel(QStringLiteral("QRLabel4"), 1.3, 40.2,
              QStringLiteral("Коэффициент коррекции крутизны"));
     AddLabel(QStringLiteral("QRLabel5"), 1.3, 46.6, QStringLiteral("Алгоритм"));
+    AddLabel(QStringLiteral("QRLabel14"), 114.2, 8.5, QStringLiteral("Заключение по прогону:"));
 
     const struct
     {
         const char *name;
         double left;
         const char *text;
-    } heads[] = {{"QRLabel6", 144.2, "Рулетка, мм"},
-                 {"QRLabel7", 168.8, "Уровень, мм"},
-                 {"QRLabel8", 193.4, "Разница, мм"},
-                 {"QRLabel10", 225.7, "Ток, мА"},
-                 {"QRLabel11", 242.1, "Разница, мА"}};
+    } heads[] = {{"QRLabel6", 114.2, "Рулетка, мм"},  {"QRLabel7", 138.8, "Уровень, мм"},
+                 {"QRLabel8", 163.4, "Разница, мм"},  {"QRLabel10", 195.7, "Ток, мА"},
+                 {"QRLabel11", 212.1, "Разница, мА"}, {"QRLabel12", 240.5, "Заключение"}};
     for (const auto &h : heads)
         AddLabel(QString::fromLatin1(h.name), h.left, 14.8, QString::fromUtf8(h.text));
 
@@ -63,11 +64,12 @@ TRepProgon::TRepProgon()
             return &AddLabel(QString::fromLatin1(prefix) + n, left, kRowTops[i], QString(),
                              kValueWidth, kValueHeight, Qt::AlignRight);
         };
-        qrlRuletka[i] = value("qrlRuletka", 144.5);
-        qrlValue[i] = value("qrlValue", 169.6);
-        qrlDValue[i] = value("qrlDValue", 194.2);
-        qrlCurrentValue[i] = value("qrlCurrentValue", 218.5);
-        qrlDCurrentValue[i] = value("qrlDCurrentValue", 242.9);
+        qrlRuletka[i] = value("qrlRuletka", 114.5);
+        qrlValue[i] = value("qrlValue", 139.6);
+        qrlDValue[i] = value("qrlDValue", 164.2);
+        qrlCurrentValue[i] = value("qrlCurrentValue", 188.5);
+        qrlDCurrentValue[i] = value("qrlDCurrentValue", 212.9);
+        qrlVerdict[i] = value("qrlVerdict", 240.5);
     }
     AddChart(0, 52.9, 267.0, 116.7, Qt::red, false, false);
 }

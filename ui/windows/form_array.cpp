@@ -1,18 +1,27 @@
 #include "ui/windows/form_array.h"
 
 #include "device/tals352.h"
+#include "platform/dialogs.h"
 #include "platform/number_format.h"
+#include "platform/paths.h"
 #include "ui/application/window_position.h"
 #include "ui/reports/rep_graph.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <qcustomplot.h>
 
@@ -55,8 +64,8 @@ QSharedPointer<QCPAxisTickerFixed> FixedTicker(double step)
 {
     auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
     ticker->setTickStep(step);
-    // The step is the least distance between labels; a multiple keeps them apart.
-    ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    // Exactly the step: labels every 50 or 100 bins, never a wider multiple.
+    ticker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
     return ticker;
 }
 
@@ -106,11 +115,19 @@ TFormArray::TFormArray(const TLayout &layout, const Ttals352 &model, TRepGraph &
 {
     setObjectName(QString::fromLatin1(layout.objectName));
     setWindowTitle(QString::fromUtf8(layout.caption));
-    resize(820, 520);
+    resize(layout.width, layout.height);
 
-    m_chart = new QCustomPlot(this);
+    auto *central = new QWidget(this);
+    m_column = new QVBoxLayout(central);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(2);
+    m_chartRow = new QHBoxLayout;
+    m_chartRow->setSpacing(4);
+    m_column->addLayout(m_chartRow, 1);
+    setCentralWidget(central);
+    m_chart = new QCustomPlot(central);
     m_chart->setObjectName(QStringLiteral("Chart"));
-    setCentralWidget(m_chart);
+    m_chartRow->addWidget(m_chart, 1);
     m_series = m_chart->addGraph();
     m_series->setName(QStringLiteral("Series1"));
     m_series->setPen(QPen(Qt::blue, 1));
@@ -139,6 +156,7 @@ TFormArray::TFormArray(const TLayout &layout, const Ttals352 &model, TRepGraph &
             m_readout = panel;
         }
         status->addWidget(panel, i == 0 ? 1 : 0);
+        m_panels << panel;
     }
 
     CreateActions();
@@ -153,19 +171,42 @@ TFormArray::TFormArray(const TLayout &layout, const Ttals352 &model, TRepGraph &
 
 TFormArray::~TFormArray() = default;
 
+QAction *TFormArray::MakeAction(const char *name, const char *caption, const char *hint)
+{
+    auto *action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setToolTip(QString::fromUtf8(hint));
+    action->setStatusTip(QString::fromUtf8(hint));
+    return action;
+}
+
+QLabel *TFormArray::StatusPanel(int index) const
+{
+    return m_panels.value(index);
+}
+
+void TFormArray::AddSideWidget(QWidget *widget)
+{
+    m_chartRow->addWidget(widget, 0);
+}
+
+void TFormArray::AddBottomWidget(QWidget *widget)
+{
+    m_column->addWidget(widget, 0);
+}
+
 void TFormArray::CreateActions()
 {
-    auto make = [this](const char *name, const char *caption, const char *hint) {
-        auto *action = new QAction(QString::fromUtf8(caption), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setToolTip(QString::fromUtf8(hint));
-        action->setStatusTip(QString::fromUtf8(hint));
-        return action;
-    };
-    m_pointsTrue = make("actPointsTrue", "Точки показать", "Точки показать");
-    m_pointsFalse = make("actPointsFalse", "Точки скрыть", "Точки скрыть");
-    auto *report = make("actReportPreview", "График", "Отчет");
-    auto *close = make("actClose", "Закрыть окно", "Закрыть окно");
+    m_pointsTrue = MakeAction("actPointsTrue", "Точки показать", "Точки показать");
+    m_pointsFalse = MakeAction("actPointsFalse", "Точки скрыть", "Точки скрыть");
+    auto *report = MakeAction("actReportPreview", "График", "Отчет");
+    auto *close = MakeAction("actClose", "Закрыть окно", "Закрыть окно");
+    auto *undo = MakeAction("actUndoZoom", "Весь график", "Отменить увеличение (пробел)");
+    auto *picture =
+        MakeAction("actSavePicture", "Сохранить рисунок", "Сохранить график в файл PNG");
+    auto *csv = MakeAction("actExportCsv", "Экспорт CSV", "Сохранить показанные кривые в файл CSV");
+    auto *copy =
+        MakeAction("actCopy", "Копировать", "Копировать график и его точки в буфер обмена");
     auto *group = new QActionGroup(this);
     for (QAction *a : {m_pointsTrue, m_pointsFalse}) {
         a->setCheckable(true);
@@ -176,13 +217,20 @@ void TFormArray::CreateActions()
     connect(m_pointsFalse, &QAction::triggered, this, [this] { ShowPoints(false); });
     connect(report, &QAction::triggered, this, [this] { PrepareReport().Preview(this); });
     connect(close, &QAction::triggered, this, &QWidget::close);
+    connect(undo, &QAction::triggered, this, &TFormArray::UndoZoom);
+    connect(picture, &QAction::triggered, this, &TFormArray::ExportPicture);
+    connect(csv, &QAction::triggered, this, &TFormArray::ExportCsv);
+    connect(copy, &QAction::triggered, this, &TFormArray::CopyToClipboard);
 
     auto *bar = addToolBar(QStringLiteral("ToolBar"));
+    m_toolBar = bar;
     bar->setObjectName(QStringLiteral("ToolBar"));
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addAction(m_pointsFalse);
     bar->addAction(m_pointsTrue);
+    bar->addSeparator();
+    bar->addAction(undo);
     bar->addSeparator();
     bar->addAction(report);
     bar->addSeparator();
@@ -191,8 +239,78 @@ void TFormArray::CreateActions()
     QMenu *points = menuBar()->addMenu(QStringLiteral("Точки"));
     points->addAction(m_pointsFalse);
     points->addAction(m_pointsTrue);
-    menuBar()->addMenu(QStringLiteral("Отчеты"))->addAction(report);
+    m_viewMenu = menuBar()->addMenu(QStringLiteral("Вид"));
+    m_viewMenu->setObjectName(QStringLiteral("mnuView"));
+    m_viewMenu->addAction(undo);
+    QMenu *reports = menuBar()->addMenu(QStringLiteral("Отчеты"));
+    reports->addAction(report);
+    reports->addSeparator();
+    reports->addAction(picture);
+    reports->addAction(csv);
+    reports->addAction(copy);
     menuBar()->addMenu(QStringLiteral("Окно"))->addAction(close);
+}
+
+QByteArray TFormArray::CurvesCsv() const
+{
+    // The series as drawn: key and value per point.
+    QByteArray text = "\xEF\xBB\xBF";
+    text += QStringLiteral("Точка,%1\r\n").arg(windowTitle()).toUtf8();
+    const auto data = m_series->data();
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it)
+        text += QByteArray::number(it->key, 'g', 10) + ',' +
+                QByteArray::number(it->value, 'g', 10) + "\r\n";
+    return text;
+}
+
+bool TFormArray::SavePicture(const QString &path) const
+{
+    return m_chart->savePng(path, std::max(1, m_chart->width()), std::max(1, m_chart->height()));
+}
+
+bool TFormArray::SaveCsv(const QString &path) const
+{
+    QSaveFile file(path);
+    const QByteArray bytes = CurvesCsv();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+void TFormArray::CopyToClipboard() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return;
+    auto *data = new QMimeData;
+    data->setImageData(m_chart->toPixmap().toImage());
+    QByteArray csv = CurvesCsv();
+    if (csv.startsWith("\xEF\xBB\xBF"))
+        csv.remove(0, 3);
+    data->setText(QString::fromUtf8(csv));
+    clipboard->setMimeData(data);
+}
+
+void TFormArray::ExportPicture()
+{
+    QString path = Dialogs().SaveFileName(QStringLiteral("Сохранить рисунок"), StartDir(),
+                                          QStringLiteral("Рисунки PNG (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".png");
+    if (!SavePicture(path))
+        Dialogs().Message(QStringLiteral("Не удалось записать файл ") + path, TDialogIcon::Warning);
+}
+
+void TFormArray::ExportCsv()
+{
+    QString path = Dialogs().SaveFileName(QStringLiteral("Экспорт CSV"), StartDir(),
+                                          QStringLiteral("Файлы CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    if (!SaveCsv(path))
+        Dialogs().Message(QStringLiteral("Не удалось записать файл ") + path, TDialogIcon::Warning);
 }
 
 void TFormArray::ShowPoints(bool show)
@@ -226,10 +344,18 @@ bool TFormArray::ShowReadoutAt(const QPoint &pixel)
 {
     if (!m_chart->axisRect()->rect().contains(pixel))
         return false;
-    const double x = m_chart->xAxis->pixelToCoord(pixel.x());
-    const double y = m_chart->yAxis->pixelToCoord(pixel.y());
-    m_readout->setText(ReadoutText(x, y));
+    ShowReadout(m_chart->xAxis->pixelToCoord(pixel.x()), m_chart->yAxis->pixelToCoord(pixel.y()));
     return true;
+}
+
+void TFormArray::ShowReadout(double key, double value)
+{
+    m_readout->setText(ReadoutText(key, value));
+}
+
+QCPRange TFormArray::FullBottomRange() const
+{
+    return QCPRange(0, m_layout.bottomMax);
 }
 
 void TFormArray::ZoomTo(double xMin, double xMax, double yMin, double yMax)
@@ -241,18 +367,40 @@ void TFormArray::ZoomTo(double xMin, double xMax, double yMin, double yMax)
 
 void TFormArray::UndoZoom()
 {
-    m_chart->xAxis->setRange(0, m_layout.bottomMax);
+    m_chart->xAxis->setRange(FullBottomRange());
     RescaleLeft();
     AfterZoom();
 }
 
+void TFormArray::ResetBottomAxis()
+{
+    m_chart->xAxis->setRange(FullBottomRange());
+    if (LayoutSteps())
+        m_chart->xAxis->setTicker(FixedTicker(m_layout.bottomStep));
+    else
+        m_chart->xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    RescaleLeft();
+    m_chart->replot();
+}
+
 void TFormArray::AfterZoom()
 {
-    if (m_layout.adaptStepOnZoom) {
-        const QCPRange r = m_chart->xAxis->range();
-        const double step = std::max(1.0, double(std::lround(r.size() / 20)));
-        if (auto fixed = m_chart->xAxis->ticker().dynamicCast<QCPAxisTickerFixed>())
-            fixed->setTickStep(step);
+    auto fixed = m_chart->xAxis->ticker().dynamicCast<QCPAxisTickerFixed>();
+    if (!LayoutSteps()) {
+        // Another unit than bins: QCustomPlot's own readable steps.
+        if (fixed)
+            m_chart->xAxis->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    } else {
+        if (!fixed) {
+            fixed = FixedTicker(m_layout.bottomStep);
+            m_chart->xAxis->setTicker(fixed);
+        }
+        double step = m_layout.bottomStep;
+        if (m_layout.adaptStepOnZoom) {
+            const QCPRange r = m_chart->xAxis->range();
+            step = std::max(1.0, double(std::lround(r.size() / 20)));
+        }
+        fixed->setTickStep(step);
     }
     m_chart->replot();
 }

@@ -3,14 +3,21 @@
 // The common frame of the array windows (spectrum, signal, residual): a chart
 // with one line series, a tool bar and menu to show or hide the points, the
 // report preview of the chart, a status-bar read-out of the point under the
-// mouse, zoom by dragging a rectangle and undo of the zoom with the space bar.
+// mouse, zoom by dragging a rectangle and its undo (space bar, menu, tool
+// bar), and the export of the chart as a picture, as CSV and to the clipboard.
 
 #include <QMainWindow>
 
 class QAction;
+class QCPAxis;
+class QCPRange;
 class QCPGraph;
 class QCustomPlot;
 class QLabel;
+class QMenu;
+class QToolBar;
+class QVBoxLayout;
+class QHBoxLayout;
 
 namespace tals {
 
@@ -33,6 +40,8 @@ public:
         bool adaptStepOnZoom;    // bottom-axis step follows the zoom
         const char *reportTitle; // title of the chart report
         QList<int> panelWidths;  // status panels
+        int width = 820;         // size before the stored placement
+        int height = 520;
     };
 
     ~TFormArray() override;
@@ -50,6 +59,15 @@ public:
     // Shows the read-out of a chart point given in widget pixels; false when
     // the point lies outside the plotting area (the read-out is then unchanged).
     bool ShowReadoutAt(const QPoint &pixel);
+
+    // The shown curves as CSV, as "Экспорт CSV" writes and "Копировать" copies.
+    virtual QByteArray CurvesCsv() const;
+    // "Сохранить рисунок" and "Экспорт CSV" without their file dialogs; false
+    // when the file could not be written.
+    bool SavePicture(const QString &path) const;
+    bool SaveCsv(const QString &path) const;
+    // "Копировать": the picture and the CSV text to the clipboard.
+    void CopyToClipboard() const;
 
     // Zooms the chart to the given axis ranges, as dragging a rectangle does.
     void ZoomTo(double xMin, double xMax, double yMin, double yMax);
@@ -73,14 +91,36 @@ protected:
     void SetPoints(const QVector<double> &x, const QVector<double> &y);
     // Hook for the report (the spectrum's own number format).
     virtual void AdjustReport(TRepGraph &) {}
+    // The read-out of the chart position (key, value) in axis units.
+    virtual void ShowReadout(double key, double value);
+    // The bottom axis in full; the layout's 0 .. bottomMax unless a window
+    // shows another unit.
+    virtual QCPRange FullBottomRange() const;
+    // Whether the layout's label steps hold (false: automatic labels).
+    virtual bool LayoutSteps() const { return true; }
+    // Sets the bottom-axis labels for the present range (after zoom, undo and
+    // a change of unit) and replots.
+    void AfterZoom();
+    // The full bottom axis with the labels it starts with (a change of unit).
+    void ResetBottomAxis();
+    void RescaleLeft();
+
+    QToolBar *ToolBar() const { return m_toolBar; }
+    // The menu "Вид" with the undo of the zoom.
+    QMenu *ViewMenu() const { return m_viewMenu; }
+    // Places a widget beside the chart or below it.
+    void AddSideWidget(QWidget *widget);
+    void AddBottomWidget(QWidget *widget);
+    QAction *MakeAction(const char *name, const char *caption, const char *hint);
+    QLabel *StatusPanel(int index) const;
 
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void CreateActions();
     void ShowPoints(bool show);
-    void AfterZoom();
-    void RescaleLeft();
+    void ExportPicture();
+    void ExportCsv();
 
     TLayout m_layout;
     const Ttals352 &m_model;
@@ -88,6 +128,11 @@ private:
     QCustomPlot *m_chart = nullptr;
     QCPGraph *m_series = nullptr;
     QLabel *m_readout = nullptr;
+    QList<QLabel *> m_panels;
+    QToolBar *m_toolBar = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    QHBoxLayout *m_chartRow = nullptr;
+    QVBoxLayout *m_column = nullptr;
     QAction *m_pointsTrue = nullptr;
     QAction *m_pointsFalse = nullptr;
 };

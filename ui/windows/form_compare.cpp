@@ -42,6 +42,8 @@ TFormCompare::TFormCompare(QWidget *parent) : QWidget(parent, Qt::Window)
     m_title->setFont(bold);
     m_count = new QLabel;
     m_count->setObjectName(QStringLiteral("lblCount"));
+    m_device = new QLabel;
+    m_device->setObjectName(QStringLiteral("lblDevice"));
 
     m_table = new QTableWidget(0, 4);
     m_table->setObjectName(QStringLiteral("sgDifferences"));
@@ -71,6 +73,7 @@ TFormCompare::TFormCompare(QWidget *parent) : QWidget(parent, Qt::Window)
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
+    layout->addWidget(m_device);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
 
@@ -87,6 +90,7 @@ void TFormCompare::SetComparison(const TComparison &comparison)
 {
     m_comparison = comparison;
     m_title->setText(comparison.Title);
+    m_device->setText(ComparisonHeading(comparison));
     const QList<TModelDifference> &list = comparison.Differences;
     m_count->setText(list.isEmpty() ? QStringLiteral("Различий нет")
                                     : QStringLiteral("Различий: %1").arg(list.size()));
@@ -107,6 +111,17 @@ void TFormCompare::SetComparison(const TComparison &comparison)
             m_table->setItem(r, c, item);
         }
     }
+}
+
+QString ComparisonHeading(const TComparison &comparison)
+{
+    QStringList parts;
+    if (!comparison.Device.isEmpty())
+        parts << QStringLiteral("Прибор: ") + comparison.Device;
+    if (comparison.Time.isValid())
+        parts << QStringLiteral("Сравнение: ") +
+                     comparison.Time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    return parts.join(QStringLiteral("; "));
 }
 
 QString TFormCompare::ClipboardText() const

@@ -3,8 +3,8 @@
 // The window "Сравнение параметров": the registers whose values differ
 // between our side (the program's model or a parameter file) and the other
 // (the device or a second file), one row each with caption, name and both
-// values. The list is copied to the clipboard as tab-separated text and
-// printed as a table.
+// values, under the device compared with and the time of the comparison. The list is copied to the
+// clipboard as tab-separated text and printed as a table.
 
 #include "device/model_compare.h"
 
@@ -14,6 +14,9 @@ class QLabel;
 class QTableWidget;
 
 namespace tals {
+
+// "Прибор: адрес 1, заводской номер 1234, ТАЛС352И; Сравнение: 11.12.2026 15:45:01".
+QString ComparisonHeading(const TComparison &comparison);
 
 class TFormCompare : public QWidget
 {
@@ -38,6 +41,7 @@ private:
     TComparison m_comparison;
     QLabel *m_title = nullptr;
     QLabel *m_count = nullptr;
+    QLabel *m_device = nullptr;
     QTableWidget *m_table = nullptr;
 };
 

@@ -42,10 +42,9 @@ TFormGraph::TFormGraph(TTrendContext context, QWidget *parent)
     d.Precision = 10;
     d.Digits = kNoDescription;
 
-    m_series1 = m_chart->addGraph();
+    AddSeries(QString(), QColor(0, 0, 255), d.Title, d.Title);
+    m_series1 = Line(0);
     m_series1->setObjectName(QStringLiteral("Series1"));
-    m_series1->setPen(QPen(QColor(0, 0, 255), 1));
-    m_series1->setAdaptiveSampling(true);
     m_series2 = m_chart->addGraph();
     m_series2->setObjectName(QStringLiteral("Series2"));
     m_series2->setPen(QPen(QColor(255, 0, 0), 1));
@@ -53,6 +52,7 @@ TFormGraph::TFormGraph(TTrendContext context, QWidget *parent)
         QCPScatterStyle(QCPScatterStyle::ssSquare, QColor(0, 0, 255), QColor(0, 0, 255), 1));
     m_series2->setAdaptiveSampling(true);
     m_series2->setVisible(false);
+    m_series2->removeFromLegend();
 
     CreateCommonActions();
     AddAction(QStringLiteral("actYRangeChange"), QStringLiteral("Изменить диапазон Y"),
@@ -66,7 +66,7 @@ TFormGraph::TFormGraph(TTrendContext context, QWidget *parent)
                   {QStringLiteral("Интервал"), 300},
                   {QStringLiteral("Размах"), 100},
                   {QStringLiteral("Текущее значение"), 100},
-                  {QStringLiteral("Точка на графике"), 200},
+                  {QStringLiteral("Точка на графике"), 300},
                   {QString(), 50}});
 
     m_holder->OnOutputSet = [this](TIOData *) { OnLivePoint(); };
@@ -89,23 +89,42 @@ void TFormGraph::CreateMenusAndToolBar()
     add(bar->addMenu(QStringLiteral("Диапазон")), {"actCurrent", "actStartStopDT"});
     add(bar->addMenu(QStringLiteral("Интервал")),
         QStringList{"actYRangeChange", "actYRangeSet", "|"} + widths);
-    add(bar->addMenu(QStringLiteral("Масштаб")), {"actUndoZoom", "actZoomMinus", "actZoomPlus",
-                                                  "actShowAllX", "actShowAllY", "actShowAllXY"});
+    add(bar->addMenu(QStringLiteral("Масштаб")),
+        {"actUndoZoom", "actZoomForward", "actZoomMinus", "actZoomPlus", "actShowAllX",
+         "actShowAllY", "actShowAllXY", "|", "actGoToDate"});
     add(bar->addMenu(QStringLiteral("График")),
-        {"actPointsTrue", "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
-         "actReportPreview", "actExportCsv"});
+        QStringList{"actPointsTrue", "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
+                    "actReportPreview", "|"} +
+            ExportActionNames());
     add(bar->addMenu(QStringLiteral("Окно")), {"actMarks", "actClose"});
 
-    QToolBar *tools = addToolBar(QStringLiteral("Инструменты"));
-    tools->setObjectName(QStringLiteral("ToolBar1"));
-    tools->setMovable(false);
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    AddActions(tools,
-               QStringList{"actCurrent", "actStartStopDT", "|", "actYRangeSet", "|"} + widths +
-                   QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus", "actShowAllY",
-                               "actShowAllX", "actShowAllXY", "|", "actPointsTrue",
-                               "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
-                               "actReportPreview", "actExportCsv", "actClose"});
+    CreateToolBar({"actCurrent",
+                   "actStartStopDT",
+                   "|",
+                   "actYRangeSet",
+                   "|",
+                   "widths",
+                   "|",
+                   "actUndoZoom",
+                   "actZoomForward",
+                   "actZoomMinus",
+                   "actZoomPlus",
+                   "actShowAllY",
+                   "actShowAllX",
+                   "actShowAllXY",
+                   "actGoToDate",
+                   "|",
+                   "actPointsTrue",
+                   "actPointsFalse",
+                   "|",
+                   "actScanEndOn",
+                   "actScanEndOff",
+                   "|",
+                   "actExportCsv",
+                   "actExportPng",
+                   "actCopy",
+                   "actReportPreview",
+                   "actClose"});
 }
 
 // ---- opening and loading ----
@@ -120,13 +139,16 @@ void TFormGraph::Open(int slot, const QString &archiveName, TIODouble &deviceHol
     m_archiveName = archiveName;
     m_yRange = 0;
     RangeRef().SetRange(start, stop);
-    m_series1->data()->clear();
-    m_series2->data()->clear();
-    LoadArchiveRange();
-
+    // The holder follows the device before the archive is read, so that no
+    // reading of the loading time is lost.
     m_holder->Assign(deviceHolder);
     m_holder->SetSource(&deviceHolder, false);
     const TDescriptionOfDouble &d = m_holder->Description();
+    SetSeriesNames(0, archiveName, d.Title,
+                   d.Dimension.trimmed().isEmpty() ? d.Title
+                                                   : d.Title + QStringLiteral(", ") + d.Dimension);
+    LoadRange();
+
     m_chart->yAxis->setLabel(d.Title + QStringLiteral(", ") + d.Dimension);
     if (d.Min() <= d.Max())
         SetYAxis(d.Min(), d.Max());
@@ -142,34 +164,10 @@ void TFormGraph::Open(int slot, const QString &archiveName, TIODouble &deviceHol
     UpdateRangePanel();
 }
 
-void TFormGraph::LoadArchiveRange()
+void TFormGraph::Loaded(bool cancelled)
 {
-    LoadDays({m_archiveName}, {QStringLiteral("Загрузка архива")},
-             [this](int, const QVector<QCPGraphData> &day) {
-                 if (day.isEmpty())
-                     return;
-                 m_series1->data()->add(day, true);
-                 if (PointsShown() && Mode() == mLive)
-                     m_series2->data()->add(day, true);
-             },
-             {});
-    // Live points of the loading time follow the archive's.
-    const std::vector<QCPGraphData> pending = std::move(m_pending);
-    m_pending.clear();
-    for (const QCPGraphData &p : pending)
-        AddPoint(p.key, p.value);
-    UpdateScrollBar();
-    UpdatePanels();
-    if (m_series1->data()->isEmpty())
+    if (!cancelled && SeriesEmpty(0))
         Dialogs().Message(QStringLiteral("Отсутствуют данные"), TDialogIcon::Warning);
-}
-
-void TFormGraph::Reload(bool live)
-{
-    m_series1->data()->clear();
-    m_series2->data()->clear();
-    BindLive(live);
-    LoadArchiveRange();
 }
 
 void TFormGraph::BindLive(bool bind)
@@ -180,11 +178,10 @@ void TFormGraph::BindLive(bool bind)
         m_holder->OnOutputSet = nullptr;
 }
 
-void TFormGraph::AddPoint(double key, double value)
+void TFormGraph::SeriesDataChanged(int)
 {
-    m_series1->data()->add(QCPGraphData(key, value));
-    if (PointsShown() && Mode() == mLive)
-        m_series2->data()->add(QCPGraphData(key, value));
+    if (PointsShown())
+        m_series2->data()->set(*m_series1->data());
 }
 
 void TFormGraph::OnLivePoint()
@@ -198,12 +195,12 @@ void TFormGraph::OnLivePoint()
                                : FloatToStrF(value, ffNumber, d.Precision, d.Digits));
         }
         const double key = ChartKey(Range().Now());
-        if (Loading()) {
-            m_pending.push_back(QCPGraphData(key, value));
+        const bool first = SeriesEmpty(0);
+        AddLivePoint(0, key, value);
+        if (Loading())
             return;
-        }
-        const bool first = m_series1->data()->isEmpty();
-        AddPoint(key, value);
+        if (PointsShown())
+            m_series2->addData(key, value);
         if (first)
             ScrollToEnd(); // the first point of an empty chart comes into view
         if (Follow()) {
@@ -261,9 +258,8 @@ void TFormGraph::UndoZoomY()
 
 void TFormGraph::ShowAllY()
 {
-    bool found = false;
-    QCPRange r = m_series1->getValueRange(found, QCP::sdBoth, m_chart->xAxis->range());
-    if (!found)
+    QCPRange r;
+    if (!ValueRange(0, m_chart->xAxis->range(), r))
         return;
     if (r.size() <= 0)
         r = QCPRange(r.lower - 1, r.upper + 1);
@@ -300,14 +296,21 @@ void TFormGraph::UpdateValuePanels()
                        m_holder->Description().Dimension);
 }
 
-QString TFormGraph::CursorText(double key, double value) const
+void TFormGraph::ShowSnap(const TSnap &snap)
 {
+    QLabel *panel = Panel(4);
+    if (!panel)
+        return;
+    if (snap.series < 0) {
+        panel->clear();
+        return;
+    }
     const TDescriptionOfDouble &d = m_holder->Description();
-    QString text = ToQDateTime(ChartDateTime(key)).toString(QStringLiteral("dd.MM.yy HH:mm:ss")) +
-                   QLatin1Char(' ') + d.Title + QLatin1Char(' ') + ValueText(value);
+    QString text = ToQDateTime(snap.time).toString(QStringLiteral("dd.MM.yy HH:mm:ss")) +
+                   QLatin1Char(' ') + d.Title + QLatin1Char(' ') + ValueText(snap.value);
     if (d.Digits != kNoDescription)
         text += QStringLiteral(", ") + d.Dimension;
-    return text;
+    panel->setText(text);
 }
 
 // ---- report, CSV, settings ----
@@ -332,19 +335,6 @@ void TFormGraph::ReportPreview()
 {
     if (TRepGraph *report = PrepareReport())
         report->Preview(this);
-}
-
-std::vector<TCsvSeries> TFormGraph::VisibleSeries() const
-{
-    const TDescriptionOfDouble &d = m_holder->Description();
-    TCsvSeries series;
-    series.title =
-        d.Dimension.trimmed().isEmpty() ? d.Title : d.Title + QStringLiteral(", ") + d.Dimension;
-    const QCPRange r = m_chart->xAxis->range();
-    const auto data = m_series1->data();
-    for (auto it = data->findBegin(r.lower, false); it != data->findEnd(r.upper, false); ++it)
-        series.rows.push_back({ChartDateTime(it->key), it->value});
-    return {series};
 }
 
 void TFormGraph::ReadSettings()

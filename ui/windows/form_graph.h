@@ -35,32 +35,29 @@ public:
     QCPGraph *Series2() const { return m_series2; }
     double YRange() const { return m_yRange; }
 
-    std::vector<TCsvSeries> VisibleSeries() const override;
     // Fills the chart report from the window as it is shown (null without reports).
     TRepGraph *PrepareReport();
 
     static QString IniPath(const QString &programDir);
 
 protected:
-    QList<QCPGraph *> DataGraphs() const override { return {m_series1}; }
     void UndoZoomY() override;
     void ShowAllY() override;
     void ApplyPoints() override;
-    void Reload(bool live) override;
+    void BindLive(bool bind) override;
+    void Loaded(bool cancelled) override;
     void UpdateValuePanels() override;
-    QString CursorText(double key, double value) const override;
-    int CursorPanel() const override { return 4; }
+    void ShowSnap(const TSnap &snap) override;
+    QString ValueText(int, double value) const override { return ValueText(value); }
     void ReportPreview() override;
     void FollowOn() override { Set4Milimeters(); }
     void SaveSettings() override;
     void DetachHolders() override;
     QString MarkText(double value) const override { return ValueText(value); }
+    void SeriesDataChanged(int series) override;
 
 private:
     void CreateMenusAndToolBar();
-    void LoadArchiveRange();
-    void AddPoint(double key, double value);
-    void BindLive(bool bind);
     void OnLivePoint();
     void Set4Milimeters();
     void ChangeYRange();
@@ -74,7 +71,6 @@ private:
     int m_slot = 0;
     QString m_archiveName;
     double m_yRange = 0;
-    std::vector<QCPGraphData> m_pending; // live points that came while loading
 };
 
 // A trend window for slot 1 .. 7 opened on the quantity (null for other

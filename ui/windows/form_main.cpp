@@ -1,7 +1,10 @@
 #include "ui/windows/form_main.h"
 
+#include "device/spectrum_recording.h"
+
 #include "device/command_table.h"
 #include "link/custom_timer.h"
+#include "link/port_watch.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/application.h"
@@ -274,7 +277,13 @@ void TFormMain::UpdateStatusBar()
     else
         portText += QStringLiteral("не открыт");
     QString portHint = portText;
-    if (!port.Open && !port.Reason.isEmpty()) {
+    if (port.Lost) {
+        // The reason first: a port's stable name is long.
+        portText = PortLostText() +
+                   (port.Reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(port.Reason)) +
+                   QStringLiteral(": ") + port.Port;
+        portHint = portText;
+    } else if (!port.Open && !port.Reason.isEmpty()) {
         portText += QStringLiteral(" - ") + port.Reason;
         portHint += QLatin1Char('\n') + port.Reason;
     }
@@ -619,6 +628,8 @@ void TFormMain::OnSignalPollStart(const TActionDef &)
 {
     if (TArrayReadout *readout = m_app.ArrayReadout()) {
         readout->ResetSeries();
+        // A new recording of the spectra read from now on.
+        m_app.SpectrumRecording().Start();
         ReadSignalAutomatically();
     }
     m_signalTimer->Start();
@@ -629,6 +640,7 @@ void TFormMain::OnSignalPollStart(const TActionDef &)
 void TFormMain::OnSignalPollStop(const TActionDef &)
 {
     m_signalTimer->Stop();
+    m_app.SpectrumRecording().Stop();
     UpdateSignalControls();
     UpdatePollDependentActions();
 }

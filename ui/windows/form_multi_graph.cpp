@@ -75,26 +75,43 @@ void TFormMultiGraph::CreateMenusAndToolBar()
     QMenuBar *bar = menuBar();
     add(bar->addMenu(QStringLiteral("Диапазон")), {"actCurrent", "actStartStopDT"});
     add(bar->addMenu(QStringLiteral("Интервал")), widths);
-    add(bar->addMenu(QStringLiteral("Масштаб")), {"actUndoZoom", "actZoomMinus", "actZoomPlus",
-                                                  "actShowAllX", "actShowAllY", "actShowAllXY"});
+    add(bar->addMenu(QStringLiteral("Масштаб")),
+        {"actUndoZoom", "actZoomForward", "actZoomMinus", "actZoomPlus", "actShowAllX",
+         "actShowAllY", "actShowAllXY", "|", "actGoToDate"});
     add(bar->addMenu(QStringLiteral("Параметры")),
-        {"actPointsTrue", "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
-         "actReportPreview", "actExportCsv"});
+        QStringList{"actPointsTrue", "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
+                    "actReportPreview", "|"} +
+            ExportActionNames());
     m_seriesMenu = bar->addMenu(QStringLiteral("Графики"));
     m_seriesMenu->setObjectName(QStringLiteral("miGraphs"));
     add(m_seriesMenu, {"actSeriesAllShow", "actSeriesAllHide", "|"});
     add(bar->addMenu(QStringLiteral("Окно")), {"actMarks", "actClose"});
 
-    QToolBar *tools = addToolBar(QStringLiteral("Инструменты"));
-    tools->setObjectName(QStringLiteral("ToolBar1"));
-    tools->setMovable(false);
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    AddActions(tools,
-               QStringList{"actCurrent", "actStartStopDT", "|"} + widths +
-                   QStringList{"|", "actUndoZoom", "actZoomMinus", "actZoomPlus", "actShowAllY",
-                               "actShowAllX", "actShowAllXY", "|", "actPointsTrue",
-                               "actPointsFalse", "|", "actScanEndOn", "actScanEndOff", "|",
-                               "actReportPreview", "actExportCsv", "actClose"});
+    CreateToolBar({"actCurrent",
+                   "actStartStopDT",
+                   "|",
+                   "widths",
+                   "|",
+                   "actUndoZoom",
+                   "actZoomForward",
+                   "actZoomMinus",
+                   "actZoomPlus",
+                   "actShowAllY",
+                   "actShowAllX",
+                   "actShowAllXY",
+                   "actGoToDate",
+                   "|",
+                   "actPointsTrue",
+                   "actPointsFalse",
+                   "|",
+                   "actScanEndOn",
+                   "actScanEndOff",
+                   "|",
+                   "actExportCsv",
+                   "actExportPng",
+                   "actCopy",
+                   "actReportPreview",
+                   "actClose"});
 }
 
 // ---- configuration ----
@@ -117,8 +134,9 @@ void TFormMultiGraph::Configure(const QString &caption, TDateTime start, TDateTi
         m_seriesEntries << entry;
     }
     CreateSeries();
-    LoadItems();
+    // Bound before the archive is read: the readings of the loading time are kept.
     BindLive(true);
+    LoadRange();
     SetupYAxis();
 
     ReadSettings();
@@ -132,54 +150,27 @@ void TFormMultiGraph::Configure(const QString &caption, TDateTime start, TDateTi
 
 void TFormMultiGraph::CreateSeries()
 {
-    m_chart->clearGraphs();
-    m_series.clear();
+    ClearSeries();
     for (int i = 0; i < m_items.Count(); ++i) {
         const TMGCollectionItem &item = m_items.Item(i);
-        QCPGraph *graph = m_chart->addGraph();
-        graph->setObjectName(QStringLiteral("Series%1").arg(i + 1));
-        const QColor color = SeriesQColor(item.SeriesColor);
-        graph->setPen(QPen(color, 1));
-        graph->setName(item.Holder().Description().Title);
-        graph->setAdaptiveSampling(true);
-        m_series << graph;
+        const TDescriptionOfDouble &d = item.Holder().Description();
+        const int index = AddSeries(item.ArchiveName, SeriesQColor(item.SeriesColor), d.Title,
+                                    d.Dimension.trimmed().isEmpty()
+                                        ? d.Title
+                                        : d.Title + QStringLiteral(", ") + d.Dimension);
+        Line(index)->setObjectName(QStringLiteral("Series%1").arg(i + 1));
     }
 }
 
-void TFormMultiGraph::LoadItems()
+void TFormMultiGraph::Loaded(bool cancelled)
 {
-    QStringList names, texts;
-    for (int i = 0; i < m_items.Count(); ++i) {
-        names << m_items.Item(i).ArchiveName;
-        texts << QStringLiteral("Загрузка архива ") + m_items.Item(i).Holder().Description().Title;
-    }
-    LoadDays(
-        names, texts,
-        [this](int item, const QVector<QCPGraphData> &day) {
-            if (!day.isEmpty() && item < m_series.size())
-                m_series[item]->data()->add(day, true);
-        },
-        [this](int item) {
-            if (item < m_series.size() && m_series[item]->data()->isEmpty())
-                Dialogs().Message(m_items.Item(item).Holder().Description().Title +
-                                      QStringLiteral("\rОтсутствуют данные"),
-                                  TDialogIcon::Warning);
-        });
-    const std::vector<TPending> pending = std::move(m_pending);
-    m_pending.clear();
-    for (const TPending &p : pending)
-        if (p.item < m_series.size())
-            m_series[p.item]->data()->add(p.point);
-    UpdateScrollBar();
-    UpdatePanels();
-}
-
-void TFormMultiGraph::Reload(bool live)
-{
-    for (QCPGraph *graph : m_series)
-        graph->data()->clear();
-    LoadItems();
-    BindLive(live);
+    if (cancelled)
+        return;
+    for (int i = 0; i < SeriesCount() && i < m_items.Count(); ++i)
+        if (SeriesEmpty(i))
+            Dialogs().Message(m_items.Item(i).Holder().Description().Title +
+                                  QStringLiteral("\rОтсутствуют данные"),
+                              TDialogIcon::Warning);
 }
 
 void TFormMultiGraph::BindLive(bool bind)
@@ -197,17 +188,14 @@ void TFormMultiGraph::OnLivePoint(TIOData *sender)
 {
     try {
         const int i = sender ? sender->Tag : -1;
-        if (i < 0 || i >= m_items.Count() || i >= m_series.size())
+        if (i < 0 || i >= m_items.Count() || i >= SeriesCount())
             return;
         // The time the device model received the value, not the time of drawing.
-        const QCPGraphData point(ChartKey(sender->TimeStamp()), sender->Output().ToDouble());
-        if (Loading()) {
-            m_pending.push_back({i, point});
-            return;
-        }
         double minKey = 0, maxKey = 0;
         const bool first = !DataExtent(minKey, maxKey);
-        m_series[i]->data()->add(point);
+        AddLivePoint(i, ChartKey(sender->TimeStamp()), sender->Output().ToDouble());
+        if (Loading())
+            return;
         UpdatePanels();
         UpdateScrollBar();
         if (Follow() || first)
@@ -244,11 +232,11 @@ void TFormMultiGraph::SetupYAxis()
 
 void TFormMultiGraph::SetSeriesVisible(int index, bool visible)
 {
-    if (index < 0 || index >= m_series.size() || index >= m_items.Count())
+    if (index < 0 || index >= SeriesCount() || index >= m_items.Count())
         return;
-    QCPGraph *graph = m_series[index];
+    QCPGraph *graph = Line(index);
     m_items.Item(index).Visible = visible;
-    graph->setVisible(visible);
+    TFormTrendBase::SetSeriesVisible(index, visible);
     const QColor color = SeriesQColor(m_items.Item(index).SeriesColor);
     graph->setScatterStyle(visible && PointsShown()
                                ? QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 1)
@@ -270,13 +258,13 @@ void TFormMultiGraph::SeriesVisibleChange(int index)
 
 void TFormMultiGraph::SetAllVisible(bool visible)
 {
-    for (int i = 0; i < m_series.size(); ++i)
+    for (int i = 0; i < SeriesCount(); ++i)
         SetSeriesVisible(i, visible);
 }
 
 void TFormMultiGraph::ApplyPoints()
 {
-    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i)
+    for (int i = 0; i < SeriesCount() && i < m_items.Count(); ++i)
         SetSeriesVisible(i, m_items.Item(i).Visible);
     Action(QStringLiteral("actPointsTrue"))->setChecked(PointsShown());
     Action(QStringLiteral("actPointsFalse"))->setChecked(!PointsShown());
@@ -292,10 +280,9 @@ void TFormMultiGraph::ShowAllY()
     double lowest = 100;
     double highest = 0;
     const QCPRange keys = m_chart->xAxis->range();
-    for (QCPGraph *graph : m_series) {
-        bool found = false;
-        const QCPRange r = graph->getValueRange(found, QCP::sdBoth, keys);
-        if (!found)
+    for (int i = 0; i < SeriesCount(); ++i) {
+        QCPRange r;
+        if (!ValueRange(i, keys, r))
             continue;
         lowest = std::min(lowest, r.lower);
         highest = std::max(highest, r.upper);
@@ -305,14 +292,39 @@ void TFormMultiGraph::ShowAllY()
 
 // ---- panels, report, CSV, settings ----
 
-QString TFormMultiGraph::CursorText(double key, double value) const
+QString TFormMultiGraph::ValueText(int series, double value) const
 {
-    QString text = ToQDateTime(ChartDateTime(key)).toString(QStringLiteral("dd.MM.yy HH:mm:ss"));
-    if (m_items.Count() == 0)
-        return text;
-    const TDescriptionOfDouble &d = m_items.Item(0).Holder().Description();
-    return text + QLatin1Char(' ') + FloatToStrF(value, ffNumber, d.Precision, d.Digits) +
-           QLatin1Char(' ') + d.Dimension;
+    if (series < 0 || series >= m_items.Count())
+        return FloatToStr(value);
+    const TDescriptionOfDouble &d = m_items.Item(series).Holder().Description();
+    if (d.Digits == 255)
+        return FloatToStr(value);
+    return FloatToStrF(value, ffNumber, d.Precision, d.Digits);
+}
+
+void TFormMultiGraph::ShowSnap(const TSnap &snap)
+{
+    // Each series in the legend with its value at the mouse's time.
+    for (int i = 0; i < SeriesCount() && i < m_items.Count(); ++i) {
+        const TDescriptionOfDouble &d = m_items.Item(i).Holder().Description();
+        TSnap at;
+        if (snap.series >= 0 && Nearest(i, ChartKey(snap.time), at))
+            Line(i)->setName(d.Title + QStringLiteral(": ") + ValueText(i, at.value) +
+                             QLatin1Char(' ') + d.Dimension);
+        else
+            Line(i)->setName(d.Title);
+    }
+    QLabel *panel = Panel(2);
+    if (!panel)
+        return;
+    if (snap.series < 0 || snap.series >= m_items.Count()) {
+        panel->clear();
+        return;
+    }
+    const TDescriptionOfDouble &d = m_items.Item(snap.series).Holder().Description();
+    panel->setText(ToQDateTime(snap.time).toString(QStringLiteral("dd.MM.yy HH:mm:ss")) +
+                   QLatin1Char(' ') + d.Title + QLatin1Char(' ') +
+                   ValueText(snap.series, snap.value) + QLatin1Char(' ') + d.Dimension);
 }
 
 TRepMultiGraph *TFormMultiGraph::PrepareReport()
@@ -330,20 +342,20 @@ TRepMultiGraph *TFormMultiGraph::PrepareReport()
     report.Series()->removeFromLegend();
 
     bool first = true;
-    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i) {
+    for (int i = 0; i < SeriesCount() && i < m_items.Count(); ++i) {
         if (!m_items.Item(i).Visible)
             continue;
         QCPGraph *series = first ? report.Series() : chart->addGraph();
         first = false;
-        const QColor color = m_series[i]->pen().color();
+        const QColor color = Line(i)->pen().color();
         series->setPen(QPen(color, 1));
         series->setScatterStyle(PointsShown()
                                     ? QCPScatterStyle(QCPScatterStyle::ssSquare, color, color, 3)
                                     : QCPScatterStyle());
-        series->setName(m_series[i]->name());
+        series->setName(m_items.Item(i).Holder().Description().Title);
         series->setVisible(true);
         series->addToLegend();
-        series->data()->set(VisiblePoints(*m_series[i]), true);
+        series->data()->set(VisiblePoints(*Line(i)), true);
     }
     chart->legend->setVisible(true);
     FillReportFrame(report);
@@ -354,26 +366,6 @@ void TFormMultiGraph::ReportPreview()
 {
     if (TRepMultiGraph *report = PrepareReport())
         report->Preview(this);
-}
-
-std::vector<TCsvSeries> TFormMultiGraph::VisibleSeries() const
-{
-    std::vector<TCsvSeries> result;
-    const QCPRange r = m_chart->xAxis->range();
-    for (int i = 0; i < m_series.size() && i < m_items.Count(); ++i) {
-        if (!m_items.Item(i).Visible)
-            continue;
-        const TDescriptionOfDouble &d = m_items.Item(i).Holder().Description();
-        TCsvSeries series;
-        series.title = d.Dimension.trimmed().isEmpty()
-                           ? d.Title
-                           : d.Title + QStringLiteral(", ") + d.Dimension;
-        const auto data = m_series[i]->data();
-        for (auto it = data->findBegin(r.lower, false); it != data->findEnd(r.upper, false); ++it)
-            series.rows.push_back({ChartDateTime(it->key), it->value});
-        result.push_back(std::move(series));
-    }
-    return result;
 }
 
 void TFormMultiGraph::ReadSettings()

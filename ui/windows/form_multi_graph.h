@@ -27,27 +27,26 @@ public:
     // of INI/fMultiGraph.ini. The window is then ready to be shown.
     void Configure(const QString &caption, TDateTime start, TDateTime stop);
 
-    QCPGraph *Series(int index) const { return m_series.value(index); }
-    int SeriesCount() const { return int(m_series.size()); }
+    QCPGraph *Series(int index) const { return Line(index); }
+    int SeriesCount() const { return TFormTrendBase::SeriesCount(); }
     // Shows or hides series index with its markers.
     void SetSeriesVisible(int index, bool visible);
     double YMin() const { return m_yMin; }
     double YMax() const { return m_yMax; }
 
-    std::vector<TCsvSeries> VisibleSeries() const override;
     // Fills the multi-series report from the shown items (null without reports).
     TRepMultiGraph *PrepareReport();
 
     static QString IniPath(const QString &programDir);
 
 protected:
-    QList<QCPGraph *> DataGraphs() const override { return m_series; }
     void UndoZoomY() override;
     void ShowAllY() override;
     void ApplyPoints() override;
-    void Reload(bool live) override;
-    QString CursorText(double key, double value) const override;
-    int CursorPanel() const override { return 2; }
+    void BindLive(bool bind) override;
+    void Loaded(bool cancelled) override;
+    void ShowSnap(const TSnap &snap) override;
+    QString ValueText(int series, double value) const override;
     void ReportPreview() override;
     void FollowOn() override {}
     void SaveSettings() override;
@@ -56,8 +55,6 @@ protected:
 private:
     void CreateMenusAndToolBar();
     void CreateSeries();
-    void LoadItems();
-    void BindLive(bool bind);
     void OnLivePoint(TIOData *sender);
     void SetupYAxis();
     void ReadSettings();
@@ -65,16 +62,9 @@ private:
     void SetAllVisible(bool visible);
 
     TMGCollection m_items;
-    QList<QCPGraph *> m_series;
     QList<QAction *> m_seriesEntries;
     double m_yMin = 0;
     double m_yMax = 100;
-    struct TPending
-    {
-        int item;
-        QCPGraphData point;
-    };
-    std::vector<TPending> m_pending; // live points that came while loading
 };
 
 // The colour of a series from 0x00BBGGRR.

@@ -141,7 +141,7 @@ void TFormRangeDT::OnPickerEdited()
 void TFormRangeDT::accept()
 {
     if (Start() > Stop()) {
-        Dialogs().Message(QStringLiteral("Неверный диапазон"), TDialogIcon::Information,
+        Dialogs().Message(QStringLiteral("Неверный диапазон"), TDialogIcon::None,
                           AttentionCaption());
         return;
     }

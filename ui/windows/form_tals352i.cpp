@@ -2,6 +2,7 @@
 
 #include "device/program_modes.h"
 #include "device/tals352.h"
+#include "link/port_watch.h"
 #include "platform/number_format.h"
 #include "ui/application/window_position.h"
 #include "ui/controls/io_visual.h"
@@ -326,7 +327,7 @@ void TFormTals352I::Refresh()
     const TPortStatus port = m_portStatus ? m_portStatus() : TPortStatus{{}, true, {}, false};
     QString errors = m_model.ErrorText();
     if (!port.Open) {
-        errors = QStringLiteral("Порт не открыт");
+        errors = port.Lost ? PortLostText() : QStringLiteral("Порт не открыт");
         if (!port.Reason.isEmpty())
             errors += QStringLiteral("\r\n") + port.Reason;
     }

@@ -4,22 +4,29 @@
 #include "platform/dialogs.h"
 #include "platform/format_settings.h"
 #include "platform/number_format.h"
-#include "ui/application/main_services.h"
 #include "ui/application/window_position.h"
 #include "ui/reports/rep_graph.h"
 #include "ui/windows/form_range_dt.h"
 #include "ui/windows/trend_chart.h"
+#include "ui/windows/trend_export.h"
+#include "ui/windows/trend_icons.h"
+#include "ui/windows/trend_loader.h"
+#include "ui/windows/trend_navigation.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -29,6 +36,7 @@ namespace tals {
 namespace {
 
 constexpr int kReplotIntervalMs = 16;
+const QString kEnvelopeLayer = QStringLiteral("envelope");
 
 // Axis changes made by the window itself (not by the mouse).
 class TCodeChange
@@ -68,19 +76,61 @@ void CopyAxis(const QCPAxis &from, QCPAxis &to)
     to.grid()->setSubGridVisible(from.grid()->subGridVisible());
 }
 
+// The chart key of a shown point: a reading's own time, a bucket's middle.
+double PointKey(const TEnvelopePoint &p)
+{
+    return ChartKey(p.Count <= 1 ? p.First : (p.First + p.Last) / 2);
+}
+
+// "1 д 02:03:04" or "02:03:04".
+QString SpanText(double seconds)
+{
+    const qint64 s = std::llround(std::abs(seconds));
+    const QString time = QStringLiteral("%1:%2:%3")
+                             .arg(s / 3600 % 24, 2, 10, QLatin1Char('0'))
+                             .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s >= 86400 ? QStringLiteral("%1 д ").arg(s / 86400) + time : time;
+}
+
 } // namespace
+
+struct TFormTrendBase::TSeries
+{
+    QString archiveName;
+    QString title;
+    QString csvTitle;
+    QCPGraph *line = nullptr;
+    QCPGraph *low = nullptr;
+    QCPGraph *high = nullptr;
+    bool visible = true;
+    std::vector<TEnvelopePoint> overview;
+    bool overviewRaw = true;
+    std::vector<TEnvelopePoint> detail;
+    bool hasDetail = false;
+    bool detailRaw = true;
+    TDateTime detailFrom = 0;
+    TDateTime detailTo = 0;
+    double detailStep = 0;
+    std::vector<TEnvelopePoint> live;
+    std::vector<std::pair<double, double>> pending; // live points that came while loading
+    std::vector<TEnvelopePoint> shown;              // ascending keys
+};
 
 TFormTrendBase::TFormTrendBase(TTrendContext context, QWidget *parent)
     : QMainWindow(parent), m_context(std::move(context)), m_range(m_context.clock)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(900, 520);
+    resize(1100, 560);
 
     m_chart = new QCustomPlot;
     m_chart->setObjectName(QStringLiteral("Chart"));
     m_chart->setFocusPolicy(Qt::StrongFocus);
     m_chart->installEventFilter(this);
     SetupTrendChart(*m_chart, QStringLiteral("dd.MM.yy\nHH:mm:ss"));
+    m_chart->addLayer(kEnvelopeLayer, m_chart->layer(QStringLiteral("main")),
+                      QCustomPlot::limBelow);
+    m_navigation = new TTrendNavigation(m_chart);
 
     m_scroll = new QScrollBar(Qt::Horizontal);
     m_scroll->setObjectName(QStringLiteral("ScrollBar"));
@@ -88,9 +138,13 @@ TFormTrendBase::TFormTrendBase(TTrendContext context, QWidget *parent)
     m_scroll->setPageStep(10);
     m_scroll->setEnabled(false);
     connect(m_scroll, &QScrollBar::valueChanged, this, [this](int position) {
-        if (!m_scrollUpdating)
-            OnScrollBarMoved(position);
+        if (m_scrollUpdating)
+            return;
+        if (!m_scroll->isSliderDown())
+            m_navigation->Push();
+        OnScrollBarMoved(position);
     });
+    connect(m_scroll, &QScrollBar::sliderPressed, this, [this] { m_navigation->Push(); });
 
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
@@ -107,26 +161,52 @@ TFormTrendBase::TFormTrendBase(TTrendContext context, QWidget *parent)
         UncheckWidths();
         UpdatePanels();
         UpdateScrollBar();
+        ScheduleFetch();
     };
     connect(m_chart->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, userChange);
     connect(m_chart->yAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, userChange);
-    connect(m_chart, &QCustomPlot::mouseMove, this, [this](QMouseEvent *event) {
-        QLabel *panel = Panel(CursorPanel());
-        if (!panel)
+    connect(m_chart, &QCustomPlot::mouseMove, this,
+            [this](QMouseEvent *event) { HoverAt(event->pos()); });
+    connect(m_navigation, &TTrendNavigation::clicked, this, &TFormTrendBase::ClickAt);
+
+    m_tracer = new QCPItemTracer(m_chart);
+    m_tracer->setStyle(QCPItemTracer::tsCircle);
+    m_tracer->setSize(9);
+    m_tracer->setPen(QPen(QColor(200, 40, 40), 1.5));
+    m_tracer->setVisible(false);
+    m_cursorText = new QCPItemText(m_chart);
+    m_cursorText->setObjectName(QStringLiteral("CursorText"));
+    m_cursorText->position->setType(QCPItemPosition::ptAxisRectRatio);
+    m_cursorText->position->setCoords(0.005, 0.01);
+    m_cursorText->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_cursorText->setTextAlignment(Qt::AlignLeft);
+    m_cursorText->setPadding(QMargins(4, 2, 4, 2));
+    m_cursorText->setBrush(QColor(255, 255, 235, 230));
+    m_cursorText->setPen(QPen(Qt::gray));
+    m_cursorText->setVisible(false);
+
+    m_loader = std::make_unique<TTrendLoader>(m_context.archive);
+    m_loader->afterDay = m_context.afterDay;
+    connect(m_loader.get(), &TTrendLoader::progress, this, [this](quint64 id, int done, int all) {
+        if (id != m_overviewId || !m_loading)
             return;
-        if (!m_chart->axisRect()->rect().contains(event->pos())) {
-            panel->clear();
-            return;
-        }
-        panel->setText(CursorText(m_chart->xAxis->pixelToCoord(event->pos().x()),
-                                  m_chart->yAxis->pixelToCoord(event->pos().y())));
+        m_progress->setRange(0, std::max(1, all));
+        m_progress->setValue(done);
+        emit loadProgress(done, all);
     });
+    connect(m_loader.get(), &TTrendLoader::finished, this, &TFormTrendBase::OnLoaded);
+    m_export = std::make_unique<TTrendExport>(
+        m_chart, [this] { return VisibleSeries(); }, m_context.programDir);
 
     m_replotTimer.setSingleShot(true);
     connect(&m_replotTimer, &QTimer::timeout, this, &TFormTrendBase::ReplotNow);
+    m_fetchTimer.setSingleShot(true);
+    connect(&m_fetchTimer, &QTimer::timeout, this, &TFormTrendBase::Fetch);
 }
 
 TFormTrendBase::~TFormTrendBase() = default;
+
+// ---- actions ----
 
 QAction *TFormTrendBase::AddAction(const QString &name, const QString &caption, const QString &hint,
                                    std::function<void()> handler, bool checkable)
@@ -136,6 +216,7 @@ QAction *TFormTrendBase::AddAction(const QString &name, const QString &caption, 
     action->setToolTip(hint);
     action->setStatusTip(hint);
     action->setCheckable(checkable);
+    action->setIcon(TrendIcon(name));
     connect(action, &QAction::triggered, this, [this, handler] {
         // Nothing runs while the archive is being loaded.
         if (!m_loading && handler)
@@ -161,23 +242,34 @@ void TFormTrendBase::CreateCommonActions()
         const QString caption = QString::fromUtf8(kTrendWidths[i].caption);
         AddAction(
             QLatin1String(kTrendWidths[i].action), caption, caption,
-            [this, i] { ApplyWidth(i + 1); }, true);
+            [this, i] {
+                m_navigation->Push();
+                ApplyWidth(i + 1);
+            },
+            true);
     }
 
     AddAction(QStringLiteral("actUndoZoom"), QStringLiteral("Увеличение отменить \"Пробел\""),
               QStringLiteral("Увеличение отменить \"Пробел\""), [this] { UndoZoom(); });
+    AddAction(QStringLiteral("actZoomForward"), QStringLiteral("Увеличение вернуть"),
+              QStringLiteral("Вернуть отменённое изменение масштаба \"Alt+→\""), [this] {
+                  if (m_navigation->Forward())
+                      AxisChanged(true);
+              });
     AddAction(QStringLiteral("actZoomMinus"), QStringLiteral("Уменьшить \"-\""),
               QStringLiteral("Уменьшить график. Кнопка \"Серый минус\""), [this] { Zoom(90); });
     AddAction(QStringLiteral("actZoomPlus"), QStringLiteral("Увеличить \"+\""),
               QStringLiteral("Увеличить график. Кнопка \"Серый плюс\""), [this] { Zoom(110); });
     AddAction(QStringLiteral("actShowAllX"), QStringLiteral("Показать все по X"),
               QStringLiteral("Показать все по X"), [this] {
+                  m_navigation->Push();
                   ShowAllX();
                   UncheckWidths();
                   AxisChanged(true);
               });
     AddAction(QStringLiteral("actShowAllY"), QStringLiteral("Показать все по Y"),
               QStringLiteral("Показать все по Y"), [this] {
+                  m_navigation->Push();
                   {
                       TCodeChange code(g_codeDepth);
                       ShowAllY();
@@ -185,7 +277,13 @@ void TFormTrendBase::CreateCommonActions()
                   AxisChanged(true);
               });
     AddAction(QStringLiteral("actShowAllXY"), QStringLiteral("Показать все"),
-              QStringLiteral("Показать все данные"), [this] { ShowAllXY(); });
+              QStringLiteral("Показать все данные"), [this] {
+                  m_navigation->Push();
+                  ShowAllXY();
+              });
+    AddAction(QStringLiteral("actGoToDate"), QStringLiteral("Перейти к дате..."),
+              QStringLiteral("Показать график вокруг заданных даты и времени"),
+              [this] { GoToDate(); });
     const auto showPoints = [this](bool shown) {
         m_points = shown;
         ApplyPoints();
@@ -230,10 +328,27 @@ void TFormTrendBase::CreateCommonActions()
               QStringLiteral("Открыть окно предварительного просмотра графика перед печатью"),
               [this] { ReportPreview(); });
     AddAction(QStringLiteral("actExportCsv"), QStringLiteral("Экспорт CSV"),
-              QStringLiteral("Сохранить точки видимого интервала в файл CSV"),
-              [this] { ExportCsv(); });
+              QStringLiteral("Сохранить показанный интервал в файл CSV в формате системы"),
+              [this] { m_export->SaveCsv(LocaleCsvFormat()); });
+    AddAction(QStringLiteral("actExportCsvRussian"),
+              QStringLiteral("Экспорт CSV для русского Excel (;)"),
+              QStringLiteral("Разделитель \";\", десятичная запятая, даты дд.мм.гггг"),
+              [this] { m_export->SaveCsv(TCsvFormat::Russian); });
+    AddAction(QStringLiteral("actExportCsvIso"), QStringLiteral("Экспорт CSV международный (,)"),
+              QStringLiteral("Разделитель \",\", десятичная точка, даты ISO 8601"),
+              [this] { m_export->SaveCsv(TCsvFormat::Iso); });
+    AddAction(QStringLiteral("actExportPng"), QStringLiteral("Сохранить рисунок PNG"),
+              QStringLiteral("Сохранить график как рисунок PNG"), [this] { m_export->SavePng(); });
+    AddAction(QStringLiteral("actCopy"), QStringLiteral("Копировать"),
+              QStringLiteral("Копировать график и его точки в буфер обмена"),
+              [this] { m_export->CopyToClipboard(); });
     AddAction(QStringLiteral("actClose"), QStringLiteral("Закрыть окно"),
               QStringLiteral("Закрыть окно"), [this] { close(); });
+}
+
+QStringList TFormTrendBase::ExportActionNames()
+{
+    return {"actExportCsv", "actExportCsvRussian", "actExportCsvIso", "actExportPng", "actCopy"};
 }
 
 void TFormTrendBase::CreatePanels(const QList<QPair<QString, int>> &panels)
@@ -250,6 +365,22 @@ void TFormTrendBase::CreatePanels(const QList<QPair<QString, int>> &panels)
         bar->addWidget(label, std::max(1, panels[i].second / 50));
         m_panels << label;
     }
+    m_loadState = new QLabel;
+    m_loadState->setObjectName(QStringLiteral("lblLoadState"));
+    m_loadState->setVisible(false);
+    bar->addPermanentWidget(m_loadState);
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("pbLoad"));
+    m_progress->setFixedWidth(160);
+    m_progress->setFormat(QStringLiteral("Загрузка %p%"));
+    m_progress->setVisible(false);
+    bar->addPermanentWidget(m_progress);
+    m_cancel = new QPushButton(QStringLiteral("Отмена"));
+    m_cancel->setObjectName(QStringLiteral("btnCancelLoad"));
+    m_cancel->setToolTip(QStringLiteral("Прервать загрузку архива; загруженное останется"));
+    m_cancel->setVisible(false);
+    connect(m_cancel, &QPushButton::clicked, this, &TFormTrendBase::CancelLoad);
+    bar->addPermanentWidget(m_cancel);
 }
 
 void TFormTrendBase::AddActions(QWidget *to, const QStringList &names)
@@ -263,6 +394,44 @@ void TFormTrendBase::AddActions(QWidget *to, const QStringList &names)
             to->addAction(a);
         }
     }
+}
+
+void TFormTrendBase::CreateToolBar(const QStringList &names)
+{
+    m_toolBar = addToolBar(QStringLiteral("Инструменты"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setIconSize(QSize(22, 22));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (const QString &name : names) {
+        if (name != QLatin1String("widths")) {
+            AddActions(m_toolBar, {name});
+            continue;
+        }
+        // The twelve widths behind one button that names the chosen one.
+        auto *menu = new QMenu(this);
+        AddActions(menu, WidthActionNames());
+        m_widthButton = new QToolButton;
+        m_widthButton->setObjectName(QStringLiteral("tbtnWidth"));
+        m_widthButton->setMenu(menu);
+        m_widthButton->setPopupMode(QToolButton::InstantPopup);
+        m_widthButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        m_widthButton->setToolTip(QStringLiteral("Видимый интервал времени"));
+        m_widthButton->setMinimumWidth(90);
+        m_toolBar->addWidget(m_widthButton);
+        UpdateWidthButton();
+    }
+}
+
+void TFormTrendBase::UpdateWidthButton()
+{
+    if (!m_widthButton)
+        return;
+    QString text = QStringLiteral("Интервал");
+    for (const TTrendWidth &w : kTrendWidths)
+        if (QAction *a = Action(QLatin1String(w.action)); a && a->isChecked())
+            text = a->text();
+    m_widthButton->setText(text);
 }
 
 QStringList TFormTrendBase::WidthActionNames()
@@ -282,55 +451,404 @@ bool TFormTrendBase::ExecuteAction(const QString &name)
     return true;
 }
 
-// ---- loading ----
+// ---- series ----
 
-QVector<QCPGraphData> TFormTrendBase::ToChartData(const std::vector<TArchiveRow> &rows)
+int TFormTrendBase::AddSeries(const QString &archiveName, const QColor &color, const QString &name,
+                              const QString &csvTitle)
 {
-    QVector<QCPGraphData> data;
-    data.resize(qsizetype(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        data[qsizetype(i)] = QCPGraphData(ChartKey(rows[i].DT), rows[i].V);
-    return data;
+    auto s = std::make_unique<TSeries>();
+    s->archiveName = archiveName;
+    s->title = name;
+    s->csvTitle = csvTitle;
+    // The envelope lies behind every line.
+    s->low = m_chart->addGraph();
+    s->high = m_chart->addGraph();
+    for (QCPGraph *g : {s->low, s->high}) {
+        g->setLayer(kEnvelopeLayer);
+        g->setPen(Qt::NoPen);
+        g->removeFromLegend();
+        g->setSelectable(QCP::stNone);
+    }
+    QColor fill = color;
+    fill.setAlpha(55);
+    s->high->setBrush(fill);
+    s->high->setChannelFillGraph(s->low);
+    s->line = m_chart->addGraph();
+    s->line->setPen(QPen(color, 1));
+    s->line->setName(name);
+    s->line->setAdaptiveSampling(true);
+    m_series.push_back(std::move(s));
+    return int(m_series.size()) - 1;
 }
 
-void TFormTrendBase::LoadDays(
-    const QStringList &names, const QStringList &progressTexts,
-    const std::function<void(int item, const QVector<QCPGraphData> &)> &onDay,
-    const std::function<void(int item)> &onItemDone)
+void TFormTrendBase::SetSeriesNames(int series, const QString &archiveName, const QString &name,
+                                    const QString &csvTitle)
 {
-    m_loading = true;
-    TArchiveRangeReader reader(m_context.query);
-    reader.Start(names, m_range.Start(), m_range.Stop());
-    int done = 0; // items whose days are all in
-    auto finishUpTo = [&](int item) {
-        for (; done < item; ++done) {
-            if (m_context.input)
-                m_context.input->CloseProgress();
-            if (onItemDone)
-                onItemDone(done);
-        }
+    if (series < 0 || series >= SeriesCount())
+        return;
+    TSeries &s = *m_series[std::size_t(series)];
+    s.archiveName = archiveName;
+    s.title = name;
+    s.csvTitle = csvTitle;
+    s.line->setName(name);
+}
+
+void TFormTrendBase::ClearSeries()
+{
+    m_chart->clearGraphs();
+    m_series.clear();
+}
+
+QCPGraph *TFormTrendBase::Line(int series) const
+{
+    return series >= 0 && series < SeriesCount() ? m_series[std::size_t(series)]->line : nullptr;
+}
+
+const QString &TFormTrendBase::SeriesTitle(int series) const
+{
+    return m_series.at(std::size_t(series))->title;
+}
+
+QList<QCPGraph *> TFormTrendBase::DataGraphs() const
+{
+    QList<QCPGraph *> graphs;
+    for (const auto &s : m_series)
+        graphs << s->line;
+    return graphs;
+}
+
+void TFormTrendBase::SetSeriesVisible(int series, bool visible)
+{
+    if (series < 0 || series >= SeriesCount())
+        return;
+    TSeries &s = *m_series[std::size_t(series)];
+    s.visible = visible;
+    for (QCPGraph *g : {s.line, s.low, s.high})
+        g->setVisible(visible);
+}
+
+bool TFormTrendBase::SeriesVisible(int series) const
+{
+    return series >= 0 && series < SeriesCount() && m_series[std::size_t(series)]->visible;
+}
+
+bool TFormTrendBase::SeriesEmpty(int series) const
+{
+    return series < 0 || series >= SeriesCount() || m_series[std::size_t(series)]->shown.empty();
+}
+
+void TFormTrendBase::Rebuild(int series)
+{
+    TSeries &s = *m_series[std::size_t(series)];
+    s.shown.clear();
+    const double detailFrom = ChartKey(s.detailFrom);
+    const double detailTo = ChartKey(s.detailTo);
+    auto outside = [&](const TEnvelopePoint &p) {
+        if (!s.hasDetail)
+            return true;
+        const double key = PointKey(p);
+        return key < detailFrom || key > detailTo;
     };
-    TArchiveRangeReader::TDay day;
-    for (;;) {
-        if (reader.WaitTake(day, 10)) {
-            finishUpTo(day.item);
-            onDay(day.item, ToChartData(day.rows));
-            if (m_context.input)
-                m_context.input->ShowProgress(progressTexts.value(day.item), day.index,
-                                              day.count - 1);
-            continue;
-        }
-        if (reader.Done())
-            break;
-        // Paint and timers go on; the operator's input waits for the data.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+    std::size_t i = 0;
+    for (; i < s.overview.size() && outside(s.overview[i]) && PointKey(s.overview[i]) < detailFrom;
+         ++i)
+        s.shown.push_back(s.overview[i]);
+    if (s.hasDetail)
+        s.shown.insert(s.shown.end(), s.detail.begin(), s.detail.end());
+    for (; i < s.overview.size(); ++i)
+        if (outside(s.overview[i]))
+            s.shown.push_back(s.overview[i]);
+    s.shown.insert(s.shown.end(), s.live.begin(), s.live.end());
+    auto byKey = [](const TEnvelopePoint &a, const TEnvelopePoint &b) {
+        return PointKey(a) < PointKey(b);
+    };
+    if (!std::is_sorted(s.shown.begin(), s.shown.end(), byKey))
+        std::stable_sort(s.shown.begin(), s.shown.end(), byKey);
+
+    QVector<QCPGraphData> mean(qsizetype(s.shown.size()));
+    QVector<QCPGraphData> low(mean.size());
+    QVector<QCPGraphData> high(mean.size());
+    for (std::size_t k = 0; k < s.shown.size(); ++k) {
+        const TEnvelopePoint &p = s.shown[k];
+        const double key = PointKey(p);
+        mean[qsizetype(k)] = QCPGraphData(key, p.Mean);
+        low[qsizetype(k)] = QCPGraphData(key, p.Min);
+        high[qsizetype(k)] = QCPGraphData(key, p.Max);
     }
-    finishUpTo(int(names.size()));
+    s.line->data()->set(mean, true);
+    s.low->data()->set(low, true);
+    s.high->data()->set(high, true);
+    SeriesDataChanged(series);
+}
+
+void TFormTrendBase::AddLivePoint(int series, double key, double value)
+{
+    if (series < 0 || series >= SeriesCount())
+        return;
+    TSeries &s = *m_series[std::size_t(series)];
+    if (m_loading) {
+        s.pending.emplace_back(key, value);
+        return;
+    }
+    const TDateTime dt = ChartDateTime(key);
+    const TEnvelopePoint p{dt, dt, dt, value, value, value, 1};
+    s.live.push_back(p);
+    if (s.shown.empty() || PointKey(s.shown.back()) <= key)
+        s.shown.push_back(p);
+    else
+        s.shown.insert(
+            std::upper_bound(s.shown.begin(), s.shown.end(), key,
+                             [](double k, const TEnvelopePoint &q) { return k < PointKey(q); }),
+            p);
+    s.line->addData(key, value);
+    s.low->addData(key, value);
+    s.high->addData(key, value);
+}
+
+bool TFormTrendBase::ValueRange(int series, const QCPRange &keys, QCPRange &range) const
+{
+    if (series < 0 || series >= SeriesCount())
+        return false;
+    bool found = false;
+    for (const TEnvelopePoint &p : m_series[std::size_t(series)]->shown) {
+        const double key = PointKey(p);
+        if (key < keys.lower || key > keys.upper)
+            continue;
+        range = found ? QCPRange(std::min(range.lower, p.Min), std::max(range.upper, p.Max))
+                      : QCPRange(p.Min, p.Max);
+        found = true;
+    }
+    return found;
+}
+
+bool TFormTrendBase::Nearest(int series, double key, TSnap &snap) const
+{
+    if (series < 0 || series >= SeriesCount())
+        return false;
+    const std::vector<TEnvelopePoint> &shown = m_series[std::size_t(series)]->shown;
+    if (shown.empty())
+        return false;
+    auto it = std::lower_bound(shown.begin(), shown.end(), key,
+                               [](const TEnvelopePoint &p, double k) { return PointKey(p) < k; });
+    if (it == shown.end() ||
+        (it != shown.begin() && key - PointKey(*(it - 1)) < PointKey(*it) - key))
+        --it;
+    snap.series = series;
+    snap.time = ChartDateTime(PointKey(*it));
+    snap.value = it->Mean;
+    return true;
+}
+
+bool TFormTrendBase::ShowsRaw(int series) const
+{
+    if (series < 0 || series >= SeriesCount())
+        return false;
+    const TSeries &s = *m_series[std::size_t(series)];
+    const QCPRange r = m_chart->xAxis->range();
+    for (const TEnvelopePoint &p : s.shown) {
+        const double key = PointKey(p);
+        if (key >= r.lower && key <= r.upper && p.Count > 1)
+            return false;
+    }
+    return true;
+}
+
+// ---- loading ----
+
+int TFormTrendBase::Columns() const
+{
+    return std::max(800, m_chart->axisRect()->width());
+}
+
+void TFormTrendBase::SetLoadingUi(bool loading)
+{
+    if (m_progress) {
+        m_progress->setValue(0);
+        m_progress->setVisible(loading);
+        m_cancel->setVisible(loading);
+    }
+    m_navigation->SetEnabled(!loading);
+    m_chart->setInteraction(QCP::iRangeZoom, !loading);
+    m_chart->setSelectionRectMode(loading ? QCP::srmNone : QCP::srmZoom);
+}
+
+void TFormTrendBase::LoadRange()
+{
+    m_fetchTimer.stop();
+    for (std::size_t i = 0; i < m_series.size(); ++i) {
+        TSeries &s = *m_series[i];
+        s.overview.clear();
+        s.detail.clear();
+        s.hasDetail = false;
+        s.live.clear();
+        s.pending.clear();
+        Rebuild(int(i));
+    }
+    m_loadStop = m_range.Stop();
+    m_overview.reset();
+    const int columns = Columns();
+    m_overviewStep = (m_range.Stop() - m_range.Start()) / columns;
+    if (m_loadState) {
+        m_loadState->clear();
+        m_loadState->setVisible(false);
+    }
+    if (!m_context.archive || m_series.empty()) {
+        Loaded(false);
+        return;
+    }
+
+    TTrendRequest request;
+    for (const auto &s : m_series)
+        request.names << s->archiveName;
+    request.from = m_range.Start();
+    request.to = m_range.Stop();
+    request.columns = columns;
+    request.now = m_range.Now();
+
+    m_loading = true;
+    SetLoadingUi(true);
+    m_overviewId = m_loader->Start(request);
+    // The window stays live: paint, timers, polling and "Отмена" go on.
+    QEventLoop loop;
+    m_loadLoop = &loop;
+    if (!m_overview)
+        loop.exec();
+    m_loadLoop = nullptr;
     m_loading = false;
+    SetLoadingUi(false);
+
+    const bool cancelled = m_overview && m_overview->cancelled;
+    for (std::size_t i = 0; i < m_series.size(); ++i) {
+        TSeries &s = *m_series[i];
+        if (m_overview && i < m_overview->series.size()) {
+            s.overview = m_overview->series[i].Points;
+            s.overviewRaw = m_overview->series[i].Raw && !cancelled;
+        }
+        Rebuild(int(i));
+    }
+    if (cancelled && m_loadState) {
+        m_loadState->setText(QStringLiteral("Загрузка прервана: прочитано дней %1 из %2")
+                                 .arg(m_overview->daysRead)
+                                 .arg(m_overview->days));
+        m_loadState->setVisible(true);
+    }
+    // Live points of the loading time follow the archive's.
+    for (std::size_t i = 0; i < m_series.size(); ++i) {
+        const auto pending = std::move(m_series[i]->pending);
+        m_series[i]->pending.clear();
+        for (const auto &[key, value] : pending)
+            AddLivePoint(int(i), key, value);
+    }
+    UpdateScrollBar();
+    UpdatePanels();
+    Loaded(cancelled);
     if (m_closePending) {
         m_closePending = false;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+}
+
+void TFormTrendBase::CancelLoad()
+{
+    m_loader->Cancel();
+}
+
+bool TFormTrendBase::Fetching() const
+{
+    return m_fetchTimer.isActive() || m_loader->Busy();
+}
+
+bool TFormTrendBase::WaitForView(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while ((Fetching() || m_loading) && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return !Fetching() && !m_loading;
+}
+
+void TFormTrendBase::OnLoaded(const std::shared_ptr<const TTrendResult> &result)
+{
+    if (result->id == m_overviewId && m_loading) {
+        m_overview = result;
+        if (m_loadLoop)
+            m_loadLoop->quit();
+        return;
+    }
+    if (result->id != m_loader->CurrentId() || m_loading || result->cancelled)
+        return;
+    const TTrendRequest &r = result->request;
+    for (std::size_t i = 0; i < m_series.size() && i < result->series.size(); ++i) {
+        TSeries &s = *m_series[i];
+        s.detail = result->series[i].Points;
+        s.detailRaw = result->series[i].Raw;
+        s.hasDetail = true;
+        s.detailFrom = r.from;
+        s.detailTo = r.to;
+        s.detailStep = (r.to - r.from) / std::max(1, r.columns);
+        Rebuild(int(i));
+    }
+    UpdateMarks();
+    RequestReplot();
+}
+
+void TFormTrendBase::ScheduleFetch()
+{
+    if (!m_loading && !m_series.empty() && !m_fetchTimer.isActive())
+        m_fetchTimer.start(0);
+}
+
+void TFormTrendBase::Fetch()
+{
+    if (m_loading || m_series.empty() || !m_context.archive)
+        return;
+    const QCPRange view = m_chart->xAxis->range();
+    const TDateTime lo = ChartDateTime(view.lower);
+    const TDateTime hi = ChartDateTime(view.upper);
+    const double span = hi - lo;
+    if (span <= 0)
+        return;
+    const int columns = Columns();
+    const double step = span / columns;
+    const TDateTime needFrom = std::max(lo, m_range.Start());
+    const TDateTime needTo = std::min(hi, m_loadStop);
+    if (needTo <= needFrom)
+        return; // only live points in view
+    constexpr double kSlack = 1e-9;
+    auto fits = [&](bool raw, TDateTime from, TDateTime to, double have) {
+        return from <= needFrom + kSlack && to >= needTo - kSlack &&
+               (raw || (have <= step * 1.6 && have >= step / 2.5));
+    };
+    bool overviewRaw = true;
+    for (const auto &s : m_series)
+        overviewRaw = overviewRaw && s->overviewRaw;
+    if (fits(overviewRaw, m_range.Start(), m_loadStop, m_overviewStep)) {
+        // The whole range's data are fine enough: the finer ones go.
+        bool had = false;
+        for (std::size_t i = 0; i < m_series.size(); ++i)
+            if (m_series[i]->hasDetail) {
+                m_series[i]->hasDetail = false;
+                m_series[i]->detail.clear();
+                Rebuild(int(i));
+                had = true;
+            }
+        if (had)
+            RequestReplot();
+        return;
+    }
+    const TSeries &first = *m_series.front();
+    if (first.hasDetail &&
+        fits(first.detailRaw, first.detailFrom, first.detailTo, first.detailStep))
+        return;
+    // Half a view on each side, so that a pan needs nothing new at once.
+    TTrendRequest request;
+    for (const auto &s : m_series)
+        request.names << s->archiveName;
+    request.from = std::max(lo - span / 2, m_range.Start());
+    request.to = std::min(hi + span / 2, m_loadStop);
+    request.columns = std::max(1, int(std::lround((request.to - request.from) / step)));
+    request.now = m_range.Now();
+    m_loader->Start(request);
 }
 
 // ---- axes, widths, scroll bar ----
@@ -338,13 +856,11 @@ void TFormTrendBase::LoadDays(
 bool TFormTrendBase::DataExtent(double &minKey, double &maxKey) const
 {
     bool found = false;
-    for (QCPGraph *graph : DataGraphs()) {
-        const auto data = graph->data();
-        if (data->isEmpty())
+    for (const auto &s : m_series) {
+        if (s->shown.empty())
             continue;
-        // The points are kept sorted by time: the ends are the extent.
-        const double first = data->constBegin()->key;
-        const double last = (data->constEnd() - 1)->key;
+        const double first = PointKey(s->shown.front());
+        const double last = PointKey(s->shown.back());
         if (!found) {
             minKey = first;
             maxKey = last;
@@ -363,11 +879,29 @@ void TFormTrendBase::SetYAxis(double lower, double upper)
     m_chart->yAxis->setRange(lower, upper);
 }
 
+void TFormTrendBase::FitY()
+{
+    bool any = false;
+    QCPRange all;
+    for (int i = 0; i < SeriesCount(); ++i) {
+        QCPRange r;
+        if (!SeriesVisible(i) || !ValueRange(i, m_chart->xAxis->range(), r))
+            continue;
+        all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+        any = true;
+    }
+    if (!any)
+        return;
+    const double margin = all.size() > 0 ? all.size() * 0.05 : 1;
+    SetYAxis(all.lower - margin, all.upper + margin);
+}
+
 void TFormTrendBase::UncheckWidths()
 {
     for (const TTrendWidth &w : kTrendWidths)
         if (QAction *a = Action(QLatin1String(w.action)))
             a->setChecked(false);
+    UpdateWidthButton();
 }
 
 void TFormTrendBase::ApplyWidth(int index)
@@ -384,6 +918,7 @@ void TFormTrendBase::ApplyWidth(int index)
     UncheckWidths();
     if (QAction *a = Action(QLatin1String(kTrendWidths[index - 1].action)))
         a->setChecked(true);
+    UpdateWidthButton();
     AxisChanged(false);
 }
 
@@ -423,7 +958,19 @@ void TFormTrendBase::OnScrollBarMoved(int position)
         m_chart->xAxis->setRange(a - width, a);
     }
     UpdatePanels();
+    ScheduleFetch();
     RequestReplot();
+}
+
+void TFormTrendBase::CentreOn(TDateTime dt)
+{
+    const double key = ChartKey(dt);
+    const double half = m_chart->xAxis->range().size() / 2;
+    {
+        TCodeChange code(g_codeDepth);
+        m_chart->xAxis->setRange(key - half, key + half);
+    }
+    AxisChanged(true);
 }
 
 void TFormTrendBase::ShowAllX()
@@ -445,25 +992,25 @@ void TFormTrendBase::ShowAllXY()
     ShowAllX();
     bool any = false;
     QCPRange all;
-    for (QCPGraph *graph : DataGraphs()) {
-        bool found = false;
-        const QCPRange r = graph->getValueRange(found);
-        if (!found)
+    const QCPRange everything(-1e300, 1e300);
+    for (int i = 0; i < SeriesCount(); ++i) {
+        QCPRange r;
+        if (!ValueRange(i, everything, r))
             continue;
         all = any ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
         any = true;
     }
     if (any) {
-        TCodeChange code(g_codeDepth);
         if (all.size() <= 0)
             all = QCPRange(all.lower - 1, all.upper + 1);
-        m_chart->yAxis->setRange(all);
+        SetYAxis(all.lower, all.upper);
     }
     AxisChanged(true);
 }
 
 void TFormTrendBase::Zoom(double percent)
 {
+    m_navigation->Push();
     {
         TCodeChange code(g_codeDepth);
         const double factor = 100.0 / percent;
@@ -475,10 +1022,13 @@ void TFormTrendBase::Zoom(double percent)
 
 void TFormTrendBase::UndoZoom()
 {
-    ShowAllX();
+    // One step back; without history the whole time axis and the Y of the description.
     {
         TCodeChange code(g_codeDepth);
-        UndoZoomY();
+        if (!m_navigation->Back()) {
+            ShowAllX();
+            UndoZoomY();
+        }
     }
     AxisChanged(true);
 }
@@ -489,6 +1039,7 @@ void TFormTrendBase::AxisChanged(bool uncheckWidths)
         UncheckWidths();
     UpdateScrollBar();
     UpdatePanels();
+    ScheduleFetch();
     RequestReplot();
 }
 
@@ -535,6 +1086,37 @@ QVector<QCPGraphData> TFormTrendBase::VisiblePoints(const QCPGraph &graph) const
     for (auto it = data->findBegin(r.lower, true); it != data->findEnd(r.upper, true); ++it)
         points.push_back(*it);
     return points;
+}
+
+std::vector<TCsvSeries> TFormTrendBase::VisibleSeries() const
+{
+    std::vector<TCsvSeries> result;
+    const QCPRange r = m_chart->xAxis->range();
+    for (const auto &s : m_series) {
+        if (!s->visible)
+            continue;
+        TCsvSeries mean{s->csvTitle, {}};
+        TCsvSeries low{s->csvTitle + QStringLiteral(" (мин)"), {}};
+        TCsvSeries high{s->csvTitle + QStringLiteral(" (макс)"), {}};
+        bool buckets = false;
+        for (const TEnvelopePoint &p : s->shown) {
+            const double key = PointKey(p);
+            if (key < r.lower || key > r.upper)
+                continue;
+            const TDateTime dt = ChartDateTime(key);
+            mean.rows.push_back({dt, p.Mean});
+            low.rows.push_back({dt, p.Min});
+            high.rows.push_back({dt, p.Max});
+            buckets = buckets || p.Count > 1;
+        }
+        result.push_back(std::move(mean));
+        // Over a wide range each row is a bucket: its extremes go along.
+        if (buckets) {
+            result.push_back(std::move(low));
+            result.push_back(std::move(high));
+        }
+    }
+    return result;
 }
 
 QString TFormTrendBase::MarkText(double value) const
@@ -599,6 +1181,106 @@ void TFormTrendBase::SetModeActions()
     Action(QStringLiteral("actScanEndOn"))->setEnabled(m_mode == mLive);
 }
 
+// ---- cursors ----
+
+bool TFormTrendBase::HoverAt(const QPoint &pos)
+{
+    if (!m_chart->axisRect()->rect().contains(pos)) {
+        m_tracer->setVisible(false);
+        m_snap = {};
+        ShowSnap(m_snap);
+        return false;
+    }
+    const double key = m_chart->xAxis->pixelToCoord(pos.x());
+    // The series whose nearest point lies nearest to the mouse on the screen.
+    TSnap best;
+    double bestDistance = 0;
+    for (int i = 0; i < SeriesCount(); ++i) {
+        TSnap snap;
+        if (!SeriesVisible(i) || !Nearest(i, key, snap))
+            continue;
+        const double dx = m_chart->xAxis->coordToPixel(ChartKey(snap.time)) - pos.x();
+        const double dy = m_chart->yAxis->coordToPixel(snap.value) - pos.y();
+        const double distance = dx * dx + dy * dy;
+        if (best.series < 0 || distance < bestDistance) {
+            best = snap;
+            bestDistance = distance;
+        }
+    }
+    m_snap = best;
+    if (best.series >= 0) {
+        m_tracer->position->setCoords(ChartKey(best.time), best.value);
+        m_tracer->setVisible(true);
+    } else {
+        m_tracer->setVisible(false);
+    }
+    ShowSnap(m_snap);
+    RequestReplot();
+    return true;
+}
+
+void TFormTrendBase::ClickAt(const QPoint &pos)
+{
+    if (m_cursors.size() >= 2)
+        m_cursors.clear();
+    if (HoverAt(pos) && m_snap.series >= 0)
+        m_cursors.push_back(m_snap);
+    UpdateCursorItems();
+    RequestReplot();
+}
+
+QString TFormTrendBase::CursorSpanText() const
+{
+    if (m_cursors.size() < 2)
+        return {};
+    TSnap a = m_cursors[0];
+    TSnap b = m_cursors[1];
+    const int series = a.series;
+    // The second cursor's value on the first cursor's series.
+    if (b.series != series)
+        Nearest(series, ChartKey(b.time), b);
+    if (b.time < a.time)
+        std::swap(a, b);
+    double min = 0, max = 0, sum = 0;
+    qint64 count = 0;
+    for (const TEnvelopePoint &p : m_series[std::size_t(series)]->shown) {
+        const double key = PointKey(p);
+        if (key < ChartKey(a.time) - 1e-3 || key > ChartKey(b.time) + 1e-3)
+            continue;
+        min = count == 0 ? p.Min : std::min(min, p.Min);
+        max = count == 0 ? p.Max : std::max(max, p.Max);
+        sum += p.Mean * double(p.Count);
+        count += p.Count;
+    }
+    QString text = SeriesTitle(series) + QStringLiteral(": Δt ") +
+                   SpanText((b.time - a.time) * SecondsPerDay) + QStringLiteral("   Δ ") +
+                   ValueText(series, b.value - a.value);
+    if (count > 0)
+        text += QStringLiteral("\nмин ") + ValueText(series, min) + QStringLiteral("   макс ") +
+                ValueText(series, max) + QStringLiteral("   среднее ") +
+                ValueText(series, sum / double(count));
+    return text;
+}
+
+void TFormTrendBase::UpdateCursorItems()
+{
+    while (m_cursorLines.size() > int(m_cursors.size()))
+        m_chart->removeItem(m_cursorLines.takeLast());
+    while (m_cursorLines.size() < int(m_cursors.size())) {
+        auto *line = new QCPItemStraightLine(m_chart);
+        line->setPen(QPen(QColor(200, 40, 40), 1, Qt::DashLine));
+        m_cursorLines << line;
+    }
+    for (int i = 0; i < m_cursorLines.size(); ++i) {
+        const double key = ChartKey(m_cursors[std::size_t(i)].time);
+        m_cursorLines[i]->point1->setCoords(key, 0);
+        m_cursorLines[i]->point2->setCoords(key, 1);
+    }
+    const QString text = CursorSpanText();
+    m_cursorText->setText(text);
+    m_cursorText->setVisible(!text.isEmpty());
+}
+
 // ---- modes ----
 
 void TFormTrendBase::GoLive()
@@ -606,12 +1288,14 @@ void TFormTrendBase::GoLive()
     m_mode = mLive;
     const TDateTime now = m_range.Now();
     m_range.SetRange(now - 1, now);
-    Reload(true);
+    BindLive(true);
+    LoadRange();
     ApplyPoints();
     m_follow = false;
     SetFollowActions();
     ShowAllX();
     ApplyWidth(m_stepIndex);
+    m_navigation->Clear();
     SetModeActions();
     UpdateRangePanel();
 }
@@ -625,15 +1309,38 @@ void TFormTrendBase::GoRange()
     if (ok) {
         m_mode = mRange;
         m_range.SetRange(start, stop);
-        Reload(false);
+        // No live point may reach the archived view.
+        BindLive(false);
+        LoadRange();
         ApplyPoints();
         m_follow = false;
         SetFollowActions();
         ShowAllX();
         ApplyWidth(m_stepIndex);
+        FitY();
+        m_navigation->Clear();
     }
     SetModeActions();
     UpdateRangePanel();
+}
+
+void TFormTrendBase::GoToDate()
+{
+    const TDateTime centre = ChartDateTime(m_chart->xAxis->range().center());
+    QString text = ToQDateTime(centre).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    if (!Dialogs().InputText(QStringLiteral("Перейти к дате"),
+                             QStringLiteral("Дата и время (дд.мм.гггг чч:мм:сс):"), text))
+        return;
+    for (const char *format : {"dd.MM.yyyy HH:mm:ss", "dd.MM.yyyy HH:mm", "dd.MM.yyyy",
+                               "dd.MM.yy HH:mm:ss", "yyyy-MM-dd HH:mm:ss"}) {
+        const QDateTime q = QDateTime::fromString(text.trimmed(), QLatin1String(format));
+        if (q.isValid()) {
+            m_navigation->Push();
+            CentreOn(FromQDateTime(q));
+            return;
+        }
+    }
+    Dialogs().Message(QStringLiteral("Неверная дата: ") + text, TDialogIcon::Warning);
 }
 
 // ---- replots ----
@@ -654,24 +1361,11 @@ void TFormTrendBase::RequestReplot()
     m_replotTimer.start(int(std::max<qint64>(0, kReplotIntervalMs - since)));
 }
 
-// ---- CSV ----
-
-void TFormTrendBase::ExportCsv()
-{
-    QString path = Dialogs().SaveFileName(QStringLiteral("Экспорт CSV"), m_context.programDir,
-                                          QStringLiteral("Файлы CSV (*.csv)"));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".csv");
-    if (!WriteTrendCsv(path, VisibleSeries()))
-        Dialogs().Message(QStringLiteral("Не удалось записать файл ") + path, TDialogIcon::Warning);
-}
-
 // ---- keys ----
 
 void TFormTrendBase::ShiftX(double fraction)
 {
+    m_navigation->Push();
     {
         TCodeChange code(g_codeDepth);
         m_chart->xAxis->moveRange(m_chart->xAxis->range().size() * fraction);
@@ -682,6 +1376,7 @@ void TFormTrendBase::ShiftX(double fraction)
 
 void TFormTrendBase::ShiftY(double fraction)
 {
+    m_navigation->Push();
     {
         TCodeChange code(g_codeDepth);
         m_chart->yAxis->moveRange(m_chart->yAxis->range().size() * fraction);
@@ -690,10 +1385,16 @@ void TFormTrendBase::ShiftY(double fraction)
     AxisChanged(false);
 }
 
-bool TFormTrendBase::HandleKey(int key, Qt::KeyboardModifiers)
+bool TFormTrendBase::HandleKey(int key, Qt::KeyboardModifiers modifiers)
 {
     if (m_loading)
-        return false;
+        return key == Qt::Key_Escape ? (CancelLoad(), true) : false;
+    if (modifiers & Qt::AltModifier) {
+        if (key == Qt::Key_Left)
+            return ExecuteAction(QStringLiteral("actUndoZoom"));
+        if (key == Qt::Key_Right)
+            return ExecuteAction(QStringLiteral("actZoomForward"));
+    }
     switch (key) {
     case Qt::Key_Space:
         UndoZoom();
@@ -705,10 +1406,12 @@ bool TFormTrendBase::HandleKey(int key, Qt::KeyboardModifiers)
         ShiftY(-0.10);
         return true;
     case Qt::Key_End:
+        m_navigation->Push();
         ScrollTo(100);
         m_chart->setFocus();
         return true;
     case Qt::Key_Home:
+        m_navigation->Push();
         ScrollTo(0);
         m_chart->setFocus();
         return true;
@@ -760,12 +1463,14 @@ bool TFormTrendBase::eventFilter(QObject *watched, QEvent *event)
 void TFormTrendBase::closeEvent(QCloseEvent *event)
 {
     if (m_loading) {
-        // Closed when the days are in.
+        // Closed when the load has stopped.
         m_closePending = true;
+        CancelLoad();
         event->ignore();
         return;
     }
     m_replotTimer.stop();
+    m_fetchTimer.stop();
     DetachHolders();
     SaveSettings();
     SaveWindowPlacement(*this);

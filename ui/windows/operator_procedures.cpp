@@ -9,6 +9,7 @@
 #include "storage/parameter_file.h"
 #include "ui/application/application.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <QVariant>
@@ -223,7 +224,10 @@ void TOperatorProcedures::AllWrite()
     Ttals352 device(m_app.Modes());
     if (!ReadDevice(device, scope))
         return;
-    const QList<TModelDifference> differences = CompareModels(*shown, device, scope);
+    QList<TModelDifference> differences = CompareModels(*shown, device, scope);
+    // The device keeps its identity: its plant number is written only by its
+    // own command, never from the program's model of maybe another device.
+    differences.removeIf([](const TModelDifference &d) { return IsIdentityRegister(d.Name); });
     if (differences.isEmpty()) {
         Dialogs().Message(QStringLiteral("Регистры прибора не отличаются от параметров "
                                          "программы.\rНичего не записано."),
@@ -233,6 +237,9 @@ void TOperatorProcedures::AllWrite()
     if (Dialogs().Question(ChangesText(differences), {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
         return;
+    // The block that carries the plant number sends the device's own.
+    if (scope == TCompareScope::All)
+        shown->SetPlantNumber(device.PlantNumber());
     TWriteSteps steps;
     steps.WriteBlock = [this](quint8 code) {
         return Retry([&] { return m_app.Link().ExecuteCommand(code); }, BlockCommandText(code),
@@ -318,6 +325,8 @@ void TOperatorProcedures::CompareWithDevice()
     comparison.Title = QStringLiteral("Сравнение с прибором: ") + comparison.OursTitle;
     comparison.TheirsTitle = QStringLiteral("Прибор");
     comparison.Differences = CompareModels(*ours, device, scope);
+    comparison.Device = CompareDeviceText(*shown);
+    comparison.Time = QDateTime::currentDateTime();
     m_host.ShowComparison(comparison);
 }
 
@@ -344,6 +353,7 @@ void TOperatorProcedures::CompareFiles()
     comparison.TheirsTitle = names[1];
     // Files keep every register group.
     comparison.Differences = CompareModels(*models[0], *models[1], TCompareScope::All);
+    comparison.Time = QDateTime::currentDateTime();
     m_host.ShowComparison(comparison);
 }
 

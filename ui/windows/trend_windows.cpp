@@ -21,6 +21,12 @@ const TTrendSlot kTrendSlots[7] = {
 
 namespace {
 
+// "Уровень — 01234": what the window shows and on which device.
+QString WindowCaption(const QString &what, const QString &device)
+{
+    return device.isEmpty() ? what : what + QStringLiteral(" — ") + device;
+}
+
 struct TMultiItem
 {
     const char *archiveName;
@@ -44,7 +50,7 @@ QWidget *CreateMultiTrendWindow(TApplication &app, const char *name, const QStri
         if (TIODouble *holder = model->FindReading(QLatin1String(item.archiveName)))
             window->Items().Add(QLatin1String(item.archiveName), item.color, *holder);
     const TDateTime now = Now();
-    window->Configure(caption, now - 1, now);
+    window->Configure(WindowCaption(caption, TrendContext(app).device), now - 1, now);
     return window;
 }
 
@@ -53,8 +59,10 @@ QWidget *CreateMultiTrendWindow(TApplication &app, const char *name, const QStri
 TTrendContext TrendContext(TApplication &app)
 {
     TTrendContext context;
-    if (TArchive *archive = app.Archive())
-        context.query = ArchiveDayQuery(*archive);
+    context.archive = app.Archive();
+    // The plant number once it is known (0 until the device has been read).
+    if (Ttals352 *model = app.Model(); model && model->PlantNumber() != 0)
+        context.device = QStringLiteral("%1").arg(model->PlantNumber(), 5, 10, QLatin1Char('0'));
     context.input = &app.Input();
     context.programDir = app.ProgramDir();
     context.reports = &app.Reports();
@@ -72,8 +80,10 @@ void RegisterTrendWindows(TApplication &app)
                 if (!holder)
                     return nullptr;
                 const TDateTime now = Now();
-                return CreateTrendWindow(TrendContext(app), s.slot, QLatin1String(s.archiveName),
-                                         *holder, QStringLiteral("График"), now - 1, now);
+                const TTrendContext context = TrendContext(app);
+                return CreateTrendWindow(context, s.slot, QLatin1String(s.archiveName), *holder,
+                                         WindowCaption(holder->Description().Title, context.device),
+                                         now - 1, now);
             });
     }
     app.SetWindowFactory(QStringLiteral("FormMultiGraph"), [&app](TFormMain &) {

@@ -69,10 +69,10 @@ TEST(CommandLine, ProgramOptions)
 TEST(CommandLine, PollDevicesHelpAndVersion)
 {
     TProgramModes modes;
-    TCommandLineOptions o = ParseCommandLine(
-        {QStringLiteral("tals35xi"), QStringLiteral("--poll"), QStringLiteral("--devices"),
-         QStringLiteral("3"), QStringLiteral("--unknown"), QStringLiteral("/full")},
-        modes);
+    TCommandLineOptions o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--poll"),
+                                              QStringLiteral("--devices"), QStringLiteral("3"),
+                                              QStringLiteral("--unknown"), QStringLiteral("/full")},
+                                             modes);
     EXPECT_TRUE(o.Poll);
     EXPECT_EQ(o.simulatedDevices, 3);
     EXPECT_FALSE(o.ShowHelp);
@@ -84,6 +84,15 @@ TEST(CommandLine, PollDevicesHelpAndVersion)
 
     o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--devices=0")}, modes);
     EXPECT_EQ(o.simulatedDevices, 1);
+    EXPECT_EQ(o.Errors.size(), 1);
+
+    o = ParseCommandLine({QStringLiteral("tals35xi"), QStringLiteral("--device"),
+                          QStringLiteral("4:100"), QStringLiteral("--device=4:101"),
+                          QStringLiteral("--device"), QStringLiteral("0:5")},
+                         modes);
+    ASSERT_EQ(o.simulatedNamed.size(), 2u);
+    EXPECT_EQ(o.simulatedNamed[0].Address, 4);
+    EXPECT_EQ(o.simulatedNamed[1].PlantNumber, 101);
     EXPECT_EQ(o.Errors.size(), 1);
 
     // The folder options are known (their values are taken elsewhere), so
@@ -102,8 +111,8 @@ TEST(CommandLine, PollDevicesHelpAndVersion)
 TEST(CommandLine, HelpNamesEveryOptionAndSwitch)
 {
     const QString help = HelpText();
-    for (const char *name : {"--port", "--simulate", "--devices", "--poll", "--start-dir",
-                             "--program-dir", "--help", "--version", "/full", "/zelvin",
-                             "/HiHertz"})
+    for (const char *name :
+         {"--port", "--simulate", "--devices", "--poll", "--start-dir", "--program-dir", "--help",
+          "--version", "/full", "/zelvin", "/HiHertz"})
         EXPECT_TRUE(help.contains(QLatin1String(name))) << name;
 }

@@ -1,12 +1,14 @@
 #include "ui/dialogs/form_port_setup.h"
 
 #include "link/transmitter.h"
+#include "platform/rs485.h"
 #include "ui/application/central_objects.h"
 
 #include "tests/common/test_support.h"
 #include "tests/ui/modal_test_support.h"
 #include "ui/application/window_grab.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,12 +16,36 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 using tals::TFormPortSetup;
 using tals::TPortSetupValues;
 using tals::test::Child;
+
+namespace {
+
+// A driver of the wanted kind behind every port the dialog asks, so that
+// the marks do not depend on the machine's own ports.
+class TRs485Drivers
+{
+public:
+    explicit TRs485Drivers(bool offer)
+        : m_previous(tals::InstallRs485Ioctl([offer](int, bool set, tals::TRs485Request &) {
+              errno = ENOTTY;
+              return offer && !set ? 0 : -1;
+          }))
+    {}
+    ~TRs485Drivers() { tals::InstallRs485Ioctl(m_previous); }
+
+private:
+    tals::TRs485Ioctl m_previous;
+};
+
+} // namespace
 
 TEST(PortSetup, ShowsTheChoicesPresetFromTheSettings)
 {
@@ -127,6 +153,7 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
 
     TPortSetupValues values;
     values.Port = byId;
+    const TRs485Drivers plain(false);
     TFormPortSetup dialog(values, {QStringLiteral("/dev/ttyS0"), byId});
     ASSERT_EQ(dialog.cbPort->count(), 2);
     EXPECT_EQ(dialog.cbPort->itemText(0), QStringLiteral("/dev/ttyS0"));
@@ -143,7 +170,64 @@ TEST(PortSetup, ByIdPortsShowTheirAdapterAndStandForTheirName)
     EXPECT_EQ(dialog.Values().Port, QStringLiteral("tcp://192.168.1.10:502"));
 
     dialog.cbPort->setCurrentIndex(1);
+    dialog.chbLocalEcho->setChecked(true);
+    dialog.chbRs485->setChecked(true);
     dialog.show();
     EXPECT_TRUE(tals::SaveWindowPicture(
         &dialog, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormPortSetup.png")));
+}
+
+// The adapter's options: the request's echo and the driver's RS-485 mode,
+// whose RTS choices are offered only with the mode on.
+TEST(PortSetup, TheRs485OptionsArePresetAndComeBack)
+{
+    TPortSetupValues values;
+    values.LocalEcho = true;
+    values.Rs485.DelayAfterSendMs = 2;
+    TFormPortSetup dialog(values, {});
+    EXPECT_EQ(dialog.gbRs485->title(), QStringLiteral(" RS-485 "));
+    EXPECT_EQ(dialog.chbLocalEcho->text(), QStringLiteral("Эхо запроса"));
+    EXPECT_TRUE(dialog.chbLocalEcho->isChecked());
+    EXPECT_FALSE(dialog.chbRs485->isChecked());
+    EXPECT_FALSE(dialog.chbRtsOnSend->isEnabled());
+    EXPECT_FALSE(dialog.sbDelayAfterSend->isEnabled());
+    EXPECT_EQ(dialog.Values(), values);
+    EXPECT_TRUE(dialog.cbPort->toolTip().contains(QStringLiteral("/dev/serial/by-id")));
+
+    dialog.chbRs485->setChecked(true);
+    EXPECT_TRUE(dialog.chbRtsAfterSend->isEnabled());
+    dialog.chbRtsOnSend->setChecked(false);
+    dialog.chbRtsAfterSend->setChecked(true);
+    dialog.sbDelayBeforeSend->setValue(1);
+    const TPortSetupValues chosen = dialog.Values();
+    EXPECT_TRUE(chosen.Rs485.Enabled);
+    EXPECT_FALSE(chosen.Rs485.RtsOnSend);
+    EXPECT_TRUE(chosen.Rs485.RtsAfterSend);
+    EXPECT_EQ(chosen.Rs485.DelayBeforeSendMs, 1);
+    EXPECT_EQ(chosen.Rs485.DelayAfterSendMs, 2);
+
+    // Through the transmitter's settings and back.
+    tals::TPortSettings settings;
+    tals::test::WhenModal([](QWidget *w) {
+        Child<QCheckBox>(w, "chbLocalEcho")->setChecked(true);
+        Child<QCheckBox>(w, "chbRs485")->setChecked(true);
+        Child<QSpinBox>(w, "sbDelayBeforeSend")->setValue(3);
+        Child<QPushButton>(w, "btnOK")->click();
+    });
+    ASSERT_TRUE(tals::EditPortSettings(settings, {}));
+    EXPECT_TRUE(settings.LocalEcho);
+    EXPECT_TRUE(settings.Rs485.Enabled);
+    EXPECT_TRUE(settings.Rs485.RtsOnSend);
+    EXPECT_EQ(settings.Rs485.DelayBeforeSendMs, 3);
+}
+
+// A port whose driver answers the RS-485 query is marked in the list.
+TEST(PortSetup, PortsWhoseDriverOffersRs485AreMarked)
+{
+    tals::test::ScratchDir dev;
+    tals::test::writeAll(dev.file("ttyS1"), "");
+    const TRs485Drivers rs485(true);
+    TFormPortSetup dialog(TPortSetupValues{}, {dev.file("ttyS1"), dev.file("missing")});
+    EXPECT_EQ(dialog.cbPort->itemText(1), dev.file("ttyS1") + "  (RS-485)");
+    EXPECT_EQ(dialog.cbPort->itemText(2), dev.file("missing"));
 }

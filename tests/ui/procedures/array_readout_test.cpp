@@ -15,8 +15,8 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/device/qstring_printer.h"
-#include "ui/application/application.h"
 #include "tests/ui/standalone_services.h"
+#include "ui/application/application.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,11 +41,17 @@ public:
         if (onStep)
             onStep(text, position);
     }
-    void CloseProgress() override { ++closes; }
+    void CloseProgress() override
+    {
+        ++closes;
+        if (onClose)
+            onClose();
+    }
 
     QStringList steps;
     int closes = 0;
     std::function<void(const QString &, int)> onStep;
+    std::function<void()> onClose;
 };
 
 // Requests seen by the simulated device, by kind.
@@ -312,3 +318,167 @@ TEST_F(ArrayReadoutTest, DumpFailureIsReportedOnceAndTheReadoutCompletes)
 }
 
 } // namespace
+
+// ---- failures of single exchanges, on a line with short read time-outs ----
+
+class ArrayReadoutFaultTest : public ArrayReadoutTest
+{
+protected:
+    void StartFast()
+    {
+        // A silent answer costs 20 ms instead of 650.
+        test::writeAll(dir.file(QStringLiteral("INI/ComPort.ini")),
+                       "[Transmitter]\r\nReadInterval=5\r\nReadTotalConstant=20\r\n"
+                       "ReadTotalMultiplier=0\r\n");
+        Start();
+        sim->SetConfirmAfterReads(1);
+    }
+    // Runs the hook at the first progress step whose text starts with prefix
+    // at the given position.
+    void OnStep(const QString &prefix, int position, std::function<void()> hook)
+    {
+        input->onStep = [prefix, position, hook, done = false](const QString &text,
+                                                               int at) mutable {
+            if (!done && text.startsWith(prefix) && at == position) {
+                done = true;
+                hook();
+            }
+        };
+    }
+    TArrayReadResult ReadSignalArray()
+    {
+        Model().SetControlCommand(1);
+        return readout->ReadDeviceArray();
+    }
+};
+
+TEST_F(ArrayReadoutFaultTest, ControlCommandWriteFailingAtTheStart)
+{
+    StartFast();
+    sim->InjectFault({TSimFaultKind::Silence, 0}, 5);
+    const TArrayReadResult result = ReadSignalArray();
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_EQ(result.Text,
+              QStringLiteral("Не выполнена команда: Записать управляющую команду ведущего"));
+    const TTraffic t = Traffic(*sim);
+    EXPECT_EQ(t.controlWrites, QList<quint16>(5, 1)); // five attempts, nothing after them
+    EXPECT_EQ(t.confirmReads, 0);
+    EXPECT_EQ(t.blockReads, 0);
+}
+
+// The reset fails after a complete readout: status 2 replaces the completion.
+TEST_F(ArrayReadoutFaultTest, ControlCommandWriteFailingAtTheReset)
+{
+    StartFast();
+    bool lastBlock = false;
+    input->onStep = [&](const QString &text, int at) {
+        lastBlock = lastBlock || (text == QStringLiteral("Чтение массива сигнала") && at == 103);
+    };
+    // The progress closes after block 103, before the reset.
+    bool injected = false;
+    input->onClose = [&] {
+        if (lastBlock && !injected) {
+            injected = true;
+            sim->InjectFault({TSimFaultKind::Silence, 0}, 5);
+        }
+    };
+    const TArrayReadResult result = ReadSignalArray();
+    EXPECT_TRUE(injected);
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_EQ(result.Text,
+              QStringLiteral("Не выполнена команда: Записать управляющую команду ведущего"));
+    const TTraffic t = Traffic(*sim);
+    EXPECT_EQ(t.blockReads, 103);
+    EXPECT_EQ(t.controlWrites, (QList<quint16>{1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(sim->ControlCommandRequest(), 1); // the device still holds the command
+}
+
+// A confirmation read that fails twice and then succeeds is no failure of the
+// readout, which completes with its own text.
+TEST_F(ArrayReadoutFaultTest, ConfirmationFailingTwiceThenSucceeding)
+{
+    StartFast();
+    OnStep(QStringLiteral("Повтор команды Считать подтверждение"), 1, [this] {
+        sim->InjectFault({TSimFaultKind::Silence, 0}, 2);
+    });
+    const TArrayReadResult result = ReadSignalArray();
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Text, QStringLiteral("Завершено чтение массива сигнала "));
+    const TTraffic t = Traffic(*sim);
+    EXPECT_EQ(t.confirmReads, 3);
+    EXPECT_EQ(t.blockReads, 103);
+    EXPECT_EQ(t.controlWrites, (QList<quint16>{1, 0}));
+}
+
+// Block 10 fails five times: status 4, no block after it, no reset.
+TEST_F(ArrayReadoutFaultTest, BlockFailingFiveTimes)
+{
+    StartFast();
+    OnStep(QStringLiteral("Чтение массива сигнала"), 10, [this] {
+        sim->InjectFault({TSimFaultKind::BadCrc, 0}, 5);
+    });
+    const TArrayReadResult result = ReadSignalArray();
+    EXPECT_EQ(result.Status, 4);
+    EXPECT_EQ(result.Text, QStringLiteral("Чтение массива прервано: Превышено число попыток"));
+    const TTraffic t = Traffic(*sim);
+    EXPECT_EQ(t.blockReads, 9 + 5);
+    EXPECT_EQ(t.controlWrites, QList<quint16>{1});
+    EXPECT_EQ(sim->ControlCommandRequest(), 1);
+
+    // Four failures are still a readout.
+    sim->ClearRequests();
+    OnStep(QStringLiteral("Чтение массива сигнала"), 10, [this] {
+        sim->InjectFault({TSimFaultKind::BadCrc, 0}, 4);
+    });
+    EXPECT_EQ(ReadSignalArray().Status, 0);
+    EXPECT_EQ(Traffic(*sim).blockReads, 103 + 4);
+}
+
+// The decibel column is 10 * log10(value / maximum): a 20 * log10 or an
+// inverted ratio gives other numbers at every row below.
+TEST_F(ArrayReadoutTest, SpectrumDumpDecibelColumnAtSeveralValues)
+{
+    Start();
+    Model().ClearSpectrum();
+    const double values[] = {1000, 500, 100, 10, 1, 0.5, 2.5};
+    const char *decibels[] = {"0.00000",   "-3.01030",  "-10.00000", "-20.00000",
+                              "-30.00000", "-33.01030", "-26.02060"};
+    for (int i = 0; i < 7; ++i)
+        Model().SpectrumArray[std::size_t(i)] = values[i];
+    const QStringList lines = readout->SpectrumDumpLines();
+    ASSERT_EQ(lines.size(), 513);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("1000.00000")));
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(lines[1 + i], QString::number(i + 1).rightJustified(5) +
+                                    QString::number(values[i], 'f', 5).rightJustified(20) +
+                                    QString::fromLatin1(decibels[i]).rightJustified(20))
+            << i;
+}
+
+// The device report: integers in decimal, the five reals with thousands
+// separators and no decimals, each right-aligned in 30 characters.
+TEST_F(ArrayReadoutTest, DeviceReportNumberFormats)
+{
+    Start();
+    const TFormatSettings saved = FormatSettings();
+    SetFormatSettings(LocaleFormatSettings(QStringLiteral("ru_RU")));
+    const QString k(FormatSettings().ThousandSeparator);
+    Model().SetHmax(12345.678);
+    Model().SetLmax(9999.5);
+    Model().SetKKalman(0.6);
+    Model().SetKrPer(1.234);
+    Model().SetSmPer(-12.5);
+    Model().SetPlantNumber(54321);
+    const QStringList lines = readout->DeviceReportLines();
+    SetFormatSettings(saved);
+    ASSERT_EQ(lines.size(), 13);
+    auto row = [](const char *label, const QString &value) {
+        return QString::fromUtf8(label).leftJustified(32) + value.rightJustified(30);
+    };
+    EXPECT_EQ(lines[4], row(" Заводской номер", QStringLiteral("54321")));
+    EXPECT_EQ(lines[7], row(" H max", QStringLiteral("12") + k + QStringLiteral("346")));
+    EXPECT_EQ(lines[8], row(" L max", QStringLiteral("10") + k + QStringLiteral("000")));
+    EXPECT_EQ(lines[9], row(" Коэффициент сглаживания", QStringLiteral("1")));
+    EXPECT_EQ(lines[10], row(" Крутизна хар-ки преобр-ния", QStringLiteral("1")));
+    EXPECT_EQ(lines[11], row(" Смещение нуля", QStringLiteral("-13")));
+}

@@ -637,12 +637,13 @@ TEST_F(CommandsTest, WriteAllAndReadAllRoundTripEveryRegisterGroup)
 
     QList<const TPropertyInfo *> written;
     for (const TPropertyInfo &p : PropertyTable()) {
-        if (!WrittenByAllWrite(p))
+        // Write-all never copies the identity into the device.
+        if (!WrittenByAllWrite(p) || p.Id == TProp::PlantNumber)
             continue;
         written << &p;
         ASSERT_TRUE(model.SetPropertyFromDouble(p.Id, SampleValue(p))) << p.Name;
     }
-    ASSERT_GT(written.size(), 60);
+    ASSERT_GE(written.size(), 60);
     for (int z = 1; z <= kBadZoneCount; ++z)
         for (int k = 0; k < 4; ++k)
             model.BadZone(z).Value(TBadZoneValue(k)).SetValue(TVariant(ZoneSample(z, k)));
@@ -692,7 +693,7 @@ TEST_F(CommandsTest, WriteAllAndReadAllRoundTripEveryRegisterGroup)
         }
     }
     EXPECT_EQ(model.Password(), 24680);
-    EXPECT_EQ(model.PlantNumber(), 54321);
+    EXPECT_EQ(model.PlantNumber(), sim->PlantNumber());
     for (int z = 1; z <= kBadZoneCount; ++z)
         for (int k = 0; k < 4; ++k)
             EXPECT_EQ(model.BadZone(z).Value(TBadZoneValue(k)).Output().ToDouble(),

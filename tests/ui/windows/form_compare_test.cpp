@@ -13,6 +13,8 @@
 #include "ui/application/window_grab.h"
 #include "ui/reports/rep_compare.h"
 
+#include <QDate>
+#include <QLabel>
 #include <QTableWidget>
 
 #include <set>
@@ -131,6 +133,21 @@ TEST_F(CompareTest, CompareWithDeviceListsTheDifferencesAndLeavesTheShownModelAl
     EXPECT_TRUE(text.contains(QStringLiteral("2.Плохая зона: Ближняя граница")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("1234,5"))) << text.toStdString();
+
+    // The window and the printout name the device and the time of the comparison.
+    const QString device = QStringLiteral("адрес 1, заводской номер %1, %2")
+                               .arg(Model().PlantNumber())
+                               .arg(Model().DeviceTypeName());
+    EXPECT_EQ(CompareWindow()->Comparison().Device, device);
+    const QString heading =
+        CompareWindow()->findChild<QLabel *>(QStringLiteral("lblDevice"))->text();
+    EXPECT_TRUE(heading.startsWith(QStringLiteral("Прибор: ") + device)) << heading.toStdString();
+    EXPECT_TRUE(heading.contains(QStringLiteral("Сравнение: ") +
+                                 QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))))
+        << heading.toStdString();
+    EXPECT_TRUE(text.simplified().contains(QStringLiteral("Прибор: ") + device))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Сравнение: "))) << text.toStdString();
 }
 
 TEST_F(CompareTest, CompareWithDeviceTakesAChosenParameterFile)
@@ -232,6 +249,25 @@ TEST_F(CompareTest, WriteAllAsksOnceAndWritesOnlyTheGroupsThatDiffer)
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("не отличаются"))) << Messages();
     EXPECT_TRUE(Writes().isEmpty());
+}
+
+TEST_F(CompareTest, WriteAllNeverCopiesAnotherPlantNumberIntoTheDevice)
+{
+    StartInStep(true);
+    const quint16 own = sim->PlantNumber();
+    // The model holds another device's plant number (as a scan used to leave it)
+    // and one common service register differs, so that block is written.
+    Model().SetPlantNumber(quint16(own + 5));
+    Model().SetSmPer(2.5);
+    dialogs.answers = {TDialogButton::Yes};
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllWrite")));
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_FALSE(dialogs.questions[0].contains(QStringLiteral("(PlantNumber)")))
+        << dialogs.questions[0].toStdString();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << Messages();
+    EXPECT_EQ(sim->HoldingSingle(2008), 2.5f) << "SmPer written";
+    EXPECT_EQ(sim->PlantNumber(), own) << "the device keeps its plant number";
+    EXPECT_EQ(Model().PlantNumber(), own);
 }
 
 TEST_F(CompareTest, WriteAllNamesTheRegisterTheDeviceRefuses)

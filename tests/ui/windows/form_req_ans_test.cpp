@@ -5,8 +5,8 @@
 #include "platform/paths.h"
 #include "sim/sim_transducer.h"
 #include "tests/common/test_support.h"
-#include "ui/application/window_registry.h"
 #include "ui/application/window_grab.h"
+#include "ui/application/window_registry.h"
 
 #include <QAction>
 #include <QApplication>

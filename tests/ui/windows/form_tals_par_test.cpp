@@ -8,12 +8,12 @@
 #include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/ui/modal_test_support.h"
+#include "tests/ui/standalone_services.h"
 #include "ui/application/application.h"
 #include "ui/controls/edit_num.h"
+#include "ui/controls/ini_combo_box.h"
 #include "ui/dialogs/form_input_bad_zone.h"
 #include "ui/windows/form_main.h"
-#include "ui/controls/ini_combo_box.h"
-#include "tests/ui/standalone_services.h"
 #include "ui/windows/tals_par_pages.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "ui/procedures/acceptance/acceptance_reports.h"
 
+#include "device/progon.h"
 #include "device/tals352.h"
 #include "platform/number_format.h"
 #include "ui/procedures/acceptance/form_test_tube.h"
@@ -56,8 +57,12 @@ void FillProgonReport(TRepProgon &report, TFormProgon &window)
         SetText(report.qrlValue[k], Fixed(row.Value, 3));
         SetText(report.qrlDValue[k], Fixed(row.DValue, 3));
         SetText(report.qrlCurrentValue[k], Fixed(row.CurrentValue, 2));
-        SetText(report.qrlDCurrentValue[k], Fixed(row.DCurrentValue, 2));
+        // Three decimals, so that 0.0255 and 0.0265 read apart at the 0.026 mA mark.
+        SetText(report.qrlDCurrentValue[k], Fixed(row.DCurrentValue, 3));
+        const bool inUse = int(k) < ProgonRowCount(model);
+        SetText(report.qrlVerdict[k], inUse ? ProgonVerdictText(ProgonRowPasses(row)) : QString());
     }
+    report.qrlRunVerdict.SetText(ProgonVerdictText(ProgonRunPasses(model)));
 
     QCustomPlot *source = window.Chart();
     QCustomPlot *chart = report.Chart();

@@ -2,6 +2,7 @@
 
 #include "device/test_distances.h"
 #include "device/test_tube.h"
+#include "link/request_devices.h"
 #include "ui/application/application.h"
 #include "ui/procedures/acceptance/acceptance_reports.h"
 #include "ui/procedures/acceptance/form_test_distances.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <memory>
 
 namespace tals {
@@ -45,7 +47,15 @@ void RegisterAcceptanceWindows(TApplication &app)
         TFormMain *owner = &main;
         TProgonHost host{[owner](const QString &name) { return owner->ExecuteAction(name); },
                          [owner] { return owner->IsPolling(); },
-                         [owner] { owner->RefreshAllWindows(); }};
+                         [owner] { owner->RefreshAllWindows(); },
+                         [&app] {
+                             // Each tick serves one enabled device of the list in turn.
+                             int enabled = 0;
+                             if (TRequestDevices *scheduler = app.Scheduler())
+                                 for (const TListDevice &d : scheduler->Devices())
+                                     enabled += d.Enabled ? 1 : 0;
+                             return app.Link().PollTimer().Interval() * std::max(1, enabled);
+                         }};
         auto show = [&app](TFormProgon &window) {
             TRepProgon &report = app.Reports().Progon();
             FillProgonReport(report, window);

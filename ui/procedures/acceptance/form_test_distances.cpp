@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,6 +29,7 @@
 
 #include <qcustomplot.h>
 
+#include <cerrno>
 #include <cmath>
 
 namespace tals {
@@ -250,15 +252,21 @@ void TFormTestDistances::SaveText()
         if (blue != m_filtered->data()->constEnd())
             ++blue;
     }
-    // Written without a question; a failure is not reported.
-    WriteTextLines(TestDistancesPath(m_programDir), TestDistancesLines(rows));
+    // Written without a question; only a failure is reported.
+    const QString path = TestDistancesPath(m_programDir);
+    if (const int error = ReplaceTextLines(path, TestDistancesLines(rows)))
+        Dialogs().Message(FileNotWrittenText(QFileInfo(path).absoluteFilePath(), error),
+                          TDialogIcon::Warning);
 }
 
 void TFormTestDistances::SaveBitmap()
 {
     const QString path = FindPathNoCase(JoinPath(m_programDir, QStringLiteral("TestDistance.bmp")));
-    ForceDirectories(m_programDir);
-    m_chart->SaveBmp(path);
+    const QByteArray bytes = m_chart->BmpBytes();
+    const int error = bytes.isEmpty() ? EIO : ReplaceFile(path, bytes);
+    if (error)
+        Dialogs().Message(FileNotWrittenText(QFileInfo(path).absoluteFilePath(), error),
+                          TDialogIcon::Warning);
 }
 
 void TFormTestDistances::ChangeStart()

@@ -271,8 +271,8 @@ void TFormTestTube::SaveText()
                            TDialogButton::No) != TDialogButton::Yes)
         return;
     const QStringList lines = TestTubeLines(m_measured.Points(), m_measured.Errors(m_fit));
-    if (!WriteTextLines(path, lines)) {
-        Dialogs().Message(QStringLiteral("Файл не записан\r") + shown);
+    if (const int error = ReplaceTextLines(path, lines)) {
+        Dialogs().Message(FileNotWrittenText(shown, error), TDialogIcon::Warning);
         return;
     }
     Dialogs().Message(QStringLiteral("Файл записан\r") + shown, TDialogIcon::Information);

@@ -66,8 +66,8 @@ protected:
     {
         if (index.column() < 1)
             return nullptr;
-        auto *edit = qobject_cast<QLineEdit *>(
-            QStyledItemDelegate::createEditor(parent, option, index));
+        auto *edit =
+            qobject_cast<QLineEdit *>(QStyledItemDelegate::createEditor(parent, option, index));
         if (edit)
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[-+]?[0-9]*[.,]?[0-9]*([eE][-+]?[0-9]*)?")),
@@ -190,7 +190,8 @@ TCalibrFftPanel::TCalibrFftPanel(Ttals352 &model, TCalibrPanelHost host, QWidget
 {
     setObjectName(QStringLiteral("pnlCalibrFft"));
     m_grid = new TCalibrGrid(
-        QStringLiteral("acgCalibrPoints"), m_model.CalibrTable, [this] { return m_model.CalibrMode(); },
+        QStringLiteral("acgCalibrPoints"), m_model.CalibrTable,
+        [this] { return m_model.CalibrMode(); },
         [this] { return m_model.LevelFree().Output().ToDouble(); }, false);
 
     m_rb2 = new QRadioButton(QStringLiteral("2 Точки"));
@@ -240,6 +241,9 @@ void TCalibrFftPanel::Refresh()
 
 void TCalibrFftPanel::SetPoints(int count)
 {
+    // The checked button clicked again keeps the captured table.
+    if (m_model.CalibrMode() == count)
+        return;
     m_model.SetCalibrMode(count);
     (count == 2 ? m_rb2 : m_rb5)->setChecked(true);
     m_grid->Fill();
@@ -255,7 +259,9 @@ void TCalibrFftPanel::Capture()
 
 void TCalibrFftPanel::Calculate()
 {
-    FitFftCalibration(m_model);
+    const TFftFitOutcome outcome = FitFftCalibration(m_model);
+    if (!outcome.Refusal.isEmpty())
+        Dialogs().Message(outcome.Refusal, TDialogIcon::Warning);
     if (m_host.RefreshAll)
         m_host.RefreshAll();
 }
@@ -393,10 +399,10 @@ void TCalibrMmpPanel::Calculate()
                            {TDialogButton::Yes, TDialogButton::No},
                            TDialogButton::No) != TDialogButton::Yes)
         return;
-    const TMmpResult result = ComputeMmpCoefficients(m_model);
-    Dialogs().Message(MmpNewValuesMessage(result), TDialogIcon::Information);
-    m_model.SetKrFChH(result.KrFChH);
-    m_model.SetSmFChH(result.SmFChH);
+    const TMmpComputation computation = ComputeMmpCalibration(m_model);
+    Dialogs().Message(MmpNewValuesMessage(computation.Result), TDialogIcon::Information);
+    if (!computation.Refusal.isEmpty())
+        Dialogs().Message(computation.Refusal, TDialogIcon::Warning);
     if (m_host.RefreshParameters)
         m_host.RefreshParameters();
 }

@@ -248,7 +248,7 @@ void TFormKalibrBase::Update()
         m_lblOffset->setText(FloatToStrF(m_model.SmPer(), ffNumber, 15, 5));
         m_lblSlope->setText(FloatToStrF(m_model.KrPer(), ffFixed, 15, 5));
     }
-    if (ResidualsBeyondFixedRange(points))
+    if (ResidualsBeyondFixedRange(points) && !m_axisPinned)
         m_axisAutomatic = true;
 
     // The bottom axis spans the set values with a step's margin.
@@ -357,6 +357,7 @@ void TFormKalibrBase::ShowPoints(bool shown)
 void TFormKalibrBase::SetAxisAutomatic(bool automatic)
 {
     m_axisAutomatic = automatic;
+    m_axisPinned = !automatic;
     Update();
 }
 

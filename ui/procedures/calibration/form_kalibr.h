@@ -115,6 +115,8 @@ private:
     QTimer *m_repeat = nullptr;
     std::function<void()> m_repeatStep;
     bool m_axisAutomatic = false;
+    // "Разброс -3,5 ... +3,5" chosen: the range holds whatever the residuals.
+    bool m_axisPinned = false;
 };
 
 // "Калибровка": refreshed by the main window's RefreshAllWindows.

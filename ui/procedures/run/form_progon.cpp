@@ -2,6 +2,7 @@
 
 #include "device/progon.h"
 #include "device/tals352.h"
+#include "platform/date_time.h"
 #include "platform/dialogs.h"
 #include "platform/number_format.h"
 #include "ui/application/main_services.h"
@@ -266,7 +267,7 @@ void TFormProgon::FillChart()
         m_series->addData(row.SetLevel, y);
         outside = outside || std::fabs(y) > 3.5;
     }
-    if (outside)
+    if (outside && !m_axisPinned)
         m_axisAutomatic = true;
     m_chart->xAxis->rescale();
     const QCPRange x = m_chart->xAxis->range();
@@ -285,8 +286,8 @@ void TFormProgon::FillChart()
 
 void TFormProgon::SetAxisAutomatic(bool automatic)
 {
-    // Holds until the next refresh finds a point beyond 3.5 mm again.
     m_axisAutomatic = automatic;
+    m_axisPinned = !automatic;
     if (automatic)
         m_chart->yAxis->rescale();
     else
@@ -321,6 +322,13 @@ void TFormProgon::Capture()
     const int r = CurrentRow();
     if (r == 0)
         return;
+    // A meter that stopped answering leaves its last current behind.
+    const TDateTime readingTime = m_model.CurrentOutput().TimeStamp();
+    const TDateTime now = Now();
+    if (ProgonCurrentStale(readingTime, now, m_host.PollPeriodMs ? m_host.PollPeriodMs() : 0)) {
+        Dialogs().Message(ProgonStaleCurrentText(readingTime, now), TDialogIcon::Warning);
+        return;
+    }
     CaptureProgonRow(m_model, r, m_model.LevelBusy().Output().ToDouble(),
                      m_model.CurrentOutput().Output().ToDouble());
     FillGrid();

@@ -24,6 +24,10 @@ struct TProgonHost
     std::function<bool(const QString &action)> Execute;
     std::function<bool()> IsPolling;
     std::function<void()> RefreshAll;
+    // The time in ms polling takes to come back to the current meter (the
+    // poll period times the devices polled), by which a current reading
+    // counts as stale; none: no check.
+    std::function<int()> PollPeriodMs;
 };
 
 // "Прогон": the current-output run over the five rows of the model's run
@@ -91,6 +95,8 @@ private:
     TValueText *m_lblPPM = nullptr;
     TValueText *m_lblNNZ = nullptr;
     bool m_axisAutomatic = false;
+    // "Разброс -3,5 ... +3,5" chosen: the range holds whatever the residuals.
+    bool m_axisPinned = false;
 };
 
 } // namespace tals

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColor>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -67,8 +68,9 @@ QGroupBox *NewGroup(const QString &title, const QString &caption1, TEditNum *edi
 
 } // namespace
 
-TFormScan::TFormScan(Ttals352 &model, TBusScan::TExecute execute, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_model(model), m_scan(model, std::move(execute))
+TFormScan::TFormScan(Ttals352 &model, TBusScan::TExecute execute, TScanHost host, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_model(model), m_scan(model, std::move(execute)),
+      m_host(std::move(host))
 {
     setObjectName(QStringLiteral("FormScan"));
     setWindowTitle(QStringLiteral("Сканирование"));
@@ -135,6 +137,25 @@ void TFormScan::BuildControls()
     for (int c = 0; c < 6; ++c)
         m_acgDeviceList->setColumnWidth(c, widths[c]);
 
+    // The outcome of each broadcast, read back at the new address.
+    m_acgAssignResults = new QTableWidget(0, 4);
+    m_acgAssignResults->setObjectName(QStringLiteral("acgAssignResults"));
+    m_acgAssignResults->setHorizontalHeaderLabels(
+        {QStringLiteral("№"), QStringLiteral("Заводской номер"), QStringLiteral("Системный адрес"),
+         QStringLiteral("Результат")});
+    m_acgAssignResults->verticalHeader()->hide();
+    m_acgAssignResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_acgAssignResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_acgAssignResults->horizontalHeader()->setStretchLastSection(true);
+    const int resultWidths[] = {30, 130, 130};
+    for (int c = 0; c < 3; ++c)
+        m_acgAssignResults->setColumnWidth(c, resultWidths[c]);
+    m_acgAssignResults->hide();
+
+    m_lblPolling = new QLabel;
+    m_lblPolling->setObjectName(QStringLiteral("lblPolling"));
+    m_lblPolling->hide();
+
     m_lblStatus = new QLabel;
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblTimeLeft = new QLabel;
@@ -154,7 +175,9 @@ void TFormScan::BuildControls()
     top->addWidget(plants);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_lblPolling);
     layout->addWidget(m_acgDeviceList, 1);
+    layout->addWidget(m_acgAssignResults, 1);
     layout->addWidget(status);
 }
 
@@ -196,8 +219,84 @@ void TFormScan::SetProgressLimits(int minimum, int maximum)
 
 void TFormScan::ResetGrid()
 {
+    m_acgDeviceList->clearSpans();
     m_acgDeviceList->clearContents();
     m_acgDeviceList->setRowCount(1);
+    m_acgAssignResults->hide();
+    m_acgDeviceList->show();
+}
+
+void TFormScan::ShowResults(const std::vector<TAssignResult> &results)
+{
+    m_acgAssignResults->setRowCount(int(results.size()));
+    for (int r = 0; r < int(results.size()); ++r) {
+        const TAssignResult &result = results[std::size_t(r)];
+        const QString texts[] = {QString::number(r + 1), QString::number(result.PlantNumber),
+                                 QString::number(result.Address), AssignOutcomeText(result)};
+        for (int c = 0; c < 4; ++c) {
+            auto *item = new QTableWidgetItem(texts[c]);
+            if (c == 0)
+                item->setTextAlignment(Qt::AlignCenter);
+            if (c == 3 && result.Outcome != TAssignOutcome::Confirmed)
+                item->setForeground(QColor(0xB0, 0, 0));
+            m_acgAssignResults->setItem(r, c, item);
+        }
+    }
+    m_acgDeviceList->hide();
+    m_acgAssignResults->show();
+}
+
+bool TFormScan::PausePolling()
+{
+    if (!m_host.IsPolling || !m_host.IsPolling() || !m_host.PausePolling)
+        return false;
+    m_lblPolling->setText(QStringLiteral("Опрос прибора приостановлен на время операции"));
+    m_lblPolling->show();
+    m_host.PausePolling();
+    return true;
+}
+
+void TFormScan::ResumePolling(bool paused)
+{
+    if (!paused)
+        return;
+    if (m_host.ResumePolling)
+        m_host.ResumePolling();
+    m_lblPolling->setText(QStringLiteral("Опрос прибора возобновлен"));
+}
+
+QString TFormScan::AssignQuestion(const std::vector<TOccupiedAddress> &occupied) const
+{
+    const int lastAddress = m_firstAddress + m_count - 1;
+    QString text = QStringLiteral("Записать системные адреса с %1 по %2\rв приборы с заводскими "
+                                  "номерами с %3 по %4")
+                       .arg(m_firstAddress)
+                       .arg(lastAddress)
+                       .arg(m_firstPlant)
+                       .arg(m_firstPlant + m_count - 1);
+    if (m_scan.Scanned()) {
+        const std::vector<TFoundDevice> there = m_scan.LastScanWithin(m_firstAddress, lastAddress);
+        if (there.empty()) {
+            text += QStringLiteral("\r\rПоследнее сканирование не нашло приборов по этим адресам");
+        } else {
+            text += QStringLiteral("\r\rПоследнее сканирование нашло по этим адресам:");
+            for (const TFoundDevice &d : there)
+                text +=
+                    d.Corrupted
+                        ? QStringLiteral("\rадрес %1: %2")
+                              .arg(d.Address)
+                              .arg(CorruptedAddressText(d.Address))
+                        : QStringLiteral("\rадрес %1: прибор %2").arg(d.Address).arg(d.PlantNumber);
+        }
+    }
+    if (!occupied.empty()) {
+        text += QStringLiteral("\r");
+        for (const TOccupiedAddress &o : occupied)
+            text += QStringLiteral("\r") + OccupiedText(o);
+        text += QStringLiteral("\r\rПосле записи на этих адресах окажутся два прибора. "
+                               "Продолжить?");
+    }
+    return text;
 }
 
 void TFormScan::AddRow(const TFoundDevice &device)
@@ -205,6 +304,21 @@ void TFormScan::AddRow(const TFoundDevice &device)
     if (device.Number > 1)
         m_acgDeviceList->setRowCount(m_acgDeviceList->rowCount() + 1);
     const int row = m_acgDeviceList->rowCount() - 1;
+    if (device.Corrupted) {
+        for (int c = 0; c < 3; ++c) {
+            const QString text = c == 0   ? QString::number(device.Number)
+                                 : c == 1 ? QString::number(device.Address)
+                                          : CorruptedAddressText(device.Address);
+            auto *item = new QTableWidgetItem(text);
+            if (c == 0)
+                item->setTextAlignment(Qt::AlignCenter);
+            item->setForeground(QColor(0xB0, 0, 0));
+            m_acgDeviceList->setItem(row, c, item);
+        }
+        m_acgDeviceList->setSpan(row, 2, 1, 4);
+        m_acgDeviceList->selectRow(row);
+        return;
+    }
     const int values[] = {device.Number,   device.Address,     device.PlantNumber,
                           device.UnitType, device.SoftVersion, device.HardVersion};
     for (int c = 0; c < 6; ++c) {
@@ -246,8 +360,10 @@ void TFormScan::ScanLine()
     SetProgressLimits(m_firstAddress, m_lastAddress);
     m_pbProgress->show();
     ResetGrid();
+    const bool paused = PausePolling();
     m_scan.Scan(m_firstAddress, m_lastAddress);
     Finish(QStringLiteral("Сканирование завершено"));
+    ResumePolling(paused);
 }
 
 void TFormScan::WriteAddresses()
@@ -255,15 +371,6 @@ void TFormScan::WriteAddresses()
     if (m_scan.Busy())
         return;
     ReadFields();
-    const int lastPlant = m_firstPlant + m_count - 1;
-    const QString question = QStringLiteral("Записать системные адреса начиная с %1\rв приборы с "
-                                            "заводскими номерами с %2 по %3")
-                                 .arg(m_firstAddress)
-                                 .arg(m_firstPlant)
-                                 .arg(lastPlant);
-    if (Dialogs().Question(question, {TDialogButton::Yes, TDialogButton::No}, TDialogButton::No) !=
-        TDialogButton::Yes)
-        return;
     if (m_firstAddress + m_count >= kMaxAddress + 2) {
         Dialogs().Message(QStringLiteral("Недостаточно системных адресов (от 0 до 247)!\r"
                                          "Начальный системный адрес = %1\r"
@@ -275,12 +382,37 @@ void TFormScan::WriteAddresses()
                           TDialogIcon::Warning);
         return;
     }
+    const int lastPlant = m_firstPlant + m_count - 1;
     SetRunning(true);
+    const bool paused = PausePolling();
+    // Who answers at the target addresses now, before anything is written.
     SetProgressLimits(m_firstPlant, lastPlant);
     m_pbProgress->show();
-    ResetGrid();
-    m_scan.Assign(m_firstAddress, m_firstPlant, lastPlant);
-    Finish(QStringLiteral("Запись завершена"));
+    const std::vector<TOccupiedAddress> occupied =
+        m_scan.CheckTargets(m_firstAddress, m_firstPlant, lastPlant);
+    const bool stopped = m_bbtnScan->isEnabled(); // "Остановить" during the check
+    m_pbProgress->hide();
+    m_lblTimeLeft->clear();
+    m_lblStatus->clear();
+    if (stopped ||
+        Dialogs().Question(AssignQuestion(occupied), {TDialogButton::Yes, TDialogButton::No},
+                           TDialogButton::No) != TDialogButton::Yes) {
+        SetRunning(false);
+        ResumePolling(paused);
+        return;
+    }
+    SetProgressLimits(m_firstPlant, lastPlant);
+    m_pbProgress->show();
+    const std::vector<TAssignResult> results =
+        m_scan.Assign(m_firstAddress, m_firstPlant, lastPlant);
+    ShowResults(results);
+    const auto confirmed =
+        std::count_if(results.begin(), results.end(), [](const TAssignResult &r) {
+            return r.Outcome == TAssignOutcome::Confirmed;
+        });
+    Finish(
+        QStringLiteral("Адрес подтвердили %1 из %2 приборов").arg(confirmed).arg(results.size()));
+    ResumePolling(paused);
 }
 
 void TFormScan::StopOperation()
@@ -297,8 +429,8 @@ void TFormScan::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The model has its own identity back after every operation already.
     m_scan.RequestStop();
-    m_model.SetSystemAddress(static_cast<quint8>(m_savedAddress));
     SaveWindowPlacement(*this);
     QWidget::closeEvent(event);
 }

@@ -8,16 +8,34 @@
 #include "ui/procedures/identification/form_about.h"
 #include "ui/procedures/identification/form_signature.h"
 #include "ui/procedures/scan/form_scan.h"
+#include "ui/windows/form_main.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
 namespace tals {
 
 void RegisterScanWindows(TApplication &app)
 {
-    app.SetWindowFactory(QStringLiteral("FormScan"), [&app](TFormMain &) -> QWidget * {
+    app.SetWindowFactory(QStringLiteral("FormScan"), [&app](TFormMain &owner) -> QWidget * {
         if (!app.Model())
             return nullptr;
+        TScanHost host;
+        host.IsPolling = [&owner] { return owner.IsPolling(); };
+        host.PausePolling = [&app, &owner] {
+            owner.ExecuteAction(QStringLiteral("actOprosStop"));
+            // The step under way still builds its requests from the model: it
+            // ends before the scan borrows the model's address.
+            TRequestDevices *scheduler = app.Scheduler();
+            TRequestThread *worker = scheduler ? scheduler->Worker() : nullptr;
+            QDeadlineTimer deadline(10000);
+            while (worker && !worker->Idle() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        };
+        host.ResumePolling = [&owner] { owner.ExecuteAction(QStringLiteral("actOprosStart")); };
         auto *window = new TFormScan(
-            *app.Model(), [&app](quint8 code) { return app.Link().ExecuteCommand(code).Result; });
+            *app.Model(), [&app](quint8 code) { return app.Link().ExecuteCommand(code).Result; },
+            std::move(host));
         // Before the first answer the estimate assumes silence: the whole read time-out.
         if (TRequestDevices *scheduler = app.Scheduler())
             if (TTransmitter *transmitter = scheduler->Transmitter()) {

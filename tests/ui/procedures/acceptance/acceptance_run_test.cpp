@@ -134,8 +134,13 @@ TEST_F(AcceptanceRunTest, AWholeRunWithTheCurrentMeterFillsAllFiveRows)
         EXPECT_TRUE(text.contains(QString::number(row.CurrentValue, 'f', 2)))
             << row.CurrentValue << "\n"
             << text.toStdString();
-        EXPECT_TRUE(text.contains(QString::number(row.DCurrentValue, 'f', 2))) << row.DCurrentValue;
+        EXPECT_TRUE(text.contains(QString::number(row.DCurrentValue, 'f', 3))) << row.DCurrentValue;
     }
+    // Three rows beyond the 0.026 mA mark: the run fails.
+    EXPECT_EQ(report.qrlRunVerdict.Text(), QStringLiteral("Не годен"));
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(report.qrlVerdict[std::size_t(k)]->Text(),
+                  marked[k] ? QStringLiteral("Не годен") : QStringLiteral("Годен"));
 }
 
 TEST_F(AcceptanceRunTest, MeasurementErrorTestRecordsTheSimulatedTestDistances)

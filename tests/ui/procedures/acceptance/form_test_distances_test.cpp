@@ -141,6 +141,32 @@ TEST_F(FormTestDistancesTest, ClearingAsksAndOnYesEmptiesAndGoesToTheFirstStep)
     EXPECT_EQ(Text("lblIndex"), QStringLiteral("0"));
 }
 
+TEST_F(FormTestDistancesTest, AFailedSaveNamesThePathAndTheReason)
+{
+    RecordWith(1, -1);
+    // A folder where the files belong: neither can be written.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TestDistances.txt")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TestDistance.bmp")));
+    window->SaveText();
+    window->SaveBitmap();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    const QString names[] = {QStringLiteral("TestDistances.txt"),
+                             QStringLiteral("TestDistance.bmp")};
+    for (int i = 0; i < 2; ++i) {
+        const QString expected = QStringLiteral("Файл не записан\r") +
+                                 QFileInfo(dir.file(names[i])).absoluteFilePath() +
+                                 QStringLiteral("\r");
+        EXPECT_TRUE(dialogs.messages[i].startsWith(expected)) << dialogs.messages[i].toStdString();
+        EXPECT_GT(dialogs.messages[i].size(), expected.size()) << "the reason follows";
+    }
+    // A good save says nothing.
+    dialogs.messages.clear();
+    QDir(dir.file("TestDistances.txt")).removeRecursively();
+    window->SaveText();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(QFileInfo(dir.file("TestDistances.txt")).isFile());
+}
+
 TEST_F(FormTestDistancesTest, PictureIsARealBitmapAndTheClipboardCopyIsOnWhite)
 {
     RecordWith(1, -1);

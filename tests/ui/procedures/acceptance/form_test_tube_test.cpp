@@ -157,6 +157,36 @@ TEST_F(FormTestTubeTest, AnyDescriptionWritesOneFileInsideTheProgramFolder)
     EXPECT_FALSE(QFileInfo::exists(dir.file("../x")));
 }
 
+TEST_F(FormTestTubeTest, ALongDescriptionIsCutToTheNameLimitInBytes)
+{
+    RecordMeasured(3);
+    // 100 characters of three bytes each: 300 bytes, beyond a name's 255.
+    dialogs.texts = {QString(100, QChar(0x2116))};
+    window->ChangeDescription();
+    window->SaveText();
+    ASSERT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.last().startsWith(QStringLiteral("Файл записан\r")))
+        << dialogs.messages.last().toStdString();
+    ASSERT_EQ(Files().size(), 1);
+    const QString name = Files().first();
+    EXPECT_LE(name.toUtf8().size(), 255);
+    EXPECT_TRUE(name.startsWith(QStringLiteral("TestTube") + QChar(0x2116)));
+    EXPECT_TRUE(name.endsWith(QStringLiteral(".txt")));
+
+    // A folder in the file's place: the message gives the reason.
+    dialogs.texts = {QStringLiteral("T1")};
+    window->ChangeDescription();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("TestTubeT1.txt")));
+    dialogs.answers = {TDialogButton::Yes}; // overwrite
+    window->SaveText();
+    const QString expected = QStringLiteral("Файл не записан\r") +
+                             QFileInfo(dir.file("TestTubeT1.txt")).absoluteFilePath() +
+                             QStringLiteral("\r");
+    EXPECT_TRUE(dialogs.messages.last().startsWith(expected))
+        << dialogs.messages.last().toStdString();
+    EXPECT_GT(dialogs.messages.last().size(), expected.size());
+}
+
 TEST_F(FormTestTubeTest, ClearingKeepsTheStepAndTheReportTakesTheChart)
 {
     steps.SetDirection(1);

@@ -148,6 +148,70 @@ TEST_F(CalibrationWindowTest, CalculateFitsAndRefreshesEveryWindowEditOpensTheWi
     EXPECT_EQ(actions, QStringList{QStringLiteral("actKalibrShow")});
 }
 
+TEST_F(CalibrationWindowTest, ASecondCalculateOverTheSameCapturesChangesNothing)
+{
+    TCalibrFftPanel panel(model, PanelHost());
+    TFormKalibr form(model, Host());
+    model.CalibrTable.Points[0].Measured = 10020;
+    model.CalibrTable.Points[1].Measured = 2004;
+    auto *calculate = panel.findChild<QToolButton *>(QStringLiteral("sbCalcCalibr"));
+    calculate->click();
+    const double slope = model.KrPer();
+    const double offset = model.SmPer();
+    calculate->click(); // a double click: k1 * k1 / k0 without the guard
+    EXPECT_DOUBLE_EQ(model.KrPer(), slope);
+    EXPECT_DOUBLE_EQ(model.SmPer(), offset);
+    form.Refresh();
+    for (int i = 0; i < form.Series()->dataCount(); ++i)
+        EXPECT_NEAR(form.Series()->data()->at(i)->value, 0, 1e-6);
+
+    // Clicking the checked "2 Точки" keeps the captures.
+    panel.TwoPoints()->click();
+    EXPECT_DOUBLE_EQ(model.CalibrTable.Points[1].Measured, 2004);
+
+    // A slope out of range: neither coefficient moves, the message names it.
+    model.CalibrTable.Points[0].Measured = 4000;
+    model.CalibrTable.Points[1].Measured = 800;
+    calculate->click();
+    EXPECT_DOUBLE_EQ(model.KrPer(), slope);
+    EXPECT_DOUBLE_EQ(model.SmPer(), offset);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(
+        QStringLiteral("Крутизна характеристики преобразования = 2")))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Коэффициенты не изменены")));
+}
+
+TEST_F(CalibrationWindowTest, TheFixedResidualRangeHoldsOnceChosen)
+{
+    TFormKalibr form(model, Host());
+    FitFftCalibration(model);
+    form.Chart()->findChild<QAction *>(QStringLiteral("actAxisFixed"))->trigger();
+    model.CalibrTable.Points[1].Measured = 2003.6; // beyond 3.5 mm
+    form.Refresh();
+    EXPECT_FALSE(form.AxisAutomatic());
+    EXPECT_DOUBLE_EQ(form.Chart()->yAxis->range().upper, 3.5);
+    form.Chart()->findChild<QAction *>(QStringLiteral("actAxisAutomatic"))->trigger();
+    EXPECT_TRUE(form.AxisAutomatic());
+    EXPECT_GT(form.Chart()->yAxis->range().upper, 3.6);
+}
+
+TEST_F(CalibrationWindowTest, ASecondMmpComputationDoesNotAddTheCorrectionTwice)
+{
+    TCalibrMmpPanel panel(model, PanelHost());
+    const double differences[5] = {3, 4, -1, 2, 5};
+    for (int i = 0; i < 5; ++i)
+        model.CalibrTableMMP.Points[std::size_t(i)].Measured += differences[i];
+    const TMmpResult once = ComputeMmpCoefficients(model);
+    auto *calculate = panel.findChild<QToolButton *>(QStringLiteral("sbtnCalcMMP"));
+    calculate->click();
+    dialogs.answers = {TDialogButton::Yes}; // no longer typical: go on
+    calculate->click();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    EXPECT_DOUBLE_EQ(model.KrFChH(), once.KrFChH);
+    EXPECT_DOUBLE_EQ(model.SmFChH(), once.SmFChH);
+}
+
 TEST_F(CalibrationWindowTest, TheMmpGroupCorrectsComputesAndRestoresTheTypicalValues)
 {
     TCalibrMmpPanel panel(model, PanelHost());

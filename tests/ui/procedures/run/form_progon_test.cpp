@@ -1,3 +1,5 @@
+#include "device/progon.h"
+#include "platform/date_time.h"
 #include "tests/ui/procedures/procedure_fixture.h"
 #include "tests/ui/report_output.h"
 #include "ui/procedures/acceptance/acceptance_reports.h"
@@ -38,7 +40,8 @@ protected:
                                  polling = true;
                              return true;
                          },
-                         [this] { return polling; }, [this] { ++refreshes; }};
+                         [this] { return polling; }, [this] { ++refreshes; },
+                         [this] { return pollPeriodMs; }};
         window = std::make_unique<TFormProgon>(model, input, std::move(host));
         window->show();
         QApplication::processEvents();
@@ -54,6 +57,7 @@ protected:
     QStringList executed;
     bool polling = false;
     int refreshes = 0;
+    int pollPeriodMs = 1000;
     std::unique_ptr<TFormProgon> window;
 };
 
@@ -241,7 +245,7 @@ TEST_F(FormProgonTest, ReportCarriesTheIdentityTheRunTableAndTheChart)
         {report.qrlValue[captured], QStringLiteral("12990.000")},
         {report.qrlRuletka[captured], QString::number(row.Ruletka, 'f', 0)},
         {report.qrlDValue[captured], QString::number(row.DValue, 'f', 3)},
-        {report.qrlDCurrentValue[captured], QString::number(row.DCurrentValue, 'f', 2)},
+        {report.qrlDCurrentValue[captured], QString::number(row.DCurrentValue, 'f', 3)},
     };
     for (const TExpected &e : expected) {
         ASSERT_NE(e.label, nullptr);
@@ -258,6 +262,62 @@ TEST_F(FormProgonTest, ReportCarriesTheIdentityTheRunTableAndTheChart)
     for (const QString &shown : {QStringLiteral("Прогон ТАЛС352И"), QStringLiteral("4321"),
                                  QStringLiteral("12990.000"), QStringLiteral("МННК")})
         EXPECT_TRUE(text.contains(shown)) << shown.toStdString() << "\n" << text.toStdString();
+}
+
+TEST_F(FormProgonTest, AStaleCurrentIsRefusedInsteadOfRecorded)
+{
+    SetLevel(12990);
+    // The meter's last answer came 2.5 poll periods ago.
+    model.CurrentOutput().SetValue(TVariant(14.5), Now() - 2.5 / 86400.0);
+    window->Capture();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Показание тока устарело")))
+        << dialogs.messages[0].toStdString();
+    for (const TProgonRow &row : model.ProgonTable)
+        EXPECT_NE(row.Value, 12990) << "nothing captured";
+
+    // A fresh reading is taken.
+    SetReading(model.CurrentOutput(), 14.5);
+    window->Capture();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    bool captured = false;
+    for (const TProgonRow &row : model.ProgonTable)
+        captured = captured || (row.Value == 12990 && row.CurrentValue == 14.5);
+    EXPECT_TRUE(captured);
+}
+
+TEST_F(FormProgonTest, TheReportJudgesEachRowAndTheRunAtTheWindowsMarks)
+{
+    // Every row captured on its set level; the current differences straddle 0.026 mA.
+    const double differences[5] = {0.0255, 0.01, -0.04, 0.0, 0.02};
+    for (std::size_t k = 0; k < 5; ++k) {
+        TProgonRow &row = model.ProgonTable[k];
+        CaptureProgonRow(model, int(k + 1), row.SetLevel, row.Current - differences[k]);
+    }
+    TRepProgon report;
+    FillProgonReport(report, *window);
+    EXPECT_EQ(report.qrlDCurrentValue[0]->Text(), QStringLiteral("0.026")) << "0.0255 rounds up";
+    for (std::size_t k = 0; k < 5; ++k)
+        EXPECT_EQ(report.qrlVerdict[k]->Text(), QStringLiteral("Годен")) << k;
+    EXPECT_EQ(report.qrlRunVerdict.Text(), QStringLiteral("Годен"));
+
+    // 0.0265 mA is beyond the mark: the row and the run fail; so does a 2 mm level error.
+    TProgonRow &second = model.ProgonTable[1];
+    CaptureProgonRow(model, 2, second.SetLevel, second.Current - 0.0265);
+    const double low = model.ProgonTable[3].SetLevel - 2.0;
+    CaptureProgonRow(model, 4, low, low * 16 / 15000 + 4); // the current fits that level
+    EXPECT_NEAR(model.ProgonTable[3].DCurrentValue, 0, 1e-9);
+    FillProgonReport(report, *window);
+    EXPECT_EQ(report.qrlDCurrentValue[1]->Text(), QStringLiteral("0.027"));
+    EXPECT_EQ(report.qrlVerdict[1]->Text(), QStringLiteral("Не годен"));
+    EXPECT_EQ(report.qrlVerdict[3]->Text(), QStringLiteral("Не годен"));
+    EXPECT_EQ(report.qrlVerdict[0]->Text(), QStringLiteral("Годен"));
+    EXPECT_EQ(report.qrlRunVerdict.Text(), QStringLiteral("Не годен"));
+
+    window->Refresh();
+    const QString text = test::SaveFilledReport(report, QStringLiteral("TRepProgon_Verdict"));
+    for (const QString &shown : {QStringLiteral("Заключение"), QStringLiteral("Не годен")})
+        EXPECT_TRUE(text.contains(shown)) << shown.toStdString();
 }
 
 } // namespace

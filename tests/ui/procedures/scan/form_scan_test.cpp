@@ -5,11 +5,14 @@
 #include "ui/procedures/scan/form_scan.h"
 
 #include "device/tals352.h"
+#include "platform/date_time.h"
 #include "protocol/frame.h"
+#include "storage/archive.h"
 #include "tests/ui/procedures/simulated_program.h"
 #include "ui/application/window_grab.h"
 #include "ui/controls/edit_num.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -173,30 +176,131 @@ TEST_F(FormScanTest, ThreeDevicesAreListedWithPlantNumbersAndVersions)
     EXPECT_EQ(Cell(0, 2), QStringLiteral("1235"));
 }
 
-TEST_F(FormScanTest, AssignmentRenumbersTheDevicesAndASecondScanConfirmsIt)
+TEST_F(FormScanTest, AssignmentRenumbersTheDevicesAndShowsWhatEachConfirmed)
 {
     Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
     OpenScan();
+    Scan(1, 4);
+    ASSERT_EQ(Grid()->rowCount(), 3);
     dialogs.answers = {TDialogButton::Yes};
-    Assign(10, 1234, 3);
+    sim->ClearRequests();
+    // Plant number 1237 is on no scan: it is reported absent.
+    Assign(10, 1234, 4);
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions[0],
-              QStringLiteral("Записать системные адреса начиная с 10\rв приборы с заводскими "
-                             "номерами с 1234 по 1236"));
-    EXPECT_EQ(Status(), QStringLiteral("Запись завершена"));
+              QStringLiteral("Записать системные адреса с 10 по 13\rв приборы с заводскими "
+                             "номерами с 1234 по 1237\r\rПоследнее сканирование не нашло "
+                             "приборов по этим адресам"));
     const QList<QByteArray> writes = Frames(0x10);
-    ASSERT_EQ(writes.size(), 3);
+    ASSERT_EQ(writes.size(), 4);
     EXPECT_EQ(writes[0], AppendCrc16(QByteArray::fromHex("00100000000306001404d2000a")));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(sim->Device(i).Address(), 10 + i);
 
+    // The result table in place of the device list, one row per plant number.
+    auto *results = form->findChild<QTableWidget *>(QStringLiteral("acgAssignResults"));
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
+    ASSERT_EQ(results->rowCount(), 4);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(results->item(r, 1)->text(), QString::number(1234 + r));
+        EXPECT_EQ(results->item(r, 2)->text(), QString::number(10 + r));
+        EXPECT_EQ(results->item(r, 3)->text(), QStringLiteral("подтвержден"));
+    }
+    EXPECT_EQ(results->item(3, 3)->text(), QStringLiteral("нет на линии"));
+    EXPECT_EQ(Status(), QStringLiteral("Адрес подтвердили 3 из 4 приборов"));
+    form->resize(700, 460);
+    QApplication::processEvents();
+    EXPECT_TRUE(SaveWindowPicture(
+        form, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormScan_Assignment.png")));
+
     sim->ClearRequests();
     Scan(9, 13);
     ASSERT_EQ(Grid()->rowCount(), 3);
+    EXPECT_TRUE(Grid()->isVisible());
     for (int r = 0; r < 3; ++r) {
         EXPECT_EQ(Cell(r, 1), QString::number(10 + r));
         EXPECT_EQ(Cell(r, 2), QString::number(1234 + r));
     }
+}
+
+TEST_F(FormScanTest, AnOccupiedTargetIsNamedAndNothingIsWrittenWithoutConsent)
+{
+    Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
+    OpenScan();
+    Scan(1, 4);
+    sim->ClearRequests();
+    // 1234 and 1235 to 3 and 4: address 3 holds 1236.
+    Assign(3, 1234, 2);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    const QString question = dialogs.questions[0];
+    EXPECT_TRUE(question.startsWith(QStringLiteral("Записать системные адреса с 3 по 4\r")))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("адрес 3: прибор 1236")))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("Адрес 3 занят прибором 1236")))
+        << question.toStdString();
+    EXPECT_TRUE(Frames(0x10).isEmpty()) << "declined: nothing written";
+    EXPECT_EQ(Frames(0x2B).size(), 2) << "the targets were read";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(sim->Device(i).Address(), 1 + i);
+    EXPECT_TRUE(Button("bbtnWriteSA")->isEnabled());
+}
+
+TEST_F(FormScanTest, AGarbledAnswerIsListedAsSeveralDevicesAtItsAddress)
+{
+    Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
+    OpenScan();
+    sim->Device(1).InjectFault({TSimFaultKind::BadCrc, 0});
+    Scan(1, 3);
+    ASSERT_EQ(Grid()->rowCount(), 3);
+    EXPECT_EQ(Cell(0, 2), QStringLiteral("1234"));
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("2"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("возможно, несколько приборов на адресе 2"));
+    EXPECT_EQ(Cell(2, 2), QStringLiteral("1236"));
+}
+
+TEST_F(FormScanTest, AScanWhilePollingArchivesOnlyThePolledDevice)
+{
+    QDir(dir.path()).mkpath(QStringLiteral("INI"));
+    test::writeAll(dir.file("INI/Timer.ini"), "[ctReqDevices]\r\nEnabled=0\r\nInterval=100\r\n");
+    Start({QStringLiteral("--devices"), QStringLiteral("3")}, {15, 80});
+    for (int i = 0; i < 3; ++i) {
+        sim->Device(i).SetDistance(1000 + 2000 * i);
+        sim->Device(i).SetBitRate(9600); // each answer takes a while
+    }
+    const TDateTime started = Now();
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actOprosStart")));
+    TRequestThread *worker = app->Scheduler()->Worker();
+    ASSERT_TRUE(WaitFor([&] { return worker->StepCount() >= 2; }));
+    const int plantNumber = Model().PlantNumber();
+    OpenScan();
+    bool pausedDuring = true;
+    QString pollingText;
+    DuringOperation(3, [&] {
+        pausedDuring = !window->IsPolling();
+        pollingText = form->findChild<QLabel *>(QStringLiteral("lblPolling"))->text();
+    });
+    for (int k = 0; k < 4; ++k)
+        Scan(1, 3);
+    EXPECT_TRUE(pausedDuring);
+    EXPECT_EQ(pollingText, QStringLiteral("Опрос прибора приостановлен на время операции"));
+    EXPECT_TRUE(window->IsPolling()) << "polling resumed after the scan";
+    EXPECT_EQ(form->findChild<QLabel *>(QStringLiteral("lblPolling"))->text(),
+              QStringLiteral("Опрос прибора возобновлен"));
+    const int steps = worker->StepCount();
+    ASSERT_TRUE(WaitFor([&] { return worker->StepCount() >= steps + 2; }));
+    ASSERT_TRUE(form->close());
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actOprosStop")));
+    ASSERT_TRUE(WaitFor([&] { return worker->Idle(); }));
+
+    const auto rows = app->Archive()->ArchiveQuery(QStringLiteral("Distance"), started, 0, 0);
+    ASSERT_FALSE(rows.empty());
+    for (const TArchiveRow &row : rows)
+        EXPECT_NEAR(row.V, 1000, 1) << "a reading of another device";
+    EXPECT_EQ(Model().SystemAddress(), 1);
+    EXPECT_EQ(Model().PlantNumber(), plantNumber);
 }
 
 TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
@@ -217,10 +321,11 @@ TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
         EXPECT_EQ(ByteAt(writes[i], 12), 200 + i);
     }
 
-    // 49 would need address 248: refused after the question, nothing sent.
+    // 49 would need address 248: refused before anything is read or asked.
     sim->ClearRequests();
-    dialogs.answers = {TDialogButton::Yes};
+    dialogs.questions.clear();
     Assign(200, 500, 49);
+    EXPECT_TRUE(dialogs.questions.isEmpty());
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0],
               QStringLiteral("Недостаточно системных адресов (от 0 до 247)!\rНачальный системный "
@@ -228,10 +333,11 @@ TEST_F(FormScanTest, AddressesMustLastToTheCountOfDevices)
                              "значения начального системного адреса или количество приборов"));
     EXPECT_TRUE(sim->Requests().isEmpty());
 
-    // No to the question: nothing sent.
+    // No to the question: only the target addresses were read.
     dialogs.messages.clear();
     Assign(1, 500, 3);
-    EXPECT_TRUE(sim->Requests().isEmpty());
+    EXPECT_TRUE(Frames(0x10).isEmpty());
+    EXPECT_EQ(Frames(0x2B).size(), 3);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -264,7 +370,7 @@ TEST_F(FormScanTest, FieldRulesBeforeAnythingIsSent)
     Edit("enStartSA")->SetValue(1);
     Button("bbtnWriteSA")->click();
     ASSERT_EQ(dialogs.questions.size(), 1);
-    EXPECT_TRUE(dialogs.questions[0].endsWith(QStringLiteral("с 65534 по 65535")));
+    EXPECT_TRUE(dialogs.questions[0].contains(QStringLiteral("с 65534 по 65535")));
     EXPECT_EQ(Frames(0x10).size(), 2);
 }
 
@@ -305,7 +411,9 @@ TEST_F(FormScanTest, TheDeviceIsAddressedAtItsOldAddressAfterTheWindowCloses)
     EXPECT_EQ(Edit("enStartPN")->Value(), 777) << "the model's plant number at opening";
     Scan(1, 3);
     EXPECT_EQ(Grid()->rowCount(), 2);
-    EXPECT_EQ(model.SystemAddress(), 3) << "the last address scanned, while open";
+    // The scan read other signatures; the model has its own identity back at once.
+    EXPECT_EQ(model.SystemAddress(), 1);
+    EXPECT_EQ(model.PlantNumber(), 777);
     EXPECT_TRUE(form->close());
     EXPECT_EQ(model.SystemAddress(), 1);
 
