@@ -505,6 +505,54 @@ TEST_F(CliSimTest, AssignGivesTenDevicesTheirAddressesAndConfirmsEach)
         EXPECT_EQ(sim.Device(i).Address(), 21 + i);
 }
 
+// Commissioning a line of ten devices where two share an address: the scan
+// names the garbled address, the assignment refuses targets held by others
+// and, given free targets, puts the line right and confirms every device.
+TEST_F(CliSimTest, CommissioningTenDevicesWhereTwoShareAnAddress)
+{
+    sim.SetDeviceCount(9);  // 1234..1242 at 1..9
+    sim.AddDevice(3, 1243); // the tenth set to address 3 by mistake
+    TCliResult r =
+        RunOnSim({QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("1"),
+                  QStringLiteral("--to"), QStringLiteral("10"), QStringLiteral("--json")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("возможно, несколько приборов на адресе 3"))) << r;
+    const QJsonArray found = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+    ASSERT_EQ(found.size(), 9) << r;
+    EXPECT_TRUE(found[2].toObject().value("corrupted").toBool()) << r;
+
+    const QStringList assign{QStringLiteral("assign"), QStringLiteral("--first-plant"),
+                             QStringLiteral("1234"),   QStringLiteral("--count"),
+                             QStringLiteral("10"),     QStringLiteral("--first-address")};
+    sim.ClearRequests();
+    r = RunOnSim(assign + QStringList{QStringLiteral("2")});
+    EXPECT_EQ(r.Status, 1) << r;
+    EXPECT_TRUE(r.Err.contains(QStringLiteral("Адрес 2 занят прибором 1235"))) << r;
+    EXPECT_TRUE(
+        r.Err.contains(QStringLiteral("Адрес 3 занят: возможно, несколько приборов на адресе 3")))
+        << r;
+    for (const QByteArray &frame : sim.Requests())
+        EXPECT_NE(quint8(frame[1]), 0x10) << "nothing written";
+
+    r = RunOnSim(assign + QStringList{QStringLiteral("21")});
+    EXPECT_EQ(r.Status, 0) << r;
+    QString expected;
+    for (int i = 0; i < 10; ++i)
+        expected += QStringLiteral("%1\t%2\tok\n").arg(1234 + i).arg(21 + i);
+    EXPECT_EQ(r.Out, expected);
+
+    r = RunOnSim({QStringLiteral("scan"), QStringLiteral("--from"), QStringLiteral("1"),
+                  QStringLiteral("--to"), QStringLiteral("30"), QStringLiteral("--json")});
+    ASSERT_EQ(r.Status, 0) << r;
+    EXPECT_FALSE(r.Err.contains(QStringLiteral("несколько приборов"))) << r;
+    const QJsonArray after = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+    ASSERT_EQ(after.size(), 10) << r;
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(after[i].toObject().value("address").toInt(), 21 + i);
+        EXPECT_EQ(after[i].toObject().value("plantNumber").toInt(), 1234 + i);
+    }
+}
+
 TEST_F(CliSimTest, SimulateRunsTheBuiltInTransducer)
 {
     const TCliResult r =

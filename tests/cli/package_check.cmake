@@ -52,3 +52,11 @@ if(SYSTEMD_ANALYZE)
     endif()
     message(STATUS "systemd-analyze verify: ok")
 endif()
+
+# apt resolves the package's dependencies on this system (a dry run: nothing
+# is installed).
+find_program(APT_GET apt-get)
+if(APT_GET)
+    run("apt-get install --simulate" "${APT_GET}" install --simulate --no-install-recommends
+        "${debs}")
+endif()

@@ -90,6 +90,27 @@ int CheckArchive(const QString &root)
     return rows;
 }
 
+// A certification authority and a broker certificate for 127.0.0.1 it signed,
+// made with openssl in folder; returns false when openssl failed.
+bool MakeCertificates(const QString &folder, const QString &caName)
+{
+    const QDir d(folder);
+    auto run = [&](const QStringList &arguments) {
+        QProcess p;
+        p.setWorkingDirectory(folder);
+        p.start(QStringLiteral("openssl"), arguments);
+        return p.waitForFinished(30000) && p.exitCode() == 0;
+    };
+    writeAll(d.filePath(QStringLiteral("san.ext")), "subjectAltName=IP:127.0.0.1\n");
+    return run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                "/CN=" + caName, "-keyout", caName + ".key", "-out", caName + ".crt"}) &&
+           run({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
+                "server.key", "-out", "server.csr"}) &&
+           run({"x509", "-req", "-in", "server.csr", "-CA", caName + ".crt", "-CAkey",
+                caName + ".key", "-CAcreateserial", "-days", "2", "-extfile", "san.ext", "-out",
+                "server.crt"});
+}
+
 class StationTest : public CliFixture
 {
 protected:
@@ -291,6 +312,40 @@ TEST_F(StationTest, RefusedCredentialsAreReportedAndArchivingGoesOn)
     QThread::msleep(1500);
     EXPECT_EQ(StopStation(), 0);
     EXPECT_GE(CheckArchive(dir.file(QStringLiteral("DATA"))), 5);
+}
+
+TEST_F(StationTest, PublishesOverTlsToABrokerItsCaVouchesFor)
+{
+    const QString certs = dir.file(QStringLiteral("certs"));
+    QDir().mkpath(certs);
+    ASSERT_TRUE(MakeCertificates(certs, QStringLiteral("plant-ca")));
+    broker->EnableTls(certs + QStringLiteral("/server.crt"), certs + QStringLiteral("/server.key"));
+    ASSERT_TRUE(broker->Start()) << broker->Output().toStdString();
+    TMqttSubscriber sub(broker->Port(), QStringLiteral("tals35xi/+/readings"),
+                        QStringLiteral("t-tls"));
+    ASSERT_TRUE(sub.WaitSubscribed());
+    const QString topic = QStringLiteral("tals35xi/1234/readings");
+    StartStation({QStringLiteral("--simulate"), QStringLiteral("--period"), QStringLiteral("200"),
+                  QStringLiteral("--mqtt"), broker->TlsUrl(), QStringLiteral("--mqtt-ca"),
+                  certs + QStringLiteral("/plant-ca.crt")});
+    EXPECT_TRUE(sub.WaitFor([&] { return Seqs(sub.messages(), topic).size() >= 3; }, 15000))
+        << station.readAllStandardError().toStdString();
+    EXPECT_EQ(StopStation(), 0);
+
+    // A broker whose certificate another authority signed is not trusted:
+    // nothing is published, and the readings are still archived.
+    const QString other = dir.file(QStringLiteral("other"));
+    QDir().mkpath(other);
+    ASSERT_TRUE(MakeCertificates(other, QStringLiteral("other-ca")));
+    const std::size_t published = Seqs(sub.Messages(), topic).size();
+    const int archived = CheckArchive(dir.file(QStringLiteral("DATA")));
+    StartStation({QStringLiteral("--simulate"), QStringLiteral("--period"), QStringLiteral("200"),
+                  QStringLiteral("--mqtt"), broker->TlsUrl(), QStringLiteral("--mqtt-ca"),
+                  other + QStringLiteral("/other-ca.crt")});
+    QThread::msleep(2500);
+    EXPECT_EQ(StopStation(), 0);
+    EXPECT_EQ(Seqs(sub.Messages(), topic).size(), published);
+    EXPECT_GE(CheckArchive(dir.file(QStringLiteral("DATA"))), archived + 5);
 }
 
 TEST_F(StationTest, LostPortIsOpenedAgain)

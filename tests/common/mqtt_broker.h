@@ -82,11 +82,21 @@ public:
             {QStringLiteral("-c"), QStringLiteral("-b"), m_passwordFile, user, password});
     }
 
+    // A second listener on its own free port speaks TLS with this
+    // certificate, signed by a certification authority the client must trust.
+    void EnableTls(const QString &certFile, const QString &keyFile)
+    {
+        m_certFile = certFile;
+        m_keyFile = keyFile;
+    }
+
     // Starts on a free port the first time, on the same port again after Stop.
     bool Start()
     {
         if (m_port == 0)
             m_port = FreeLoopbackPort();
+        if (!m_certFile.isEmpty() && m_tlsPort == 0)
+            m_tlsPort = FreeLoopbackPort();
         const QString config = QDir(m_folder).filePath(QStringLiteral("mosquitto.conf"));
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -104,6 +114,10 @@ public:
         // Sessions and retained messages survive a restart, as on a plant's broker.
         text += "persistence true\npersistence_location " + QFile::encodeName(m_folder) +
                 "/\nmax_queued_messages 100000\n";
+        if (m_tlsPort != 0)
+            text += "listener " + QByteArray::number(m_tlsPort) + " 127.0.0.1\ncertfile " +
+                    QFile::encodeName(m_certFile) + "\nkeyfile " + QFile::encodeName(m_keyFile) +
+                    "\n";
         file.write(text);
         file.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -132,12 +146,15 @@ public:
 
     int Port() const { return m_port; }
     QString Url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
+    QString TlsUrl() const { return QStringLiteral("mqtts://127.0.0.1:%1").arg(m_tlsPort); }
     QByteArray Output() { return m_process.readAll(); }
 
 private:
     QString m_folder;
     QString m_passwordFile;
+    QString m_certFile, m_keyFile;
     int m_port = 0;
+    int m_tlsPort = 0;
     QProcess m_process;
 };
 

@@ -143,6 +143,37 @@ TEST_F(AcceptanceRunTest, AWholeRunWithTheCurrentMeterFillsAllFiveRows)
                   marked[k] ? QStringLiteral("Не годен") : QStringLiteral("Годен"));
 }
 
+TEST_F(AcceptanceRunTest, TheMeterReadsALoopCurrentThatFollowsTheSpanLmax)
+{
+    Start();
+    // Hmax and Lmax apart, so a current scaled by Hmax would show.
+    sim->SetHoldingSingle(1000, 20000.f); // Hmax
+    sim->SetHoldingSingle(1002, 12000.f); // Lmax
+    sim->SetHoldingRegister(1010, 1);     // source: the level
+    sim->SetHoldingRegister(1011, 2);     // 4-20 mA
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actAllRead")));
+    ASSERT_DOUBLE_EQ(Model().Lmax(), 12000);
+
+    app->Link().PollTimer().SetInterval(100);
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actOprosStart")));
+    // The meter's own error is 0.3 % and 0.015 mA: well inside 0.1 mA.
+    const struct
+    {
+        double distance, current;
+    } cases[] = {
+        {16000, 4 + 16 * 4000.0 / 12000}, {14000, 12.0}, {10000, 4 + 16 * 10000.0 / 12000}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.distance);
+        sim->SetDistance(c.distance);
+        EXPECT_TRUE(WaitFor([&] {
+            return Model().LevelBusy().Output().ToDouble() == 20000 - c.distance &&
+                   std::fabs(Model().CurrentOutput().Output().ToDouble() - c.current) < 0.1;
+        })) << Model().CurrentOutput().Output().ToDouble();
+        EXPECT_NEAR(Model().ExpectedCurrent(20000 - c.distance), c.current, 1e-9);
+    }
+    ASSERT_TRUE(window->ExecuteAction(QStringLiteral("actOprosStop")));
+}
+
 TEST_F(AcceptanceRunTest, MeasurementErrorTestRecordsTheSimulatedTestDistances)
 {
     Start();

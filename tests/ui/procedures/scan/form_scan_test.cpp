@@ -261,6 +261,59 @@ TEST_F(FormScanTest, AGarbledAnswerIsListedAsSeveralDevicesAtItsAddress)
     EXPECT_EQ(Cell(2, 2), QStringLiteral("1236"));
 }
 
+// Ten devices, the tenth set to address 3 by mistake: the scan names the
+// garbled address, targets held by others are refused, and free targets put
+// the line right with every device confirmed.
+TEST_F(FormScanTest, TenDevicesWhereTwoShareAnAddressAreCommissioned)
+{
+    QStringList devices;
+    for (int i = 0; i < 9; ++i)
+        devices << QStringLiteral("--device") << QStringLiteral("%1:%2").arg(1 + i).arg(1234 + i);
+    devices << QStringLiteral("--device") << QStringLiteral("3:1243");
+    Start(devices, {15, 80});
+    ASSERT_EQ(sim->DeviceCount(), 10);
+    OpenScan();
+    Scan(1, 10);
+    ASSERT_EQ(Grid()->rowCount(), 9);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("3"));
+    EXPECT_EQ(Cell(2, 2), QStringLiteral("возможно, несколько приборов на адресе 3"));
+
+    sim->ClearRequests();
+    dialogs.answers = {TDialogButton::No};
+    Assign(2, 1234, 10);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    const QString question = dialogs.questions[0];
+    EXPECT_TRUE(question.contains(QStringLiteral("Адрес 2 занят прибором 1235")))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("возможно, несколько приборов на адресе 3")))
+        << question.toStdString();
+    EXPECT_TRUE(Frames(0x10).isEmpty()) << "declined: nothing written";
+
+    dialogs.questions.clear();
+    dialogs.answers = {TDialogButton::Yes};
+    Assign(21, 1234, 10);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    auto *results = form->findChild<QTableWidget *>(QStringLiteral("acgAssignResults"));
+    ASSERT_NE(results, nullptr);
+    ASSERT_EQ(results->rowCount(), 10);
+    for (int r = 0; r < 10; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(results->item(r, 1)->text(), QString::number(1234 + r));
+        EXPECT_EQ(results->item(r, 2)->text(), QString::number(21 + r));
+        EXPECT_EQ(results->item(r, 3)->text(), QStringLiteral("подтвержден"));
+    }
+    EXPECT_EQ(Status(), QStringLiteral("Адрес подтвердили 10 из 10 приборов"));
+    form->resize(700, 520);
+    QApplication::processEvents();
+    EXPECT_TRUE(SaveWindowPicture(
+        form, QStringLiteral(TALS_BINARY_DIR "/screenshots/FormScan_TenDevices.png")));
+
+    Scan(20, 31);
+    ASSERT_EQ(Grid()->rowCount(), 10);
+    for (int r = 0; r < 10; ++r)
+        EXPECT_EQ(Cell(r, 2), QString::number(1234 + r));
+}
+
 TEST_F(FormScanTest, AScanWhilePollingArchivesOnlyThePolledDevice)
 {
     QDir(dir.path()).mkpath(QStringLiteral("INI"));
