@@ -6,6 +6,7 @@
 #include "platform/number_format.h"
 #include "ui/application/window_position.h"
 #include "ui/reports/rep_graph.h"
+#include "ui/windows/envelope_band.h"
 #include "ui/windows/form_range_dt.h"
 #include "ui/windows/trend_chart.h"
 #include "ui/windows/trend_export.h"
@@ -356,15 +357,28 @@ void TFormTrendBase::CreatePanels(const QList<QPair<QString, int>> &panels)
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
+    // Two rows: the range and the visible interval above, the values below,
+    // so that each text is shown whole in a window of 1100 pixels. The panels
+    // share a row in the proportion of their design widths and never get
+    // narrower than their texts.
+    auto *box = new QWidget;
+    box->setObjectName(QStringLiteral("StatusPanels"));
+    auto *rows = new QVBoxLayout(box);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    QHBoxLayout *row = nullptr;
     for (int i = 0; i < panels.size(); ++i) {
+        if (i == 0 || i == 2) {
+            row = new QHBoxLayout;
+            row->setSpacing(16);
+            rows->addLayout(row);
+        }
         auto *label = new QLabel(panels[i].first);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        // The panels share the width in the proportion of their design widths;
-        // a narrow window clips their texts instead of overlapping them.
-        label->setMinimumWidth(std::min(panels[i].second, 40));
-        bar->addWidget(label, std::max(1, panels[i].second / 50));
+        row->addWidget(label, std::max(1, panels[i].second / 50));
         m_panels << label;
     }
+    bar->addWidget(box, 1);
     m_loadState = new QLabel;
     m_loadState->setObjectName(QStringLiteral("lblLoadState"));
     m_loadState->setVisible(false);
@@ -462,7 +476,7 @@ int TFormTrendBase::AddSeries(const QString &archiveName, const QColor &color, c
     s->csvTitle = csvTitle;
     // The envelope lies behind every line.
     s->low = m_chart->addGraph();
-    s->high = m_chart->addGraph();
+    s->high = new TEnvelopeBand(m_chart->xAxis, m_chart->yAxis);
     for (QCPGraph *g : {s->low, s->high}) {
         g->setLayer(kEnvelopeLayer);
         g->setPen(Qt::NoPen);
