@@ -6,6 +6,7 @@
 #include "device/spectrum_recording.h"
 #include "device/tals352.h"
 #include "platform/codepage.h"
+#include "platform/date_time.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/number_format.h"
@@ -49,10 +50,18 @@ TDeviceArrayReadout::TDeviceArrayReadout(TApplication &app) : m_app(app)
 
 void TDeviceArrayReadout::ResetSeries()
 {
+    // The dump names carry the series to the second: a series begun within
+    // the second of one that has dumps would append to its files, so it
+    // starts on the next second instead.
+    const auto wholeSeconds = [](TDateTime t) { return std::llround(t * MSecsPerDay) / 1000; };
+    TDateTime series = Now();
+    const bool dumped = m_signalCounter > 0 || m_spectrumCounter > 0;
+    if (dumped && wholeSeconds(series) <= wholeSeconds(m_signalSeries))
+        series = double(wholeSeconds(m_signalSeries) + 1) / SecondsPerDay;
     m_signalCounter = 0;
     m_spectrumCounter = 0;
-    m_signalSeries = Now();
-    m_spectrumSeries = m_signalSeries;
+    m_signalSeries = series;
+    m_spectrumSeries = series;
 }
 
 void TDeviceArrayReadout::RunAction(const QString &name)

@@ -240,9 +240,14 @@ TEST_F(ArrayReadoutTest, TwoInteractiveSignalReadoutsMakeTheReportAndTwoDumps)
     EXPECT_EQ(dump.count("\r\n"), 2063);
     EXPECT_EQ(dump.count('\n'), 2063);
 
-    // The next series starts with a report of its own.
+    // The next series starts with a report of its own, in files of its own
+    // even when it begins within the same second.
+    const QByteArray first = test::readAll(day.filePath(DumpName("Signal_", series, 1)));
     readout->ResetSeries();
     EXPECT_EQ(readout->SignalDumpCounter(), 0);
+    EXPECT_NE(FileTime6(readout->SignalSeriesTime()), FileTime6(series));
+    readout->ReadSignal(true);
+    EXPECT_EQ(test::readAll(day.filePath(DumpName("Signal_", series, 1))), first);
 }
 
 TEST_F(ArrayReadoutTest, SpectrumReadoutDumpsValuesAndDecibels)
