@@ -2,7 +2,6 @@
 
 #include "device/answer_parser.h"
 #include "platform/codepage.h"
-#include "platform/dialogs.h"
 #include "platform/error_text.h"
 #include "platform/log.h"
 #include "platform/number_format.h"
@@ -37,12 +36,14 @@ const QString TableWhat = QStringLiteral("таблица архива");
 const QString TextWhat = QStringLiteral("текстовый файл архива");
 const QString FolderWhat = QStringLiteral("папка архива");
 
-// Shows a message box. Appends also come from the polling worker, which must
-// neither touch widgets nor wait for the operator: from there the box is
-// shown by the user-interface thread's event loop.
-void ShowMessage(const QString &text)
+// Hands the message on. Appends also come from the polling worker, which must
+// neither touch widgets nor wait for the operator: from there the handler is
+// called by the application thread's event loop.
+void ShowMessage(const std::function<void(const QString &)> &handler, const QString &text)
 {
-    auto show = [text] { Dialogs().Message(text, TDialogIcon::Error); };
+    if (!handler)
+        return;
+    auto show = [handler, text] { handler(text); };
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread())
         QMetaObject::invokeMethod(app, show, Qt::QueuedConnection);
@@ -101,6 +102,12 @@ void TArchive::SetFaultJournal(std::function<void(const QString &)> journal)
     m_journal = std::move(journal);
 }
 
+void TArchive::SetFaultMessage(std::function<void(const QString &)> show)
+{
+    std::lock_guard guard(m_faultLock);
+    m_message = std::move(show);
+}
+
 void TArchive::SetWriteFunction(TWriteFunction write)
 {
     std::lock_guard guard(m_textLock);
@@ -111,9 +118,11 @@ void TArchive::Report(const TArchiveFault &fault, TDateTime dt, bool silent)
 {
     bool show = false;
     std::function<void(const QString &)> journal;
+    std::function<void(const QString &)> message;
     {
         std::lock_guard guard(m_faultLock);
         journal = m_journal;
+        message = m_message;
         if (DayNumber(dt) != m_shownDay) {
             m_shown.clear();
             m_shownDay = DayNumber(dt);
@@ -126,7 +135,7 @@ void TArchive::Report(const TArchiveFault &fault, TDateTime dt, bool silent)
     else
         TLog(BlackBoxPath()).Add(line);
     if (show)
-        ShowMessage(FaultMessage(fault));
+        ShowMessage(message, FaultMessage(fault));
 }
 
 namespace {

@@ -47,9 +47,9 @@ struct TArchiveFault
 // any thread. Each table file stays open between appends (one connection per
 // file, dropped when the day changes and at destruction).
 //
-// Failures are written to the fault journal every time and shown as a message
-// box once per reason and day (from another thread the box is shown by the
-// user-interface thread). Nothing is remembered about a failure: every append
+// Failures are written to the fault journal every time and given to the fault
+// message handler once per reason and day (from another thread the handler is
+// called on the application's thread). Nothing is remembered about a failure: every append
 // tries again, so archiving resumes by itself when the cause is gone.
 class TArchive
 {
@@ -64,6 +64,8 @@ public:
 
     // Where failure lines go (the fault journal BlackBox.txt unless set).
     void SetFaultJournal(std::function<void(const QString &)> journal);
+    // Who tells the operator about a failure (nobody when unset).
+    void SetFaultMessage(std::function<void(const QString &)> show);
     // The write call of the text lines (for tests that fail like a full disk).
     void SetWriteFunction(TWriteFunction write);
 
@@ -148,6 +150,7 @@ private:
 
     std::mutex m_faultLock; // guards the members below
     std::function<void(const QString &)> m_journal;
+    std::function<void(const QString &)> m_message;
     std::set<QString> m_shown; // reasons shown as a box on m_shownDay
     qint64 m_shownDay = 0;
 };

@@ -274,20 +274,20 @@ QStringList ReadParameterFile(Ttals352 &model, const QString &path)
     return refused;
 }
 
-TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today)
+TSaveResult SaveParameterFile(Ttals352 &model, TDialogService &dialogs, TDateTime today)
 {
     const QList<TDialogButton> yesNo = {TDialogButton::Yes, TDialogButton::No};
     if (model.PlantNumber() == 0 &&
-        Dialogs().Question(QStringLiteral("Не указан заводской номер! Записать все равно?"), yesNo,
-                           TDialogButton::No) != TDialogButton::Yes)
+        dialogs.Question(QStringLiteral("Не указан заводской номер! Записать все равно?"), yesNo,
+                         TDialogButton::No) != TDialogButton::Yes)
         return TSaveResult::Cancelled;
 
     const int type = model.DeviceTypeNumber();
     const QString folder = ParameterFolder(type);
     if (type != 20 && type != 21 &&
-        Dialogs().Question(QStringLiteral("Не указан Тип прибора!\rЗаписать в папку ") + folder +
-                               QStringLiteral("/?"),
-                           yesNo, TDialogButton::No) != TDialogButton::Yes)
+        dialogs.Question(QStringLiteral("Не указан Тип прибора!\rЗаписать в папку ") + folder +
+                             QStringLiteral("/?"),
+                         yesNo, TDialogButton::No) != TDialogButton::Yes)
         return TSaveResult::Cancelled;
 
     // A folder that cannot be made shows up as a failed write below.
@@ -296,20 +296,20 @@ TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today)
     const QString path =
         FindPathNoCase(JoinPath(folder, ParameterFileName(model.PlantNumber(), today)));
     if (QFileInfo::exists(path) &&
-        Dialogs().Question(QStringLiteral("Заменить существующий файл \r") + path +
-                               QStringLiteral(" ?"),
-                           yesNo, TDialogButton::Yes) != TDialogButton::Yes)
+        dialogs.Question(QStringLiteral("Заменить существующий файл \r") + path +
+                             QStringLiteral(" ?"),
+                         yesNo, TDialogButton::Yes) != TDialogButton::Yes)
         return TSaveResult::Cancelled;
 
     if (!WriteParameterFile(model, path)) {
-        Dialogs().Message(QStringLiteral("Не удалось записать файл параметров\r") + path,
-                          TDialogIcon::Error);
+        dialogs.Message(QStringLiteral("Не удалось записать файл параметров\r") + path,
+                        TDialogIcon::Error);
         return TSaveResult::Failed;
     }
     return TSaveResult::Saved;
 }
 
-bool LoadParameterFile(Ttals352 &model)
+bool LoadParameterFile(Ttals352 &model, TDialogService &dialogs)
 {
     const int type = model.DeviceTypeNumber();
     if (type != 20 && type != 21) {
@@ -317,8 +317,8 @@ bool LoadParameterFile(Ttals352 &model)
         return false;
     }
     QString path =
-        Dialogs().OpenFileName(QStringLiteral("Загрузить параметры"), ParameterFolder(type),
-                               QStringLiteral("Параметры приборов (*.ini)"));
+        dialogs.OpenFileName(QStringLiteral("Загрузить параметры"), ParameterFolder(type),
+                             QStringLiteral("Параметры приборов (*.ini)"));
     if (path.isEmpty()) {
         model.SetDefaults();
         return false;
@@ -330,21 +330,21 @@ bool LoadParameterFile(Ttals352 &model)
     // A file that is no parameter file must not wipe the configuration.
     const QString problem = ParameterFileProblem(model, path);
     if (!problem.isEmpty()) {
-        Dialogs().Message(QStringLiteral("Файл не загружен:\r") + path +
-                              QStringLiteral("\rПричина: ") + problem +
-                              QStringLiteral("\rПараметры прибора не изменены."),
-                          TDialogIcon::Error);
+        dialogs.Message(QStringLiteral("Файл не загружен:\r") + path +
+                            QStringLiteral("\rПричина: ") + problem +
+                            QStringLiteral("\rПараметры прибора не изменены."),
+                        TDialogIcon::Error);
         return false;
     }
     model.SetDefaults();
     const QStringList refused = ReadParameterFile(model, path);
     if (!refused.isEmpty())
-        Dialogs().Message(QStringLiteral("Файл ") + path +
-                              QStringLiteral("\rзагружен, кроме неверных значений и значений вне "
-                                             "допустимого диапазона (у этих параметров "
-                                             "остались прежние значения):\r") +
-                              refused.join(QStringLiteral("\r")),
-                          TDialogIcon::Warning);
+        dialogs.Message(QStringLiteral("Файл ") + path +
+                            QStringLiteral("\rзагружен, кроме неверных значений и значений вне "
+                                           "допустимого диапазона (у этих параметров "
+                                           "остались прежние значения):\r") +
+                            refused.join(QStringLiteral("\r")),
+                        TDialogIcon::Warning);
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 namespace tals {
 
+class TDialogService;
 class Ttals352;
 
 enum class TSaveResult {
@@ -42,8 +43,9 @@ QStringList ReadParameterFile(Ttals352 &model, const QString &path);
 // The save of "Сохранить параметры " and of the program's exit: asks about a
 // missing plant number, an unknown device type and an existing file, then
 // writes ParameterFolder()/ParameterFileName(PlantNumber, today). A failed
-// write is reported by a message; it never stops the caller.
-TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today = Now());
+// write is reported by a message; it never stops the caller. The questions
+// and messages go to the caller's dialogs.
+TSaveResult SaveParameterFile(Ttals352 &model, TDialogService &dialogs, TDateTime today = Now());
 
 // The load of "Загрузить параметры": for device types 20 and 21 the file
 // chosen in the file dialog is checked first; a file that cannot be loaded is
@@ -51,6 +53,6 @@ TSaveResult SaveParameterFile(Ttals352 &model, TDateTime today = Now());
 // the model is reset to its typical values and the file is read; refused
 // values are listed in one message. Other device types and a cancelled
 // dialog only reset the model. False when no file was read.
-bool LoadParameterFile(Ttals352 &model);
+bool LoadParameterFile(Ttals352 &model, TDialogService &dialogs);
 
 } // namespace tals

@@ -8,7 +8,6 @@
 #include "platform/error_text.h"
 #include "platform/paths.h"
 #include "platform/text_file.h"
-#include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/storage/comma_format.h"
 
@@ -31,7 +30,6 @@ namespace tals {
 namespace {
 
 using test::ScratchDir;
-using test::ScriptedDialogs;
 
 // A write call that fails like a disk that is full or forbidden: it stores
 // the first `room` bytes of each call (a short write) and then fails.
@@ -62,15 +60,16 @@ protected:
     ArchiveFaultTest() : archive(root.path())
     {
         archive.SetFaultJournal([this](const QString &line) { journal << line; });
+        archive.SetFaultMessage([this](const QString &text) { shown << text; });
     }
 
     QString Day(const char *file) const { return root.file(QStringLiteral("2026/12/08/") + file); }
 
     test::CommaFormat ru;
-    ScriptedDialogs dialogs;
     ScratchDir root;
     TArchive archive;
     QStringList journal;
+    QStringList shown; // the operator's messages
     const TDateTime t = EncodeDateTime(2026, 12, 8, 14, 15, 30, 0);
 };
 
@@ -87,12 +86,11 @@ TEST_F(ArchiveFaultTest, ShortWriteLeavesNoTornLineAndArchivingResumes)
     archive.Append("Distance", 3584.9, t + 2 / SecondsPerDay);
     EXPECT_EQ(test::readAll(Day("Distance.txt")), before);
 
-    ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join('|').toStdString();
-    EXPECT_EQ(dialogs.messages[0], "Архив не записан: текстовый файл архива\r" +
-                                       Day("Distance.txt") +
-                                       "\rПричина: диск заполнен\r"
-                                       "Запись в архив возобновится сама, когда причина будет "
-                                       "устранена.");
+    ASSERT_EQ(shown.size(), 1) << shown.join('|').toStdString();
+    EXPECT_EQ(shown[0], "Архив не записан: текстовый файл архива\r" + Day("Distance.txt") +
+                            "\rПричина: диск заполнен\r"
+                            "Запись в архив возобновится сама, когда причина будет "
+                            "устранена.");
     ASSERT_EQ(journal.size(), 2);
     EXPECT_EQ(journal[0],
               "Архив не записан: текстовый файл архива " + Day("Distance.txt") + ": диск заполнен");
@@ -112,8 +110,8 @@ TEST_F(ArchiveFaultTest, EachReasonIsShownOncePerDayAndJournalledEveryTime)
     for (int i = 0; i < 3; ++i)
         for (const char *name : {"Distance", "LevelBusy", "LevelFree", "TmpOfSensor"})
             archive.Append(name, i, t + i / SecondsPerDay);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].contains("Причина: нет прав доступа"));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains("Причина: нет прав доступа"));
     EXPECT_EQ(journal.size(), 12);
 
     // Another reason the same day is a box of its own.
@@ -121,13 +119,13 @@ TEST_F(ArchiveFaultTest, EachReasonIsShownOncePerDayAndJournalledEveryTime)
     archive.SetWriteFunction(full.Function());
     archive.Append("Distance", 5, t + 5 / SecondsPerDay);
     archive.Append("Distance", 6, t + 6 / SecondsPerDay);
-    ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_TRUE(dialogs.messages[1].contains("Причина: диск заполнен"));
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[1].contains("Причина: диск заполнен"));
 
     // The next day the reason is shown again, once.
     archive.Append("Distance", 7, t + 1);
     archive.Append("Distance", 8, t + 1);
-    EXPECT_EQ(dialogs.messages.size(), 3);
+    EXPECT_EQ(shown.size(), 3);
     EXPECT_EQ(journal.size(), 16);
 }
 
@@ -155,11 +153,10 @@ TEST_F(ArchiveFaultTest, FolderInTheWayIsNamedAndArchivingResumesWhenItIsGone)
     // A file where the month folder should be.
     test::writeAll(root.file("2026/12"), "x");
     EXPECT_FALSE(archive.Append("Distance", 1, t));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Архив не записан: папка архива\r" +
-                                               root.file("2026/12") +
-                                               "\rПричина: на месте папки находится файл"))
-        << dialogs.messages[0].toStdString();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Архив не записан: папка архива\r" + root.file("2026/12") +
+                                    "\rПричина: на месте папки находится файл"))
+        << shown[0].toStdString();
     // Table and text both failed, for the same reason: two lines, one box.
     EXPECT_EQ(journal.size(), 2);
 
@@ -167,18 +164,17 @@ TEST_F(ArchiveFaultTest, FolderInTheWayIsNamedAndArchivingResumesWhenItIsGone)
     EXPECT_TRUE(archive.Append("Distance", 2, t));
     EXPECT_EQ(archive.ArchiveQuery("Distance", t, 0, 0).size(), 1u);
     EXPECT_EQ(ReadTextLines(Day("Distance.txt")).size(), 1);
-    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(shown.size(), 1);
 }
 
 TEST_F(ArchiveFaultTest, TableFileWhereAFolderStandsIsReported)
 {
     ASSERT_TRUE(QDir().mkpath(Day("Distance.db")));
     EXPECT_FALSE(archive.Append("Distance", 1, t));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Архив не записан: таблица архива\r" +
-                                               Day("Distance.db") +
-                                               "\rПричина: " + SystemErrorText(EISDIR)))
-        << dialogs.messages[0].toStdString();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Архив не записан: таблица архива\r" + Day("Distance.db") +
+                                    "\rПричина: " + SystemErrorText(EISDIR)))
+        << shown[0].toStdString();
 }
 
 // The file size limit of the process makes the kernel itself refuse or cut
@@ -233,11 +229,10 @@ TEST_F(ArchiveFaultTest, KernelSizeLimitCutsNothingAndLosesNoStoredRow)
     }
     EXPECT_EQ(test::readAll(Day("Distance.txt")), before);
     // The table and the text file failed for the same reason: one box.
-    ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join('|').toStdString();
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Архив не записан: таблица архива\r" +
-                                               Day("Distance.db") +
-                                               "\rПричина: " + SystemErrorText(EFBIG)))
-        << dialogs.messages[0].toStdString();
+    ASSERT_EQ(shown.size(), 1) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Архив не записан: таблица архива\r" + Day("Distance.db") +
+                                    "\rПричина: " + SystemErrorText(EFBIG)))
+        << shown[0].toStdString();
     ASSERT_EQ(journal.size(), 2);
     EXPECT_TRUE(journal[1].startsWith("Архив не записан: текстовый файл архива"));
 

@@ -7,7 +7,6 @@
 #include "platform/format_settings.h"
 #include "platform/ini_file.h"
 #include "platform/text_file.h"
-#include "tests/common/scripted_dialogs.h"
 #include "tests/common/test_support.h"
 #include "tests/storage/comma_format.h"
 
@@ -29,7 +28,6 @@ namespace tals {
 namespace {
 
 using test::ScratchDir;
-using test::ScriptedDialogs;
 
 // Rows of a table file read directly, in insertion order.
 std::vector<TArchiveRow> RawRows(const QString &path, const QString &table)
@@ -232,9 +230,10 @@ TEST(Archive, QueryOfMissingTableOrBadFilterGivesNoRowsAndChangesNothing)
 
 TEST(Archive, ForeignTableFileIsNeverChanged)
 {
-    ScriptedDialogs dialogs;
+    QStringList shown; // the operator's messages
     ScratchDir root;
     TArchive archive(root.path());
+    archive.SetFaultMessage([&shown](const QString &text) { shown << text; });
     const TDateTime t = EncodeDateTime(2026, 12, 8, 10, 0, 0, 0);
     // A table left by an older installation (not an SQLite file), and an
     // SQLite file that holds something else.
@@ -261,7 +260,7 @@ TEST(Archive, ForeignTableFileIsNeverChanged)
     EXPECT_TRUE(archive.ArchiveQuery("LevelBusy", t, 0, 0).empty());
     // The text lines are still written, and no message is shown.
     EXPECT_EQ(ReadTextLinesCount(root.file("2026/12/08/Distance.txt")), 3);
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_TRUE(shown.isEmpty()) << shown.join('|').toStdString();
     // Creating the table over it explicitly is refused too.
     EXPECT_FALSE(archive.CreateArchiveTable(root.file("2026/12/08/Distance.db")));
     EXPECT_EQ(test::readAll(root.file("2026/12/08/Distance.db")), paradox);
@@ -282,22 +281,23 @@ TEST(Archive, EmptyFileReceivesTheTable)
 
 TEST(Archive, CreationFailureIsShownOnce)
 {
-    ScriptedDialogs dialogs;
+    QStringList shown; // the operator's messages
     ScratchDir scratch;
     const TDateTime t = EncodeDateTime(2026, 12, 8, 10, 0, 0, 0);
     // A file stands where the day folder should be.
     test::writeAll(scratch.file("root/2026/12/08"), "not a folder");
     TArchive archive(scratch.file("root"));
+    archive.SetFaultMessage([&shown](const QString &text) { shown << text; });
     QStringList journal;
     archive.SetFaultJournal([&journal](const QString &line) { journal << line; });
     EXPECT_FALSE(archive.ArchiveAppendTable("Distance", QString(), t, 1));
     EXPECT_FALSE(archive.ArchiveAppendTable("Distance", QString(), t, 2));
-    ASSERT_EQ(dialogs.messages.size(), 1);
+    ASSERT_EQ(shown.size(), 1);
     // What failed, where and why, in Russian.
-    EXPECT_TRUE(dialogs.messages[0].startsWith("Архив не записан: папка архива\r" +
-                                               scratch.file("root/2026/12/08") +
-                                               "\rПричина: на месте папки находится файл"))
-        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Архив не записан: папка архива\r" +
+                                    scratch.file("root/2026/12/08") +
+                                    "\rПричина: на месте папки находится файл"))
+        << shown[0].toStdString();
     EXPECT_EQ(journal.size(), 2);
     EXPECT_EQ(test::readAll(scratch.file("root/2026/12/08")), "not a folder");
 
@@ -307,10 +307,10 @@ TEST(Archive, CreationFailureIsShownOnce)
     std::thread worker(
         [&] { EXPECT_FALSE(archive.ArchiveAppendTable("LevelBusy", QString(), t + 1, 1)); });
     worker.join();
-    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(shown.size(), 1);
     QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_TRUE(dialogs.messages[1].contains(scratch.file("root/2026/12/09")));
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[1].contains(scratch.file("root/2026/12/09")));
 }
 
 TEST(Archive, ConcurrentAppendsAreAllKept)

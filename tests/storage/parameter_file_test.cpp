@@ -67,7 +67,7 @@ TEST_F(ParameterFile, FolderAndNameRules)
 TEST_F(ParameterFile, MissingPlantNumberAsksAndYesSavesPn00000)
 {
     dialogs.answers = {TDialogButton::Yes};
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Saved);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Saved);
     EXPECT_EQ(dialogs.questions, QStringList{"Не указан заводской номер! Записать все равно?"});
     EXPECT_TRUE(QFileInfo::exists(File("351/PN00000-20261208.ini")));
 }
@@ -75,19 +75,19 @@ TEST_F(ParameterFile, MissingPlantNumberAsksAndYesSavesPn00000)
 TEST_F(ParameterFile, QuestionsAnsweredNoWriteNothing)
 {
     // The default answer of the plant-number question is No.
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Cancelled);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Cancelled);
     EXPECT_TRUE(QDir(program.path()).isEmpty());
 
     model.SetPlantNumber(123);
     model.SetDeviceTypeNumber(22);
     dialogs.questions.clear();
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Cancelled);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Cancelled);
     EXPECT_EQ(dialogs.questions,
               QStringList{"Не указан Тип прибора!\rЗаписать в папку " + program.path() + "/35x/?"});
     EXPECT_TRUE(QDir(program.path()).isEmpty());
 
     dialogs.answers = {TDialogButton::Yes};
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Saved);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Saved);
     EXPECT_TRUE(QFileInfo::exists(File("35x/PN00123-20261208.ini")));
 }
 
@@ -95,18 +95,18 @@ TEST_F(ParameterFile, SecondSaveOfTheDayAsksToReplace)
 {
     model.SetPlantNumber(123);
     model.SetDeviceTypeNumber(21);
-    ASSERT_EQ(SaveParameterFile(model, Today), TSaveResult::Saved);
+    ASSERT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Saved);
     EXPECT_TRUE(dialogs.questions.isEmpty());
     const QString path = File("352/PN00123-20261208.ini");
 
     model.SetHmax(12000);
     dialogs.answers = {TDialogButton::No};
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Cancelled);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Cancelled);
     EXPECT_EQ(dialogs.questions, QStringList{"Заменить существующий файл \r" + path + " ?"});
     EXPECT_EQ(TIniFile(path).ReadString("UserRegisters", "Hmax", ""), "30000");
 
     // The default answer is Yes.
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Saved);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Saved);
     EXPECT_EQ(dialogs.questions.size(), 2);
     EXPECT_EQ(TIniFile(path).ReadString("UserRegisters", "Hmax", ""), "12000");
     EXPECT_EQ(QDir(File("352")).entryList(QDir::Files), QStringList{"PN00123-20261208.ini"});
@@ -256,7 +256,7 @@ TEST_F(ParameterFile, FailedWriteIsReportedAndLeavesNoFile)
     model.SetPlantNumber(5);
     // A file stands where the device folder should be.
     test::writeAll(File("351"), "not a folder");
-    EXPECT_EQ(SaveParameterFile(model, Today), TSaveResult::Failed);
+    EXPECT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Failed);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains("PN00005-20261208.ini"));
     EXPECT_EQ(test::readAll(File("351")), "not a folder");
@@ -285,13 +285,13 @@ TEST_F(ParameterFile, SaveAndLoadGiveBackTheConfiguration)
     model.PPMNumberText = "42";
     model.OrderNumber = "7/1";
     model.Signature().Site = "site";
-    ASSERT_EQ(SaveParameterFile(model, Today), TSaveResult::Saved);
+    ASSERT_EQ(SaveParameterFile(model, dialogs, Today), TSaveResult::Saved);
 
     TProgramModes otherModes;
     Ttals352 loaded{otherModes};
     loaded.Signature().Site = "before";
     dialogs.fileNames.push_back(File("351/PN04321-20261208.ini"));
-    ASSERT_TRUE(LoadParameterFile(loaded));
+    ASSERT_TRUE(LoadParameterFile(loaded, dialogs));
 
     for (const TPropertyInfo &p : PropertyTable()) {
         if (p.IniSection) {
@@ -325,7 +325,7 @@ TEST_F(ParameterFile, CancelledLoadLeavesTypicalValues)
     model.SetKrPer(0.5);
     model.SetCountBadZones(4);
     model.BadZone(1).NearBound.SetValue(TVariant(50.0));
-    EXPECT_FALSE(LoadParameterFile(model));
+    EXPECT_FALSE(LoadParameterFile(model, dialogs));
     EXPECT_EQ(model.Hmax(), 30000);
     EXPECT_EQ(model.KrPer(), 1);
     EXPECT_EQ(model.CountBadZones(), 1);
@@ -337,7 +337,7 @@ TEST_F(ParameterFile, LoadForAnUnknownTypeOnlyResets)
     model.SetDeviceTypeNumber(22);
     model.SetHmax(1000);
     Offer("[UserRegisters]\r\nHmax=500\r\n");
-    EXPECT_FALSE(LoadParameterFile(model));
+    EXPECT_FALSE(LoadParameterFile(model, dialogs));
     EXPECT_EQ(model.Hmax(), 30000);
     EXPECT_EQ(dialogs.fileNames.size(), 1u) << "the file dialog was shown";
 }
@@ -424,7 +424,7 @@ TEST_F(ParameterFile, LoadAppliesValuesThroughTheSetters)
         model.PPMNumberText = "old";
         model.OrderNumber = "old";
         Offer(c.file);
-        ASSERT_TRUE(LoadParameterFile(model));
+        ASSERT_TRUE(LoadParameterFile(model, dialogs));
         c.check(model);
     }
 }
@@ -435,7 +435,7 @@ TEST_F(ParameterFile, OutOfRangeValuesAreNamedAndKeepThePresentValue)
     Offer("[UserRegisters]\r\nSystemAddress=300\r\nHmax=20000\r\nLmax=25000\r\n"
           "[CommonServiceRegisters]\r\nSoftVersion=258\r\n"
           "[FunctionalRegisters]\r\nWindowEnabled=abc\r\n");
-    ASSERT_TRUE(LoadParameterFile(model));
+    ASSERT_TRUE(LoadParameterFile(model, dialogs));
     // Never another device's address: 300 is not cut to 44.
     EXPECT_EQ(model.SystemAddress(), 17);
     EXPECT_EQ(model.Hmax(), 20000);
@@ -482,7 +482,7 @@ TEST_F(ParameterFile, FileThatIsNoParameterFileIsRefusedAndChangesNothing)
         model.SetSystemAddress(17);
         model.PPMNumberText = "kept";
         dialogs.fileNames.push_back(File(c.name));
-        EXPECT_FALSE(LoadParameterFile(model));
+        EXPECT_FALSE(LoadParameterFile(model, dialogs));
         EXPECT_EQ(model.Hmax(), 1000);
         EXPECT_EQ(model.SystemAddress(), 17);
         EXPECT_EQ(model.PPMNumberText, "kept");

@@ -71,6 +71,8 @@ void TApplication::Start()
     // 1. The archive root from bde.ini.
     const TArchiveSettings archiveSettings = LoadArchiveSettings(m_startDir);
     m_archive = std::make_unique<TArchive>(archiveSettings.dbPath);
+    m_archive->SetFaultMessage(
+        [](const QString &text) { Dialogs().Message(text, TDialogIcon::Error); });
     // The program keeps every day unless bde.ini sets KeepDays or MinFreeMB.
     if (const TRetentionPolicy policy = RetentionPolicyOf(archiveSettings, 0, 0); policy.Active())
         m_archive->SetRetention(

@@ -341,12 +341,12 @@ void TWidgetUserInput::CloseProgress()
 
 void TModelParameterFiles::Load()
 {
-    LoadParameterFile(m_model);
+    LoadParameterFile(m_model, Dialogs());
 }
 
 void TModelParameterFiles::Save()
 {
-    SaveParameterFile(m_model);
+    SaveParameterFile(m_model, Dialogs());
 }
 
 void TArchiveReadings::Append(const QString &name, double value, TDateTime time, int)
