@@ -205,6 +205,28 @@ int SettingRegister(int id)
     }
 }
 
+bool IsServiceFunction(quint8 function)
+{
+    switch (function) {
+    case 0x01:
+    case 0x02:
+    case 0x20:
+    case 0x25:
+    case 0x30:
+    case 0xA2:
+    case 0xA8:
+    case 0xB1:
+    case 0xB2:
+    case 0xB3:
+    case 0xB4:
+    case 0xB5:
+    case 0xB6:
+        return true;
+    default:
+        return false;
+    }
+}
+
 double NowSeconds()
 {
     using namespace std::chrono;

@@ -38,6 +38,10 @@ const TDef *FindDef(int reg, bool *lowHalf = nullptr);
 int ParameterRegister(int id);
 // The word register behind a service-protocol setting id; -1 when none.
 int SettingRegister(int id);
+// Whether the function byte is one of the service protocol's (address,
+// function, length byte, data, CRC); 0x10 is left to the caller, which tells
+// function 16 from the service echo.
+bool IsServiceFunction(quint8 function);
 
 quint32 FloatBits(float f);
 float BitsFloat(quint32 u);

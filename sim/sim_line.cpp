@@ -262,22 +262,12 @@ int TSimTransducer::CompleteFrameLength(const QByteArray &buffer) const
     case 0x2B:
         candidates = {7};
         break;
-    case 0x01:
-    case 0x02:
-    case 0x20:
-    case 0x25:
-    case 0x30:
-    case 0xA2:
-    case 0xA8:
-    case 0xB1:
-    case 0xB2:
-    case 0xB3:
-    case 0xB4:
-    case 0xB5:
-    case 0xB6:
-        candidates = {ByteAt(buffer, 2) + 4}; // address, function, length byte, data, CRC
-        break;
-    default: { // unknown function: the shortest prefix whose CRC checks
+    default: {
+        if (IsServiceFunction(ByteAt(buffer, 1))) {
+            candidates = {ByteAt(buffer, 2) + 4}; // address, function, length byte, data, CRC
+            break;
+        }
+        // An unknown function: the shortest prefix whose CRC checks.
         const int limit = std::min<int>(buffer.size(), 260);
         for (int length = 4; length <= limit; ++length)
             if (CheckCrc16Frame(buffer.left(length)))

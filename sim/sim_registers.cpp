@@ -58,22 +58,8 @@ QByteArray TSimTransducer::Answer(const QByteArray &f, bool &silent)
         return WriteMultiple(f, false);
     case 0x2B:
         return Identification(f);
-    case 0x01:
-    case 0x02:
-    case 0x20:
-    case 0x25:
-    case 0x30:
-    case 0xA2:
-    case 0xA8:
-    case 0xB1:
-    case 0xB2:
-    case 0xB3:
-    case 0xB4:
-    case 0xB5:
-    case 0xB6:
-        return Service(f);
     default:
-        return Exception(function, 1);
+        return IsServiceFunction(function) ? Service(f) : Exception(function, 1);
     }
 }
 
