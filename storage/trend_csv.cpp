@@ -36,19 +36,12 @@ QString Number(double v, TCsvFormat format)
     return text;
 }
 
+// The journal's stamp, its milliseconds only when there are any.
 QString RussianDateTime(TDateTime dt)
 {
-    int y, m, d, h, n, s, z;
-    DecodeDateTime(dt, y, m, d, h, n, s, z);
-    QString text = QStringLiteral("%1.%2.%3 %4:%5:%6")
-                       .arg(d, 2, 10, QLatin1Char('0'))
-                       .arg(m, 2, 10, QLatin1Char('0'))
-                       .arg(y, 4, 10, QLatin1Char('0'))
-                       .arg(h, 2, 10, QLatin1Char('0'))
-                       .arg(n, 2, 10, QLatin1Char('0'))
-                       .arg(s, 2, 10, QLatin1Char('0'));
-    if (z != 0)
-        text += QStringLiteral(",%1").arg(z, 3, 10, QLatin1Char('0'));
+    QString text = JournalStamp(dt);
+    if (text.endsWith(QLatin1String(",000")))
+        text.chop(4);
     return text;
 }
 
