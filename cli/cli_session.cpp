@@ -39,17 +39,27 @@ TCliSession::~TCliSession()
         m_simulator->Stop();
 }
 
+std::unique_ptr<TSimTransducer> StartSimulatedLine(const QList<int> &addresses, QString &error)
+{
+    auto simulator = std::make_unique<TSimTransducer>();
+    QString why;
+    if (!simulator->Start(&why)) {
+        error = QStringLiteral("Имитатор прибора не запущен: ") + why;
+        return nullptr;
+    }
+    simulator->SetDeviceCount(int(addresses.size()));
+    for (int i = 0; i < addresses.size(); ++i)
+        simulator->Device(i).SetAddress(quint8(addresses[i]));
+    return simulator;
+}
+
 bool TCliSession::Open(QString &error)
 {
     QString port = m_options.Port;
     if (m_options.Simulate) {
-        m_simulator = std::make_unique<TSimTransducer>();
-        QString why;
-        if (!m_simulator->Start(&why)) {
-            error = QStringLiteral("Имитатор прибора не запущен: ") + why;
+        m_simulator = StartSimulatedLine({m_options.Address}, error);
+        if (!m_simulator)
             return false;
-        }
-        m_simulator->SetAddress(quint8(m_options.Address));
         port = m_simulator->PortPath();
     }
 

@@ -30,6 +30,11 @@ struct TCliOptions;
 // before the first open. Throws what the transmitter throws.
 void ApplyPortOptions(TTransmitter &transmitter, const QString &port, int baud);
 
+// The built-in simulated line ("--simulate"): one transducer at each of the
+// addresses, on its pseudo-terminal. Null, with the reason in error, when it
+// cannot start.
+std::unique_ptr<TSimTransducer> StartSimulatedLine(const QList<int> &addresses, QString &error);
+
 class TCliSession
 {
 public:

@@ -177,15 +177,9 @@ bool TStation::Prepare(QString &error)
 {
     m_port = m_options.Port;
     if (m_options.Simulate) {
-        m_simulator = std::make_unique<TSimTransducer>();
-        QString why;
-        if (!m_simulator->Start(&why)) {
-            error = QStringLiteral("Имитатор прибора не запущен: ") + why;
+        m_simulator = StartSimulatedLine(m_options.Addresses, error);
+        if (!m_simulator)
             return false;
-        }
-        m_simulator->SetDeviceCount(int(m_options.Addresses.size()));
-        for (int i = 0; i < m_options.Addresses.size(); ++i)
-            m_simulator->Device(i).SetAddress(quint8(m_options.Addresses[i]));
         m_port = m_simulator->PortPath();
     }
     if (m_options.Mqtt.size()) {
